@@ -1,0 +1,11 @@
+# quelvor_add_test(NAME target [ARGS ...])
+# Registers a whole test executable as one ctest entry.  In the MinGW build
+# ctest starts it through CMAKE_CROSSCOMPILING_EMULATOR (wine).
+function(quelvor_add_test name target)
+  cmake_parse_arguments(QAT "" "" "ARGS;LABELS" ${ARGN})
+  add_test(NAME ${name} COMMAND ${target} ${QAT_ARGS}
+           WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  if(QAT_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${QAT_LABELS}")
+  endif()
+endfunction()

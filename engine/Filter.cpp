@@ -1,0 +1,185 @@
+#include "Filter.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+#include "FilterString.h"
+#include "IntConv.h"
+
+namespace qv {
+
+const char kFilterName[] = "\xB7\xD6\xB2\xBC\xB8\xC5\xC2\xCA";  // 分布概率
+const char kVersion[] = "1.01";
+const char kAuthor[] = "Darnveil";
+
+namespace {
+
+PrepareResult Refuse(PrepareStatus status, std::string message, size_t section = 0) {
+  PrepareResult r;
+  r.status = status;
+  r.section = section;
+  r.message = std::move(message);
+  return r;
+}
+
+std::string SectionName(size_t k) { return "M section " + std::to_string(k + 1); }
+
+}  // namespace
+
+std::string_view CandidateView(const char* candidate, size_t limit) {
+  if (candidate == nullptr) return {};
+  const void* end = std::memchr(candidate, 0, limit);
+  size_t n = end ? static_cast<size_t>(static_cast<const char*>(end) - candidate) : limit;
+  return {candidate, n};
+}
+
+PrepareResult FilterState::Prepare() {
+  const std::string_view s = FilterStr;
+  if (s.empty()) return Refuse(PrepareStatus::Empty, "the filter string is empty");
+
+  const std::optional<size_t> n = CountMSections(s);
+  if (!n) return Refuse(PrepareStatus::Unterminated, "an \"M\" has no \")\" after it");
+  if (*n == 0) return Refuse(PrepareStatus::NoCondition, "no condition");
+
+  MDConds.resize(*n, TMD{0, 0, 0, 0, 0});
+
+  MSectionWalker walk(s);
+  for (size_t k = 0; k < *n; ++k) {
+    const MSectionText f = walk.Fields();
+    TMD& e = MDConds[k];
+    const std::string_view texts[5] = {f.level, f.shotA, f.shotB, f.canErrA, f.canErrB};
+    int32_t* fields[5] = {&e.Shot, &e.ShotA, &e.ShotB, &e.CanErrA, &e.CanErrB};
+    for (int i = 0; i < 5; ++i) {
+      std::optional<int32_t> v = StrToInt32(texts[i]);
+      if (!v) return Refuse(PrepareStatus::ConversionError, InvalidIntegerMessage(texts[i]), k);
+      *fields[i] = *v;
+    }
+    if (e.Shot < 0 || e.Shot >= kLevels)
+      return Refuse(PrepareStatus::BadLevel,
+                    SectionName(k) + ": hit level " + std::to_string(e.Shot) + " is not 0 to 7", k);
+    if (e.ShotA > e.ShotB)
+      return Refuse(PrepareStatus::BandsDoNotNest,
+                    SectionName(k) + " (level " + std::to_string(e.Shot) + "): allowed band " +
+                        std::to_string(e.ShotA) + "-" + std::to_string(e.ShotB) + " is reversed",
+                    k);
+    if (e.CanErrB < e.ShotB)
+      return Refuse(PrepareStatus::BandsDoNotNest,
+                    SectionName(k) + " (level " + std::to_string(e.Shot) + "): tolerance upper bound " +
+                        std::to_string(e.CanErrB) + " is below the allowed upper bound " +
+                        std::to_string(e.ShotB),
+                    k);
+    if (e.CanErrA > e.ShotA)
+      return Refuse(PrepareStatus::BandsDoNotNest,
+                    SectionName(k) + " (level " + std::to_string(e.Shot) + "): tolerance lower bound " +
+                        std::to_string(e.CanErrA) + " is above the allowed lower bound " +
+                        std::to_string(e.ShotA),
+                    k);
+    walk.Advance();
+  }
+  const std::string_view remainder = walk.Working();
+
+  // Ranges, looked for in the whole string.
+  struct Range { bool on = false; int32_t lo = 0, hi = 0; };
+  Range er, sr;
+  for (auto [marker, range] : {std::pair{'E', &er}, std::pair{'S', &sr}}) {
+    std::optional<RangeText> t = FindRange(s, marker);
+    if (!t) continue;
+    std::optional<int32_t> lo = StrToInt32(t->lo);
+    if (!lo) return Refuse(PrepareStatus::ConversionError, InvalidIntegerMessage(t->lo), *n);
+    std::optional<int32_t> hi = StrToInt32(t->hi);
+    if (!hi) return Refuse(PrepareStatus::ConversionError, InvalidIntegerMessage(t->hi), *n);
+    *range = Range{true, *lo, *hi};
+  }
+  auto pair = [](const Range& r) { return std::to_string(r.lo) + "-" + std::to_string(r.hi); };
+  if (er.on && er.lo > er.hi)
+    return Refuse(PrepareStatus::RangeOutOfOrder, "E range " + pair(er) + " is reversed");
+  if (sr.on && sr.lo > sr.hi)
+    return Refuse(PrepareStatus::RangeOutOfOrder, "S range " + pair(sr) + " is reversed");
+  if (er.on && sr.on) {
+    if (er.lo > sr.lo)
+      return Refuse(PrepareStatus::RangeOutOfOrder,
+                    "E range " + pair(er) + " starts above S range " + pair(sr));
+    if (er.hi > sr.hi)
+      return Refuse(PrepareStatus::RangeOutOfOrder,
+                    "E range " + pair(er) + " ends above S range " + pair(sr));
+  }
+
+  CanErrOn = er.on;
+  if (er.on) {
+    Tally[kCanErr1] = er.lo;
+    Tally[kCanErr2] = er.hi;
+  }
+  CanSupErrOn = sr.on;
+  if (sr.on) {
+    Tally[kCanSupErr1] = sr.lo;
+    Tally[kCanSupErr2] = sr.hi;
+  }
+
+  MediaBets.clear();
+  ForEachMediaBet(remainder, [this](std::string_view bet) { MediaBets.emplace_back(bet); });
+  counter_.Build(MediaBets);
+  return {};
+}
+
+void FilterState::TallyHits(std::string_view candidate) { counter_.Tally(candidate, Tally.data()); }
+
+int32_t FilterState::HitShare(int32_t k) const {
+  const size_t n = MediaBets.size();
+  if (n == 0 || k < 0 || k >= kLevels) return 0;
+  return static_cast<int32_t>(static_cast<int64_t>(Tally[static_cast<size_t>(k)]) * 100 /
+                              static_cast<int64_t>(n));
+}
+
+int32_t FilterState::Execute(const char* candidate) {
+  return Execute(CandidateView(candidate, counter_.MaxPositions()));
+}
+
+int32_t FilterState::Execute(std::string_view candidate) {
+  TallyHits(candidate);
+  int32_t errCount = 0;
+  int32_t supErrCount = 0;
+  for (const TMD& c : MDConds) {
+    const int32_t s = HitShare(c.Shot);
+    if (c.ShotA <= s && s <= c.ShotB) continue;
+    ++errCount;
+    if (c.CanErrA <= s && s <= c.CanErrB) continue;
+    ++supErrCount;
+    if (!CanSupErrOn) return kHardReject;
+    if (supErrCount > Tally[kCanSupErr2]) return kHardReject;
+  }
+  if (CanSupErrOn && (supErrCount > Tally[kCanSupErr2] || supErrCount < Tally[kCanSupErr1]))
+    return kHardReject;
+  if (CanErrOn)
+    return (errCount < Tally[kCanErr1] || errCount > Tally[kCanErr2]) ? kFail : kPass;
+  return errCount >= 1 ? kFail : kPass;
+}
+
+const std::string& FilterState::Debug(const char* candidate, bool showAll) {
+  const std::string_view full = candidate ? std::string_view(candidate) : std::string_view();
+  TallyHits(full.substr(0, std::min(full.size(), counter_.MaxPositions())));
+  report_.clear();
+  for (const TMD& c : MDConds) {
+    const int32_t s = HitShare(c.Shot);
+    if (!showAll && c.ShotA <= s && s <= c.ShotB) continue;
+    report_ += full;
+    report_ += '\x07';
+    report_ += kFilterName;
+    report_ += '\x07';
+    report_ += std::to_string(c.Shot);
+    report_ += ':';
+    report_ += std::to_string(c.ShotA);
+    report_ += "%-";
+    report_ += std::to_string(c.ShotB);
+    report_ += "%|";
+    report_ += std::to_string(c.CanErrA);
+    report_ += "%-";
+    report_ += std::to_string(c.CanErrB);
+    report_ += "%\x07";
+    report_ += std::to_string(s);
+    report_ += "%\r\n";
+  }
+  return report_;
+}
+
+}  // namespace qv

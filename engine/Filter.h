@@ -1,0 +1,97 @@
+// The filter engine: the plug-in's module state and the operations on it
+// (preparation, evaluation, the diagnostic report).  Portable, byte strings.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "HitCount.h"
+
+namespace qv {
+
+// One prepared condition.
+struct TMD {
+  int32_t Shot;     // hit level
+  int32_t ShotA;    // allowed band, percent
+  int32_t ShotB;
+  int32_t CanErrA;  // tolerance band, percent
+  int32_t CanErrB;
+};
+using TArrMD = std::vector<TMD>;
+
+// Verdicts of evaluation.
+constexpr int32_t kPass = 0;
+constexpr int32_t kFail = 1;
+constexpr int32_t kHardReject = 999998;
+
+// Indices into FilterState::Tally beside the eight counters.
+enum : size_t { kCanErr1 = 8, kCanErr2 = 9, kCanSupErr1 = 10, kCanSupErr2 = 11 };
+
+// The display name, version and author, as 8-bit texts (the name in GB2312).
+extern const char kFilterName[];
+extern const char kVersion[];
+extern const char kAuthor[];
+
+enum class PrepareStatus {
+  Accepted,
+  Empty,             // FilterStr is empty
+  NoCondition,       // no "M" anywhere
+  Unterminated,      // an "M" with no ")" after it
+  ConversionError,   // a field that is no integer; message holds the text
+  BadLevel,          // a level digit outside 0..7
+  BandsDoNotNest,    // CanErrA <= ShotA <= ShotB <= CanErrB broken
+  RangeOutOfOrder,   // E lo > E hi, S lo > S hi, E lo > S lo or E hi > S hi
+};
+
+struct PrepareResult {
+  PrepareStatus status = PrepareStatus::Accepted;
+  size_t section = 0;   // BandsDoNotNest, BadLevel, ConversionError: 0-based M section
+  std::string message;  // an English sentence saying why a string was refused
+  bool accepted() const { return status == PrepareStatus::Accepted; }
+};
+
+// The module state of one loaded plug-in and the engine's operations on it.
+class FilterState {
+ public:
+  std::string FilterStr;
+  std::vector<std::string> MediaBets;
+  TArrMD MDConds;
+  // 0..7: ShotTally for hit levels 0 to 7; 8, 9: the E range; 10, 11: the S range.
+  std::array<int32_t, 12> Tally{};
+  bool CanErrOn = false;
+  bool CanSupErrOn = false;
+
+  // Reads FilterStr into the prepared state.  Never throws: a field that is
+  // no integer stops preparation with ConversionError, leaving what was
+  // stored before it.
+  PrepareResult Prepare();
+
+  // The verdict for one candidate (null reads as the empty text).
+  int32_t Execute(const char* candidate);
+  int32_t Execute(std::string_view candidate);
+
+  // The report for one candidate; the text stays valid until the next call.
+  const std::string& Debug(const char* candidate, bool showAll);
+
+  // ShotTally := the counts of the candidate.
+  void TallyHits(std::string_view candidate);
+  // ShotTally[k] * 100 / N, rounded down; 0 without media bets or for a
+  // level outside 0..7.
+  int32_t HitShare(int32_t k) const;
+
+  const HitCounter& Counter() const { return counter_; }
+
+ private:
+  HitCounter counter_;
+  std::string report_;
+};
+
+// The candidate text a host passes: null reads as the empty text.  Only the
+// first `limit` characters are measured, since no bet looks further.
+std::string_view CandidateView(const char* candidate, size_t limit);
+
+}  // namespace qv
