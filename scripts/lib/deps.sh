@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# Installs what the project needs on a Debian 12 machine, as root, and skips
+# whatever is already there (a run on a complete machine takes a second).
+#
+#   source scripts/lib/deps.sh; quelvor_deps_native   # build and run natively
+#   source scripts/lib/deps.sh; quelvor_deps_all      # everything the tests need
+#   scripts/lib/deps.sh [native|all]                  # the same, as a command
+#
+# The one list of packages: add a package here and every script gets it.
+
+# Native build and the quelvor host.
+QUELVOR_PKGS_NATIVE=(
+  cmake
+  ninja-build
+  g++
+  libcli11-dev
+)
+
+# Everything else: tests, the Windows cross build under wine on a virtual
+# display with Chinese fonts, benchmarks, sanitizers and fuzzing, screenshots.
+QUELVOR_PKGS_ALL=(
+  "${QUELVOR_PKGS_NATIVE[@]}"
+  g++-mingw-w64-i686
+  wine
+  wine32:i386
+  xvfb
+  xauth
+  x11-utils
+  fonts-wqy-microhei
+  locales
+  libc-bin
+  libbenchmark-dev
+  clang
+  libclang-rt-14-dev
+  valgrind
+  imagemagick
+  dpkg-dev
+  binutils
+  file
+)
+
+quelvor_log() { printf '[deps] %s\n' "$*" >&2; }
+
+# Prints the packages of the arguments that are not installed.
+quelvor_missing_pkgs() {
+  local p status
+  for p in "$@"; do
+    status=$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || true)
+    [[ $status == installed ]] || printf '%s\n' "$p"
+  done
+}
+
+quelvor_as_root() {
+  if [[ $(id -u) -eq 0 ]]; then "$@"
+  elif command -v sudo >/dev/null 2>&1; then sudo "$@"
+  else quelvor_log "need root for: $*"; return 1
+  fi
+}
+
+# Installs the packages given that are missing; apt-get update only then.
+quelvor_install_pkgs() {
+  local need_i386=0 p
+  for p in "$@"; do [[ $p == *:i386 ]] && need_i386=1; done
+  if (( need_i386 )) && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    quelvor_log "adding the i386 architecture"
+    quelvor_as_root dpkg --add-architecture i386
+  fi
+  local -a missing
+  mapfile -t missing < <(quelvor_missing_pkgs "$@")
+  (( ${#missing[@]} == 0 )) && return 0
+  quelvor_log "installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  quelvor_as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
+  quelvor_as_root env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -q --no-install-recommends "${missing[@]}"
+  mapfile -t missing < <(quelvor_missing_pkgs "$@")
+  if (( ${#missing[@]} )); then
+    quelvor_log "still missing after install: ${missing[*]}"
+    return 1
+  fi
+}
+
+# zh_CN.UTF-8, so that wine runs with the ANSI code page 936 (GB2312/GBK).
+quelvor_locale_zh() {
+  if locale -a 2>/dev/null | grep -qiE '^zh_CN\.utf-?8$'; then return 0; fi
+  quelvor_log "generating the zh_CN.UTF-8 locale"
+  if [[ -f /etc/locale.gen ]] && grep -qE '^#\s*zh_CN\.UTF-8 UTF-8' /etc/locale.gen; then
+    quelvor_as_root sed -i -E 's/^#\s*(zh_CN\.UTF-8 UTF-8)/\1/' /etc/locale.gen
+  elif ! grep -qE '^zh_CN\.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
+    echo 'zh_CN.UTF-8 UTF-8' | quelvor_as_root tee -a /etc/locale.gen >/dev/null
+  fi
+  quelvor_as_root locale-gen >/dev/null
+  locale -a 2>/dev/null | grep -qiE '^zh_CN\.utf-?8$'
+}
+
+# What scripts/run needs.
+quelvor_deps_native() {
+  quelvor_install_pkgs "${QUELVOR_PKGS_NATIVE[@]}"
+}
+
+# What scripts/test and the other scripts need.
+quelvor_deps_all() {
+  quelvor_install_pkgs "${QUELVOR_PKGS_ALL[@]}" && quelvor_locale_zh
+}
+
+if [[ ${BASH_SOURCE[0]} == "$0" ]]; then
+  set -euo pipefail
+  case ${1:-all} in
+    native) quelvor_deps_native ;;
+    all) quelvor_deps_all ;;
+    list) printf '%s\n' "${QUELVOR_PKGS_ALL[@]}" ;;
+    *) echo "usage: $0 [native|all|list]" >&2; exit 2 ;;
+  esac
+fi
