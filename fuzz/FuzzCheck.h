@@ -1,0 +1,34 @@
+// Checks for the fuzz targets: a failed check prints what disagreed and
+// aborts, so that libFuzzer keeps the input as a crash.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+#include <vector>
+
+#include "HitCount.h"
+
+#define QV_CHECK(cond, what)                                                         \
+  do {                                                                               \
+    if (!(cond)) {                                                                   \
+      std::fprintf(stderr, "check failed: %s (%s) at %s:%d\n", #cond, what, __FILE__, \
+                   __LINE__);                                                        \
+      std::abort();                                                                  \
+    }                                                                                \
+  } while (0)
+
+// One way of tallying a prepared bet list.
+struct QvKernel {
+  const char* name;
+  void (*tally)(const qv::HitCounter&, std::string_view, int32_t*);
+};
+
+// Every hit counting kernel the engine has.
+inline const std::vector<QvKernel>& QvKernels() {
+  static const std::vector<QvKernel> kernels = {
+      {"HitCounter::Tally",
+       [](const qv::HitCounter& h, std::string_view c, int32_t* t) { h.Tally(c, t); }},
+  };
+  return kernels;
+}
