@@ -1,0 +1,44 @@
+// quelvor info: the plug-in's name, version and author.
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "Commands.h"
+#include "ExitCodes.h"
+#include "FilterOptions.h"
+#include "TextDecode.h"
+
+namespace qv::host {
+namespace {
+
+struct InfoArgs {
+  PluginOption plugin;
+};
+
+std::string Text(const char* p) { return p ? DecodeToUtf8(p) : std::string(); }
+
+int RunInfo(const InfoArgs& args) {
+  PluginLibrary lib;
+  if (!args.plugin.Load(lib)) return kExitUsage;
+  const PluginExports& fn = lib.Fn();
+  const std::string out = "Name:    " + Text(fn.GetFilterName()) + "\n" +
+                          "Version: " + Text(fn.GetVersion()) + "\n" +
+                          "Author:  " + Text(fn.GetAuthor()) + "\n" +
+                          "Library: " + lib.Path().u8string() + "\n";
+  if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout)) {
+    PrintError("standard output: write error");
+    return kExitUsage;
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+void AddInfoCommand(CLI::App& root, CommandList& commands) {
+  auto args = std::make_shared<InfoArgs>();
+  CLI::App* cmd = root.add_subcommand("info", "Show the plug-in's name, version and author");
+  args->plugin.AddTo(*cmd);
+  commands.push_back({cmd, [args] { return RunInfo(*args); }});
+}
+
+}  // namespace qv::host

@@ -1,0 +1,78 @@
+// quelvor report: the plug-in's diagnostic report for one candidate.
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "Commands.h"
+#include "ExitCodes.h"
+#include "FilterOptions.h"
+#include "ReportTable.h"
+#include "TextDecode.h"
+
+namespace qv::host {
+namespace {
+
+struct ReportArgs {
+  FilterOptions filter;
+  std::string candidate;
+  bool all = false;
+  bool raw = false;
+};
+
+const char* VerdictText(int32_t v) {
+  switch (v) {
+    case 0: return "passes";
+    case 1: return "fails";
+    case 999998: return "fails beyond every tolerance";
+    default: return "unknown answer";
+  }
+}
+
+int RunReport(const ReportArgs& args) {
+  PreparedPlugin plugin;
+  if (int rc = args.filter.Prepare(plugin); rc != kExitOk) return rc;
+  const PluginExports& fn = plugin.lib.Fn();
+
+  const char* report = fn.ZcDebug(args.candidate.c_str(), args.all ? 1u : 0u);
+  const std::string text = report ? std::string(report) : std::string();
+  if (args.raw) {
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout)) {
+      PrintError("standard output: write error");
+      return kExitUsage;
+    }
+    return kExitOk;
+  }
+
+  const std::vector<ReportRow> rows = ParseReport(text);
+  std::string out = FormatReportTable(rows);
+  if (rows.empty())
+    out += args.all ? "The filter has no conditions.\n"
+                    : "Every condition is met (use --all to list them).\n";
+  const int32_t verdict = fn.ZcExecute(args.candidate.c_str());
+  out += "Verdict: " + std::to_string(verdict) + " (" + VerdictText(verdict) + ")\n";
+  if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout)) {
+    PrintError("standard output: write error");
+    return kExitUsage;
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+void AddReportCommand(CLI::App& root, CommandList& commands) {
+  auto args = std::make_shared<ReportArgs>();
+  CLI::App* cmd = root.add_subcommand(
+      "report", "Show how one candidate fares against each condition of the filter");
+  cmd->add_option("CANDIDATE", args->candidate, "The candidate number, passed as it stands")
+      ->required();
+  cmd->add_flag("--all", args->all, "List every condition, not only the missed ones");
+  cmd->add_flag("--raw", args->raw, "Write the plug-in's report bytes unchanged");
+  args->filter.AddTo(*cmd);
+  cmd->footer(
+      "Without --filter-string or --filter-file the bundled example filter is used.\n"
+      "Exit status: 0 done, 1 filter string refused, 2 usage or input error.");
+  commands.push_back({cmd, [args] { return RunReport(*args); }});
+}
+
+}  // namespace qv::host

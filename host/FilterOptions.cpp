@@ -1,0 +1,98 @@
+#include "FilterOptions.h"
+
+#include <cstdio>
+
+#include "ExitCodes.h"
+#include "Filter.h"
+#include "TextDecode.h"
+#include "TextFiles.h"
+
+namespace qv::host {
+
+void PrintError(const std::string& message) {
+  std::fprintf(stderr, "quelvor: %s\n", message.c_str());
+}
+
+void PluginOption::AddTo(CLI::App& cmd) {
+  opt_ = cmd.add_option("--plugin", path_,
+                        std::string("Filter plug-in library to load (default: ") +
+                            DefaultPluginFileName() + " next to quelvor)");
+  opt_->type_name("PATH");
+}
+
+bool PluginOption::Load(PluginLibrary& lib) const {
+  const std::filesystem::path path =
+      (opt_ && opt_->count() > 0) ? std::filesystem::path(path_) : DefaultPluginPath();
+  std::string error;
+  if (!lib.Load(path, error)) {
+    PrintError(error);
+    return false;
+  }
+  return true;
+}
+
+bool PluginOption::IsDefault(const PluginLibrary& lib) const {
+  return SameFile(lib.Path(), DefaultPluginPath());
+}
+
+void FilterOptions::AddTo(CLI::App& cmd) {
+  filterStringOpt_ = cmd.add_option("--filter-string", filterString_,
+                                    "Filter string, handed to the plug-in byte for byte");
+  filterStringOpt_->type_name("S");
+  filterFileOpt_ = cmd.add_option("--filter-file", filterFile_,
+                                  "File whose first line is the filter string");
+  filterFileOpt_->type_name("F");
+  filterStringOpt_->excludes(filterFileOpt_);
+  plugin_.AddTo(cmd);
+}
+
+bool FilterOptions::FilterString(std::string& out, std::string& error) const {
+  if (filterStringOpt_ && filterStringOpt_->count() > 0) {
+    out = filterString_;
+    return true;
+  }
+  if (filterFileOpt_ && filterFileOpt_->count() > 0) {
+    std::string bytes;
+    if (!ReadFileBytes(filterFile_, bytes, error)) return false;
+    out = std::string(FirstLine(bytes));
+    return true;
+  }
+  // No configuration option at all: the bundled example.
+  out = std::string(FirstLine(SampleFilterFile()));
+  return true;
+}
+
+int FilterOptions::Prepare(PreparedPlugin& out) const {
+  std::string error;
+  if (!FilterString(out.filterString, error)) {
+    PrintError(error);
+    return kExitUsage;
+  }
+  // The plug-in takes a zero-terminated text: a zero byte would cut the
+  // string short without anyone noticing.
+  if (out.filterString.find('\0') != std::string::npos) {
+    PrintError("the filter string holds a zero byte");
+    return kExitUsage;
+  }
+  if (!plugin_.Load(out.lib)) return kExitUsage;
+
+  const PluginExports& fn = out.lib.Fn();
+  fn.SetFilterStr(out.filterString.c_str());
+  if (fn.ZcPrepare() & 0xFF) return kExitOk;
+
+  // The plug-in answers only yes or no.  The engine quelvor is linked with
+  // is the one inside the default library, so it can say why.
+  if (plugin_.IsDefault(out.lib)) {
+    FilterState engine;
+    engine.FilterStr = out.filterString;
+    const PrepareResult why = engine.Prepare();
+    if (!why.accepted()) {
+      PrintError("the filter string was refused: " + DecodeToUtf8(why.message));
+      return kExitRefused;
+    }
+  }
+  PrintError("the plug-in refused the filter string");
+  return kExitRefused;
+}
+
+}  // namespace qv::host

@@ -1,0 +1,63 @@
+// The options every filtering command shares (--filter-string,
+// --filter-file, --plugin) and the set-up they lead to: the plug-in loaded,
+// the filter string handed to it and prepared.  New ways of giving the
+// configuration are added here, in one place, for every command.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <string>
+
+#include "PluginLibrary.h"
+
+namespace qv::host {
+
+// --plugin PATH: any library with the nine exports; default the Quelvor
+// library next to the executable.
+class PluginOption {
+ public:
+  void AddTo(CLI::App& cmd);
+  // Loads the library; prints the reason and returns false on failure.
+  bool Load(PluginLibrary& lib) const;
+  // Whether the loaded library is the one next to the executable, whose
+  // engine quelvor is linked with.
+  bool IsDefault(const PluginLibrary& lib) const;
+
+ private:
+  std::string path_;
+  CLI::Option* opt_ = nullptr;
+};
+
+// A plug-in that holds a prepared filter string.
+struct PreparedPlugin {
+  PluginLibrary lib;
+  std::string filterString;  // the bytes handed to SetFilterStr
+};
+
+class FilterOptions {
+ public:
+  // Registers the options on a command.
+  void AddTo(CLI::App& cmd);
+
+  // Loads the plug-in, hands it the filter string and calls ZcPrepare.
+  // Returns kExitOk when the plug-in is ready for ZcExecute and ZcDebug;
+  // otherwise prints why and returns the exit status (kExitRefused or
+  // kExitUsage).
+  int Prepare(PreparedPlugin& out) const;
+
+  // The filter string the options give (the bundled example when none is
+  // given).  False with a reason on an input error.
+  bool FilterString(std::string& out, std::string& error) const;
+
+ private:
+  PluginOption plugin_;
+  std::string filterString_;
+  std::string filterFile_;
+  CLI::Option* filterStringOpt_ = nullptr;
+  CLI::Option* filterFileOpt_ = nullptr;
+};
+
+// "quelvor: " and the message on stderr, with a line end.
+void PrintError(const std::string& message);
+
+}  // namespace qv::host

@@ -1,0 +1,58 @@
+// A plug-in library loaded at run time, with its nine exports resolved.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "Quelvor.h"
+
+namespace qv::host {
+
+struct PluginExports {
+  QvGetTextFn GetFilterName = nullptr;
+  QvGetTextFn GetVersion = nullptr;
+  QvGetTextFn GetAuthor = nullptr;
+  QvGetTextFn GetFilterStr = nullptr;
+  QvSetFilterStrFn SetFilterStr = nullptr;
+  QvZcOpenFn ZcOpen = nullptr;
+  QvZcPrepareFn ZcPrepare = nullptr;
+  QvZcExecuteFn ZcExecute = nullptr;
+  QvZcDebugFn ZcDebug = nullptr;
+};
+
+class PluginLibrary {
+ public:
+  PluginLibrary() = default;
+  ~PluginLibrary() { Unload(); }
+  PluginLibrary(const PluginLibrary&) = delete;
+  PluginLibrary& operator=(const PluginLibrary&) = delete;
+
+  // Loads the library at this path (made absolute first, so no search path
+  // is consulted) and resolves all nine exports.  On failure nothing stays
+  // loaded and error says what went wrong.
+  bool Load(const std::filesystem::path& path, std::string& error);
+  void Unload();
+
+  bool Loaded() const { return handle_ != nullptr; }
+  const PluginExports& Fn() const { return fn_; }
+  const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  void* handle_ = nullptr;
+  PluginExports fn_;
+  std::filesystem::path path_;
+};
+
+// The folder of the running executable.
+std::filesystem::path ExecutableDir();
+
+// The file name of the Quelvor library on this platform.
+const char* DefaultPluginFileName();
+
+// The Quelvor library next to the executable.
+std::filesystem::path DefaultPluginPath();
+
+// Whether two paths name the same existing file.
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
+}  // namespace qv::host

@@ -1,0 +1,31 @@
+// quelvor: a command-line host for filter plug-ins.  It loads the plug-in
+// at run time and drives it only through its nine exports.
+#include <CLI/CLI.hpp>
+
+#include "Commands.h"
+#include "Console.h"
+#include "ExitCodes.h"
+
+int main(int argc, char** argv) {
+  using namespace qv::host;
+  PrepareConsole();
+
+  CLI::App app("quelvor: runs a filter plug-in for seven-digit numbers from the command line",
+               "quelvor");
+  app.require_subcommand(1);
+  app.footer("Exit status: 0 done, 1 filter string refused, 2 usage or input error.");
+
+  CommandList commands;
+  AddFilterCommand(app, commands);
+  AddReportCommand(app, commands);
+  AddInfoCommand(app, commands);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e) == 0 ? kExitOk : kExitUsage;
+  }
+  for (const Command& c : commands)
+    if (c.app->parsed()) return c.run();
+  return kExitUsage;
+}
