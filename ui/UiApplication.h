@@ -1,0 +1,96 @@
+// Application-wide state of the component framework: the backend that puts
+// forms on screen (chosen once), the owner window of the dialogs, message
+// boxes and the error display for errors that escape an event handler.
+#pragma once
+
+#include <exception>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "UiControls.h"
+
+namespace qv::ui {
+
+// The filter's display name, the caption of the plain message boxes and of
+// the error display: 分布概率 (GB2312).
+inline constexpr char kAppTitle[] = "\xB7\xD6\xB2\xBC\xB8\xC5\xC2\xCA";  // 分布概率
+
+enum class MessageIcon : uint8_t { None, Error };
+
+// One message box: a single OK button, centred on the screen.
+struct MessageBoxArgs {
+  std::string text;
+  Cp textCp = Cp::Gb2312;
+  std::string caption = kAppTitle;
+  Cp captionCp = Cp::Gb2312;
+  MessageIcon icon = MessageIcon::None;
+};
+
+// What a toolkit must do.  Implementations: the in-memory backend
+// (UiMemory.h) and the Win32 backend (UiWin32.h, Windows builds only).
+class Backend {
+ public:
+  virtual ~Backend() = default;
+  // Runs the form modally until it has a modal result or is closed; returns
+  // the result (Cancel when closed without one).
+  virtual ModalResult RunModal(Form& form) = 0;
+  // Shows a message box and waits until it is closed.
+  virtual void ShowMessageBox(const MessageBoxArgs& args) = 0;
+  // Shows the open or save dialog; true with dlg's FileName set on a choice.
+  virtual bool RunFileDialog(FileDialog& dlg) = 0;
+  // Shows the button's popup menu and runs the chosen entry's click.
+  virtual void RunPopupMenu(MenuButton& button) = 0;
+  // The file name as 8-bit system code page bytes.
+  virtual std::string PathToBytes(const std::filesystem::path& p) const;
+};
+
+// The backend in use.  Until one is set, an in-memory backend serves.
+Backend& CurrentBackend();
+// Replaces the backend (do it once, before any form is shown).
+void SetBackend(std::unique_ptr<Backend> backend);
+
+// The application's owner window (HWND on Windows): modal forms run over
+// it.  ZcOpen saves it, sets the host's window and restores it.
+void* OwnerWindow();
+void SetOwnerWindow(void* hwnd);
+
+// Restores the previous owner window on every path out of a scope.
+class OwnerWindowScope {
+ public:
+  explicit OwnerWindowScope(void* hwnd) : saved_(OwnerWindow()) { SetOwnerWindow(hwnd); }
+  ~OwnerWindowScope() { SetOwnerWindow(saved_); }
+  OwnerWindowScope(const OwnerWindowScope&) = delete;
+  OwnerWindowScope& operator=(const OwnerWindowScope&) = delete;
+
+ private:
+  void* saved_;
+};
+
+// A plain message box: no icon, caption 分布概率, one OK button.
+void ShowMessage(std::string_view text, Cp cp = Cp::Gb2312);
+// Any message box.
+void ShowMessageBox(const MessageBoxArgs& args);
+
+// The error display: a message box with the error icon, caption 分布概率,
+// showing the message followed by "." when its last byte sorts after "."
+// (message bytes in the system code page).
+void ShowException(std::string_view message);
+// The text the error display shows for a message.
+std::string ExceptionDisplayText(std::string_view message);
+
+// Runs an event handler; a std::exception (or anything else) escaping it
+// goes to the error display and the dialog stays open.  Every event the
+// framework dispatches runs through this.
+template <class F>
+void RunGuarded(F&& handler) noexcept {
+  try {
+    handler();
+  } catch (const std::exception& e) {
+    ShowException(e.what());
+  } catch (...) {
+    ShowException("Unknown error");
+  }
+}
+
+}  // namespace qv::ui

@@ -1,0 +1,641 @@
+// The dialogs' component framework: portable control objects that hold the
+// state (names, geometry, texts as 8-bit bytes, checked states, list items,
+// ranges) and the event handlers.  A backend (UiApplication.h) gives them a
+// life on screen: the Win32 backend creates a standard window for every
+// control while its form runs modally and keeps window and object in step;
+// the in-memory backend has no windows at all, and tests drive the objects
+// through the methods that stand for the user's actions (Click, TypeChar,
+// KeyDown, KillFocus, ClickItem ...).
+//
+// Ownership: a Form owns every component created on it (Form::Make); the
+// pointers stay valid for the form's lifetime.  Controls are placed in a
+// container (the form itself, a Panel or a TabSheet) and their positions are
+// relative to that container's client area, in pixels.
+//
+// Texts: every caption and text is 8-bit bytes.  User data (media bets,
+// filter strings, spin edit texts, file names) is in the system code page
+// (Cp::System).  The dialogs' own Chinese captions are GB2312 literals
+// (Cp::Gb2312), which the Win32 backend converts with code page 936
+// explicitly so that they also read correctly on a system with another code
+// page.  Conversion happens only for display: the bytes kept here are never
+// altered by it.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv::ui {
+
+class Form;
+class Container;
+class Control;
+
+namespace detail {
+class Peer;
+}
+
+// How the bytes of a text are to be read for display.
+enum class Cp : uint8_t {
+  System,  // the system (ANSI) code page: user data
+  Gb2312,  // GB2312 / code page 936: the dialogs' literal Chinese texts
+};
+
+// Position and size within the parent's client area.
+struct Rect {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+  bool operator==(const Rect&) const = default;
+};
+
+// 0x00BBGGRR, as a Windows COLORREF.
+using Color = uint32_t;
+inline constexpr Color kRed = 0x000000FF;
+inline constexpr Color kBlack = 0x00000000;
+
+enum class Charset : uint8_t { Default, Ansi, Gb2312 };
+
+struct Font {
+  std::string face = "MS Sans Serif";  // ASCII face name
+  int height = 11;                     // character height in pixels
+  bool bold = false;
+  std::optional<Color> color;          // none: the system's text colour
+  Charset charset = Charset::Default;
+  bool operator==(const Font&) const = default;
+};
+
+enum class ModalResult : uint8_t { None, Ok, Cancel };
+
+// Keys without a character.
+enum class Key : uint8_t { Up, Down, PageUp, PageDown, Left, Right, Home, End, Delete };
+
+// Base of everything a form owns, visual or not.
+class Component {
+ public:
+  virtual ~Component();
+  Component(const Component&) = delete;
+  Component& operator=(const Component&) = delete;
+
+  const std::string& Name() const { return name_; }
+  Form& OwnerForm() const { return *form_; }
+
+ protected:
+  Component(Form& form, std::string name);
+
+ private:
+  Form* form_;
+  std::string name_;
+};
+
+// A visual control inside a container.
+class Control : public Component {
+ public:
+  ~Control() override;
+
+  Container* Parent() const { return parent_; }
+
+  const Rect& Bounds() const { return bounds_; }
+  void SetBounds(Rect r);
+
+  bool Enabled() const { return enabled_; }
+  void SetEnabled(bool on);
+  bool Visible() const { return visible_; }
+  void SetVisible(bool on);
+
+  // Own font; without one the control uses its parent's (ParentFont).
+  const std::optional<Font>& OwnFont() const { return font_; }
+  void SetFont(Font f);
+  Font EffectiveFont() const;
+
+  // Keyboard order: position among the parent's tab stops.  Creation order
+  // unless set.
+  bool TabStop() const { return tabStop_; }
+  void SetTabStop(bool on) { tabStop_ = on; }
+  void SetTabOrder(int position);
+  int TabOrder() const;
+
+  bool Focused() const;
+  // The user moves the focus here (the previous control loses it first).
+  void SetFocus();
+  // The user moves the focus away from this control (to nowhere).
+  void KillFocus();
+
+  // The native window while the form runs (HWND in the Win32 backend),
+  // nullptr otherwise.
+  void* Handle() const;
+
+  // Focus handlers, run after the control's own handling.
+  std::function<void(Control&)> OnEnter;
+  std::function<void(Control&)> OnExit;
+
+  // --- backend plumbing -------------------------------------------------
+  detail::Peer* peer() const { return peer_; }
+  void AttachPeer(detail::Peer* p) { peer_ = p; }
+  // The control's own reaction to gaining and losing the focus.
+  virtual void DoEnter();
+  virtual void DoExit();
+
+ protected:
+  Control(Container& parent, std::string name);
+  // Tells the peer that a property changed.
+  void Changed(int what) const;
+
+ private:
+  Container* parent_;
+  Rect bounds_;
+  bool enabled_ = true;
+  bool visible_ = true;
+  bool tabStop_ = false;
+  std::optional<Font> font_;
+  detail::Peer* peer_ = nullptr;
+};
+
+// A control that holds other controls.
+class Container : public Control {
+ public:
+  // Children in creation order ("control order").
+  const std::vector<Control*>& Controls() const { return children_; }
+  // Children in keyboard order.
+  const std::vector<Control*>& TabOrderList() const { return tabOrder_; }
+
+  // --- plumbing ---
+  void AddChild(Control* c);
+  void RemoveChild(Control* c);
+  void MoveInTabOrder(Control* c, int position);
+
+ protected:
+  Container(Container& parent, std::string name);
+  Container(Form& form, std::string name);  // the form itself
+
+ private:
+  std::vector<Control*> children_;
+  std::vector<Control*> tabOrder_;
+};
+
+// --- plain controls ------------------------------------------------------
+
+// A control with a caption (labels, buttons, check boxes, tab sheets).
+class CaptionedControl : public Control {
+ public:
+  const std::string& Caption() const { return caption_; }
+  Cp CaptionCp() const { return captionCp_; }
+  void SetCaption(std::string_view bytes, Cp cp = Cp::System);
+
+ protected:
+  using Control::Control;
+
+ private:
+  std::string caption_;
+  Cp captionCp_ = Cp::System;
+};
+
+// STATIC text.  Lines are separated by "\r" (or "\r\n"); leading blanks are
+// kept.  Caption set with SetCaption.
+class Label : public CaptionedControl {
+ public:
+  Label(Container& parent, std::string name);
+  bool WordWrap() const { return wordWrap_; }
+  void SetWordWrap(bool on);
+
+ private:
+  bool wordWrap_ = false;
+};
+
+// Push button.  Click() is the user's click (also Enter when it is the
+// form's default button or has the focus, Esc when it is the cancel button);
+// a disabled or invisible button ignores it.  After OnClick, a button with a
+// modal result other than None closes its form with that result.
+class Button : public CaptionedControl {
+ public:
+  Button(Container& parent, std::string name);
+  std::function<void(Button&)> OnClick;
+  ModalResult GetModalResult() const { return modalResult_; }
+  void SetModalResult(ModalResult r) { modalResult_ = r; }
+  void Click();
+
+ private:
+  ModalResult modalResult_ = ModalResult::None;
+};
+
+// Check box.  OnClick runs whenever the checked state changes: by the user's
+// Click() and by SetChecked from the program; setting the state it already
+// has does nothing.
+class CheckBox : public CaptionedControl {
+ public:
+  CheckBox(Container& parent, std::string name);
+  std::function<void(CheckBox&)> OnClick;
+  bool Checked() const { return checked_; }
+  void SetChecked(bool on);
+  void Click();  // the user's click: toggles when enabled
+
+ private:
+  bool checked_ = false;
+};
+
+// One-line input box.  OnKeyPress sees every typed character before the box
+// handles it (Backspace arrives as 8); the handler may leave it, replace it
+// or set it to 0 to drop it.  Pasted text does not pass through the hook.
+class Edit : public Control {
+ public:
+  Edit(Container& parent, std::string name);
+
+  const std::string& Text() const { return text_; }
+  // Sets the text (system code page), caret at its end.
+  void SetText(std::string_view bytes);
+
+  int SelStart() const { return selStart_; }
+  int SelLength() const { return selLength_; }
+  void SetSel(int start, int length = 0);
+
+  bool Flat() const { return flat_; }     // plain border, no 3-D frame
+  void SetFlat(bool on);
+  int MaxLength() const { return maxLength_; }  // 0: no limit
+  void SetMaxLength(int n) { maxLength_ = n; }
+
+  std::function<void(Edit&, char& key)> OnKeyPress;
+  std::function<void(Edit&)> OnChange;
+
+  // The user types one character (8 = Backspace): runs OnKeyPress, then
+  // inserts the character at the caret (replacing the selection) or, for
+  // Backspace, deletes the selection or the character before the caret.
+  // Other control characters are ignored.
+  void TypeChar(char c);
+  // The user types several characters one by one.
+  void TypeText(std::string_view chars);
+  // The user pastes text: no key hook.
+  void Paste(std::string_view bytes);
+  // Caret keys and Delete.
+  void KeyDown(Key k);
+
+  // --- plumbing: the window's text changed (Win32 backend) ---
+  void TextFromWindow(std::string bytes, int selStart);
+
+ protected:
+  void ReplaceSelection(std::string_view bytes);
+  void SetTextInternal(std::string bytes, bool notifyPeer);
+
+ private:
+  std::string text_;
+  int selStart_ = 0;
+  int selLength_ = 0;
+  int maxLength_ = 0;
+  bool flat_ = false;
+};
+
+// Integer field with up and down buttons.  Range Min..Max (0..100 unless
+// set), starts with the value 0 and the text "0".  Up and Down (keys,
+// buttons, wheel) step by 1, PageUp, PageDown and Ctrl+wheel by 10.  Typing
+// accepts digits and the signs "+" "-" (Backspace too); everything else is
+// refused.  The text is parsed and clamped into the range only when the
+// focus leaves (KillFocus or focus moving to another control); until then
+// Text() returns it exactly as typed.  SetText shows a text unchanged,
+// without clamping.
+class SpinEdit : public Edit {
+ public:
+  SpinEdit(Container& parent, std::string name);
+
+  int Min() const { return min_; }
+  int Max() const { return max_; }
+  void SetMin(int v);
+  void SetMax(int v);
+  int Increment() const { return increment_; }
+  int PageIncrement() const { return pageIncrement_; }
+
+  // The value: the text read as an integer and clamped into the range, or
+  // the last good value when the text is no integer.
+  int Value() const;
+  // Sets the value clamped into the range and shows it in decimal.
+  void SetValue(int v);
+
+  // The up (+1) or down (-1) button, n times.
+  void ClickUp(int n = 1);
+  void ClickDown(int n = 1);
+  // The mouse wheel: notches > 0 up, < 0 down; with Ctrl each notch is 10.
+  void Wheel(int notches, bool ctrl);
+  // Up, Down, PageUp, PageDown step; other keys as in Edit.
+  void KeyDown(Key k);
+  // Steps the value by delta from the text's present value, clamped.
+  void StepBy(int delta);
+
+  void DoExit() override;
+
+  // The acceptance rule of the key hook (digits, signs, Backspace).
+  static bool AcceptsChar(char c);
+
+ private:
+  int min_ = 0;
+  int max_ = 100;
+  int increment_ = 1;
+  int pageIncrement_ = 10;
+  int lastValue_ = 0;
+};
+
+// List box: items in insertion order (not sorted), several lines selectable
+// (extended selection), one current line (the one with the focus rectangle,
+// selected or not).  The items keep their bytes exactly (system code page).
+class ListBox : public Control {
+ public:
+  ListBox(Container& parent, std::string name);
+
+  const std::vector<std::string>& Items() const { return items_; }
+  int Count() const { return static_cast<int>(items_.size()); }
+  const std::string& Item(int i) const { return items_.at(static_cast<size_t>(i)); }
+
+  void AddItem(std::string bytes);
+  // Removes item i (exactly one); selection and the current line follow the
+  // remaining items.  Out-of-range indexes are ignored.
+  void DeleteItem(int i);
+  void ClearItems();
+
+  // Current line: -1 when the list is empty or none is current.
+  int ItemIndex() const;
+  // Makes line i current (the selection stays as it is); -1 for none.
+  void SetItemIndex(int i);
+
+  bool Selected(int i) const;
+  void SetSelected(int i, bool on);
+  int SelCount() const;
+
+  std::function<void(ListBox&)> OnClick;
+
+  // The user clicks line i: plain click selects only it, ctrlClick toggles
+  // it keeping the others; either makes it current and runs OnClick.
+  void ClickItem(int i, bool ctrlClick = false);
+
+  // Suspends redrawing while a batch of changes runs; resumed (and the list
+  // redrawn once) when the last guard goes, on every path.
+  class UpdateGuard {
+   public:
+    explicit UpdateGuard(ListBox& lb);
+    ~UpdateGuard();
+    UpdateGuard(const UpdateGuard&) = delete;
+    UpdateGuard& operator=(const UpdateGuard&) = delete;
+
+   private:
+    ListBox& lb_;
+  };
+  [[nodiscard]] UpdateGuard BeginUpdate() { return UpdateGuard(*this); }
+  bool Updating() const { return updateDepth_ > 0; }
+  int RedrawCount() const { return redraws_; }  // times redrawing resumed
+
+  // --- plumbing: the window's selection changed (Win32 backend) ---
+  void SelectionFromWindow(std::vector<bool> selected, int caret);
+
+ private:
+  std::vector<std::string> items_;
+  std::vector<bool> selected_;
+  int caret_ = -1;
+  int updateDepth_ = 0;
+  int redraws_ = 0;
+};
+
+// A group of controls, optionally with a border.
+class Panel : public Container {
+ public:
+  Panel(Container& parent, std::string name);
+  int BorderWidth() const { return borderWidth_; }
+  void SetBorderWidth(int px) { borderWidth_ = px; }
+
+ private:
+  int borderWidth_ = 0;
+};
+
+// A horizontal or vertical etched line.
+class Bevel : public Control {
+ public:
+  Bevel(Container& parent, std::string name);
+};
+
+class PageControl;
+
+// One page of a page control; its tab can be hidden.
+class TabSheet : public Container {
+ public:
+  TabSheet(PageControl& parent, std::string name);
+  const std::string& Caption() const { return caption_; }
+  Cp CaptionCp() const { return captionCp_; }
+  void SetCaption(std::string_view bytes, Cp cp = Cp::System);
+  bool TabVisible() const { return tabVisible_; }
+  void SetTabVisible(bool on) { tabVisible_ = on; }
+  PageControl& Pages() const;
+
+ private:
+  std::string caption_;
+  Cp captionCp_ = Cp::System;
+  bool tabVisible_ = true;
+};
+
+// Tab control whose pages are TabSheets created on it; only the active page
+// is shown, and only pages with a visible tab get a tab.
+class PageControl : public Container {
+ public:
+  PageControl(Container& parent, std::string name);
+  std::vector<TabSheet*> PagesList() const;
+  TabSheet* ActivePage() const { return active_; }
+  void SetActivePage(TabSheet* page);
+
+ private:
+  TabSheet* active_ = nullptr;
+};
+
+// --- menus ----------------------------------------------------------------
+
+class MenuItem : public Component {
+ public:
+  MenuItem(Form& form, std::string name);
+  const std::string& Caption() const { return caption_; }
+  Cp CaptionCp() const { return captionCp_; }
+  void SetCaption(std::string_view bytes, Cp cp = Cp::System);
+  std::function<void(MenuItem&)> OnClick;
+  void Click();  // the user chose this entry
+  int CommandId() const { return commandId_; }  // WM_COMMAND id on Win32
+
+ private:
+  std::string caption_;
+  Cp captionCp_ = Cp::System;
+  int commandId_;
+};
+
+class PopupMenu : public Component {
+ public:
+  PopupMenu(Form& form, std::string name);
+  const std::vector<MenuItem*>& Items() const { return items_; }
+  MenuItem& AddItem(std::string name, std::string_view caption, Cp cp = Cp::System);
+
+ private:
+  std::vector<MenuItem*> items_;
+};
+
+// A push button that opens its popup menu below itself.
+class MenuButton : public Button {
+ public:
+  MenuButton(Container& parent, std::string name);
+  PopupMenu* Menu() const { return menu_; }
+  void SetMenu(PopupMenu* m) { menu_ = m; }
+
+ private:
+  PopupMenu* menu_ = nullptr;
+};
+
+// --- file dialogs -----------------------------------------------------------
+
+// Common open and save dialogs.  Filter: "desc|pattern|desc|pattern...";
+// it stays set on the object between uses.  No default extension; the open
+// dialog does not insist that the file exists.
+class FileDialog : public Component {
+ public:
+  const std::string& Filter() const { return filter_; }
+  Cp FilterCp() const { return filterCp_; }
+  void SetFilter(std::string_view bytes, Cp cp = Cp::System);
+  const std::string& Title() const { return title_; }
+  void SetTitle(std::string_view bytes, Cp cp = Cp::System);
+  Cp TitleCp() const { return titleCp_; }
+
+  const std::filesystem::path& FileName() const { return fileName_; }
+  void SetFileName(std::filesystem::path p) { fileName_ = std::move(p); }
+  // The file name as 8-bit bytes in the system code page.
+  std::string FileNameBytes() const;
+
+  bool IsSave() const { return save_; }
+  // Shows the dialog; true with FileName set when the user chose a file.
+  bool Execute();
+
+ protected:
+  FileDialog(Form& form, std::string name, bool save);
+
+ private:
+  std::string filter_;
+  Cp filterCp_ = Cp::System;
+  std::string title_;
+  Cp titleCp_ = Cp::System;
+  std::filesystem::path fileName_;
+  bool save_;
+};
+
+class OpenDialog : public FileDialog {
+ public:
+  OpenDialog(Form& form, std::string name) : FileDialog(form, std::move(name), false) {}
+};
+
+class SaveDialog : public FileDialog {
+ public:
+  SaveDialog(Form& form, std::string name) : FileDialog(form, std::move(name), true) {}
+};
+
+// --- forms ----------------------------------------------------------------------
+
+enum class FormPosition : uint8_t { ScreenCenter, Designed };
+
+// A top-level window that runs modally.  Derive the dialogs from it and
+// create their components with Make in the constructor.
+class Form : public Container {
+ public:
+  explicit Form(std::string name);
+  ~Form() override;
+
+  // Creates a component owned by this form.  For controls the first
+  // argument is the parent container (the form itself, a panel, a tab sheet).
+  template <class T, class... Args>
+  T* Make(Args&&... args) {
+    auto owned = std::make_unique<T>(std::forward<Args>(args)...);
+    T* raw = owned.get();
+    owned_.push_back(std::move(owned));
+    return raw;
+  }
+
+  const std::string& Caption() const { return caption_; }
+  Cp CaptionCp() const { return captionCp_; }
+  void SetCaption(std::string_view bytes, Cp cp = Cp::System);
+
+  int ClientWidth() const { return clientWidth_; }
+  int ClientHeight() const { return clientHeight_; }
+  void SetClientSize(int width, int height);
+
+  FormPosition Position() const { return position_; }
+  // Designed position: the window's left top corner on the screen.
+  void SetDesignedPosition(int left, int top);
+  void SetScreenCenter() { position_ = FormPosition::ScreenCenter; }
+  int DesignedLeft() const { return designedLeft_; }
+  int DesignedTop() const { return designedTop_; }
+
+  // Title-bar buttons: with a system menu the title bar shows the close box;
+  // without, it shows no button at all (and the window cannot be closed from
+  // the title bar).
+  bool SystemMenu() const { return systemMenu_; }
+  void SetSystemMenu(bool on) { systemMenu_ = on; }
+
+  // Enter clicks the default button unless the focus is on another push
+  // button (then that one); Esc clicks the cancel button.  nullptr: none.
+  Button* DefaultButton() const { return defaultButton_; }
+  void SetDefaultButton(Button* b) { defaultButton_ = b; }
+  Button* CancelButton() const { return cancelButton_; }
+  void SetCancelButton(Button* b) { cancelButton_ = b; }
+
+  // The control with the focus (nullptr: none), and the one that gets it
+  // when the form is shown (nullptr: the first tab stop).
+  Control* ActiveControl() const { return active_; }
+  void SetInitialFocus(Control* c) { initialFocus_ = c; }
+  Control* InitialFocus() const { return initialFocus_; }
+
+  // Component lookup by name; nullptr when absent or of another type.
+  Component* FindComponent(std::string_view name) const;
+  template <class T>
+  T* Find(std::string_view name) const {
+    return dynamic_cast<T*>(FindComponent(name));
+  }
+  // Every component, in creation order.
+  std::vector<Component*> Components() const;
+
+  // Runs the form modally over the application's owner window (or over the
+  // form running modally at the moment); returns the result that closed it
+  // (Cancel when it was closed otherwise).
+  ModalResult ShowModal();
+  bool Showing() const { return showing_; }
+  ModalResult GetModalResult() const { return modalResult_; }
+  // Closes a modally running form with the given result.
+  void SetModalResult(ModalResult r);
+  void Close() { SetModalResult(ModalResult::Cancel); }
+
+  // Runs once the form is on screen, before the user acts (Win32: the
+  // windows exist).
+  std::function<void(Form&)> OnShow;
+
+  // The user presses Enter or Esc (in-memory simulation).
+  void PressEnter();
+  void PressEscape();
+
+  // --- plumbing ---
+  void RegisterComponent(Component* c);
+  void UnregisterComponent(Component* c);
+  void SetActiveControl(Control* c) { active_ = c; }
+  void SetShowing(bool on) { showing_ = on; }
+  // Moves the focus (model side): runs the old control's exit handling.
+  void MoveFocus(Control* to);
+
+ private:
+  std::vector<std::unique_ptr<Component>> owned_;
+  std::vector<Component*> components_;
+  std::string caption_;
+  Cp captionCp_ = Cp::System;
+  int clientWidth_ = 0;
+  int clientHeight_ = 0;
+  FormPosition position_ = FormPosition::ScreenCenter;
+  int designedLeft_ = 0;
+  int designedTop_ = 0;
+  bool systemMenu_ = true;
+  Button* defaultButton_ = nullptr;
+  Button* cancelButton_ = nullptr;
+  Control* active_ = nullptr;
+  Control* initialFocus_ = nullptr;
+  bool showing_ = false;
+  ModalResult modalResult_ = ModalResult::None;
+};
+
+}  // namespace qv::ui
