@@ -1,0 +1,256 @@
+#include "BetResultFile.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+
+#include "FileAccess.h"
+#include "FilterString.h"
+#include "TestFiles.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#endif
+
+namespace qv {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using Status = BetResultImport::Status;
+
+std::string Le32(int32_t v) {
+  uint32_t u = static_cast<uint32_t>(v);
+  std::string s(4, '\0');
+  for (int i = 0; i < 4; ++i) s[i] = static_cast<char>((u >> (8 * i)) & 0xFF);
+  return s;
+}
+
+// A 32-byte header with the given fields and the marker bytes 0xEE elsewhere,
+// so that a reader taking a field from the wrong offset sees nonsense.
+std::string Header(int32_t count, int32_t length) {
+  return std::string(4, '\xEE') + Le32(count) + Le32(length) + std::string(20, '\xEE');
+}
+
+std::string Record(const std::string& text, size_t length) {
+  std::string r = text;
+  r.resize(length, '\0');
+  return r;
+}
+
+class BetResultTest : public testing::ScratchDir {
+ protected:
+  BetResultImport Import(const std::string& bytes) {
+    std::string name = Name("bets.szc");
+    Put(name, bytes);
+    return ReadBetResultFile(name);
+  }
+  static void ExpectReadError(const BetResultImport& r) {
+    EXPECT_EQ(r.status, Status::StreamReadError);
+    EXPECT_EQ(r.error, "Stream read error");
+    EXPECT_THAT(r.items, IsEmpty());
+  }
+};
+
+TEST_F(BetResultTest, RecordsUpToTheirFirstZeroByte) {
+  auto r = Import(Header(3, 32) + Record("1234567", 32) + Record("7654321", 32) +
+                  Record("024,3468,5,2347,05,268,79", 32));
+  ASSERT_EQ(r.status, Status::Ok);
+  EXPECT_THAT(r.items, ElementsAre("1234567", "7654321", "024,3468,5,2347,05,268,79"));
+  EXPECT_EQ(r.skipped, 0u);
+  EXPECT_EQ(r.error, "");
+}
+
+TEST_F(BetResultTest, WholeRecordsEmptyRecordsAndTrailingBytes) {
+  // No zero byte: the whole record; a leading zero: an empty item; the text
+  // after a zero byte never shows; bytes after the last record are ignored.
+  auto r = Import(Header(3, 7) + "1234567" + std::string("\0" "999999", 7) +
+                  std::string("12\0" "3456", 7) + "garbage after the records");
+  ASSERT_EQ(r.status, Status::Ok);
+  EXPECT_THAT(r.items, ElementsAre("1234567", "", "12"));
+}
+
+TEST_F(BetResultTest, RecordsOfEverySizeKeepTheirBoundaries) {
+  // Records shorter and longer than the blocks the file is read in.
+  for (size_t length : {size_t(1), size_t(9), size_t(100000), size_t(300000)}) {
+    std::string bytes = Header(5, static_cast<int32_t>(length));
+    std::vector<std::string> expected;
+    for (int i = 0; i < 5; ++i) {
+      std::string text(std::min<size_t>(length, 7), static_cast<char>('1' + i));
+      expected.push_back(text);
+      bytes += Record(text, length);
+    }
+    auto r = Import(bytes);
+    ASSERT_EQ(r.status, Status::Ok) << length;
+    EXPECT_EQ(r.items, expected) << length;
+    // One byte short of the last record: refused as a whole.
+    bytes.pop_back();
+    ExpectReadError(Import(bytes));
+  }
+}
+
+TEST_F(BetResultTest, NoRecordsForCountZeroOrLess) {
+  for (int32_t count : {0, -1, INT32_MIN}) {
+    auto r = Import(Header(count, 32) + Record("1234567", 32));
+    EXPECT_EQ(r.status, Status::Ok) << count;
+    EXPECT_THAT(r.items, IsEmpty()) << count;
+  }
+  // RecordLength plays no part without records, even when it is negative.
+  auto r = Import(Header(0, -5));
+  EXPECT_EQ(r.status, Status::Ok);
+}
+
+TEST_F(BetResultTest, LengthZeroGivesEmptyItems) {
+  auto r = Import(Header(2, 0));
+  ASSERT_EQ(r.status, Status::Ok);
+  EXPECT_THAT(r.items, ElementsAre("", ""));
+  // A header cut short after RecordLength is taken as it is.
+  r = Import(Header(2, 0).substr(0, 12));
+  ASSERT_EQ(r.status, Status::Ok);
+  EXPECT_THAT(r.items, ElementsAre("", ""));
+}
+
+TEST_F(BetResultTest, ShortFileIsAReadErrorWithNoItems) {
+  // Three records of 10 bytes announced, 25 present: nothing is handed back.
+  ExpectReadError(Import(Header(3, 10) + Record("1234567", 10) + Record("7654321", 10) + "12345"));
+  // A header cut short leaves no room for records.
+  ExpectReadError(Import(Header(1, 4).substr(0, 20)));
+}
+
+TEST_F(BetResultTest, HeaderWithoutCountAndLengthIsRefused) {
+  ExpectReadError(Import(""));
+  ExpectReadError(Import(std::string(4, '\0')));
+  ExpectReadError(Import(Header(2, 0).substr(0, 11)));
+}
+
+TEST_F(BetResultTest, ImpossibleSizesAreRefusedBeforeAllocating) {
+  ExpectReadError(Import(Header(1, -1) + Record("1", 32)));
+  ExpectReadError(Import(Header(1, INT32_MIN)));
+  // Lengths far beyond the file would exhaust memory if allocated.
+  ExpectReadError(Import(Header(1, INT32_MAX) + Record("1234567", 64)));
+  ExpectReadError(Import(Header(2, 0x40000000) + Record("1234567", 64)));
+  // count × length overflows 32 bits.
+  ExpectReadError(Import(Header(1000000, 0x7FFFFFFF)));
+  // More records than any file of bets holds.
+  ExpectReadError(Import(Header(kMaxBetResultRecords + 1, 0)));
+  ExpectReadError(Import(Header(INT32_MAX, 0)));
+}
+
+TEST_F(BetResultTest, LargestAllowedCountIsRead) {
+  auto r = Import(Header(kMaxBetResultRecords, 1) + std::string(kMaxBetResultRecords, '7'));
+  ASSERT_EQ(r.status, Status::Ok);
+  ASSERT_EQ(r.items.size(), static_cast<size_t>(kMaxBetResultRecords));
+  EXPECT_EQ(r.items.back(), "7");
+}
+
+TEST_F(BetResultTest, TextsTheFilterStringCannotCarryAreSkipped) {
+  const char* texts[] = {"12|4567", "M", "1E", "S1", "2TJ3", "T", "J", "JT", "tj", "m e s", "1234567"};
+  std::string bytes = Header(11, 8);
+  for (const char* t : texts) bytes += Record(t, 8);
+  auto r = Import(bytes);
+  ASSERT_EQ(r.status, Status::Ok);
+  EXPECT_EQ(r.skipped, 5u);
+  EXPECT_THAT(r.items, ElementsAre("T", "J", "JT", "tj", "m e s", "1234567"));
+  // Only the text up to the zero byte counts.
+  r = Import(Header(1, 8) + std::string("123\0M|TJ", 8));
+  EXPECT_EQ(r.skipped, 0u);
+  EXPECT_THAT(r.items, ElementsAre("123"));
+}
+
+TEST_F(BetResultTest, EveryImportedItemReadsBackFromTheFilterString) {
+  std::mt19937 rng(20261208);
+  std::uniform_int_distribution<int> byte(0, 255);
+  const int kCount = 400, kLength = 6;
+  std::string bytes = Header(kCount, kLength);
+  for (int i = 0; i < kCount * kLength; ++i) {
+    // Mostly digits and commas, with markers and arbitrary bytes mixed in.
+    int b = byte(rng);
+    static const char pool[] = "0123456789,*|MESTJ";
+    bytes += b < 200 ? pool[b % (sizeof pool - 1)] : static_cast<char>(byte(rng));
+  }
+  auto r = Import(bytes);
+  ASSERT_EQ(r.status, Status::Ok);
+  EXPECT_EQ(r.items.size() + r.skipped, static_cast<size_t>(kCount));
+  EXPECT_GT(r.skipped, 0u);
+  std::string filter = "M3(0-9|0-9)TJ";
+  for (auto& item : r.items) filter += item + "|";
+  std::vector<std::string> back;
+  MSectionWalker walker(filter);
+  ASSERT_TRUE(walker.HasSection());
+  ASSERT_TRUE(walker.Advance());
+  EXPECT_FALSE(walker.HasSection());
+  EXPECT_FALSE(FindRange(walker.Working(), 'E'));
+  EXPECT_FALSE(FindRange(walker.Working(), 'S'));
+  ForEachMediaBet(walker.Working(), [&](std::string_view bet) { back.emplace_back(bet); });
+  EXPECT_EQ(back, r.items);
+}
+
+TEST_F(BetResultTest, MissingFileOrFolderCannotBeOpened) {
+  std::string name = Name("missing.szc");
+  auto r = ReadBetResultFile(name);
+  EXPECT_EQ(r.status, Status::CannotOpen);
+  EXPECT_EQ(r.error, "Cannot open file " + name);
+  EXPECT_THAT(r.items, IsEmpty());
+  r = ReadBetResultFile(dir_.string());
+  EXPECT_EQ(r.status, Status::CannotOpen);
+}
+
+TEST_F(BetResultTest, MessageCarriesTheNameBytesUnchanged) {
+  // 投注.szc in GB2312; the message keeps the system code page bytes.
+  std::string name = Name("\xCD\xB6\xD7\xA2.szc");
+  auto r = ReadBetResultFile(name);
+  EXPECT_EQ(r.status, Status::CannotOpen);
+  EXPECT_EQ(r.error, "Cannot open file " + name);
+}
+
+TEST_F(BetResultTest, FileHeldByAnotherProgramCannotBeOpened) {
+  std::string name = Name("held.szc");
+  Put(name, Header(1, 8) + Record("1234567", 8));
+#ifdef _WIN32
+  for (DWORD share : {DWORD(0), DWORD(FILE_SHARE_READ)}) {
+    HANDLE h = CreateFileA(name.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    auto r = ReadBetResultFile(name);
+    CloseHandle(h);
+    EXPECT_EQ(r.status, Status::CannotOpen) << share;
+    EXPECT_EQ(r.error, "Cannot open file " + name);
+  }
+#else
+  for (int lock : {LOCK_EX, LOCK_SH}) {
+    int fd = open(name.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(flock(fd, lock | LOCK_NB), 0);
+    auto r = ReadBetResultFile(name);
+    close(fd);
+    EXPECT_EQ(r.status, Status::CannotOpen) << lock;
+    EXPECT_EQ(r.error, "Cannot open file " + name);
+  }
+#endif
+  // Once released, the same file imports, and the import releases it again.
+  auto r = ReadBetResultFile(name);
+  ASSERT_EQ(r.status, Status::Ok);
+  EXPECT_THAT(r.items, ElementsAre("1234567"));
+  ExpectReadError(Import("short"));  // a failed import releases its file too
+  FileReader again;
+  EXPECT_TRUE(again.Open(name, FileReader::Share::None));
+  EXPECT_TRUE(again.Open(Name("bets.szc"), FileReader::Share::None));
+}
+
+TEST(BetResultMessages, FilterAndSkippedText) {
+  EXPECT_EQ(std::string(kBetResultFileFilter),
+            "\xCD\xB6\xD7\xA2\xBD\xE1\xB9\xFB\xCE\xC4\xBC\xFE(*.szc)|*.szc");
+  EXPECT_EQ(SkippedRecordsMessage(3),
+            "\xB5\xBC\xC8\xEB\xCA\xB1\xCC\xF8\xB9\xFD\xC1\xCB 3 "
+            "\xCC\xF5\xBA\xAC\xD3\xD0\xB7\xC7\xB7\xA8\xD7\xD6\xB7\xFB\xB5\xC4\xCD\xB6\xD7\xA2\xBC\xC7\xC2\xBC\xA3\xA1");
+  EXPECT_EQ(SkippedRecordsMessageUtf8(12), "导入时跳过了 12 条含有非法字符的投注记录！");
+}
+
+}  // namespace
+}  // namespace qv

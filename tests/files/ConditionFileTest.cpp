@@ -1,0 +1,177 @@
+#include "ConditionFile.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "TestFiles.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace qv {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+// ------------------------------------------------------------ line reading
+
+TEST(ConditionLines, LineEndsAndLoneCarriageReturns) {
+  EXPECT_THAT(SplitConditionLines("a\r\nb\nc\r\n"), ElementsAre("a", "b", "c"));
+  // A lone CR is dropped and does not end the line, also right before the end.
+  EXPECT_THAT(SplitConditionLines("M1\r(2\r\nx\r"), ElementsAre("M1(2", "x"));
+  EXPECT_THAT(SplitConditionLines("\r\n\n"), ElementsAre("", ""));
+  EXPECT_THAT(SplitConditionLines("a\r\r\nb"), ElementsAre("a", "b"));
+}
+
+TEST(ConditionLines, EndOfContent) {
+  EXPECT_THAT(SplitConditionLines(""), IsEmpty());
+  EXPECT_THAT(SplitConditionLines("last"), ElementsAre("last"));
+  EXPECT_THAT(SplitConditionLines("a\nlast"), ElementsAre("a", "last"));
+  // Ctrl-Z ends the content: the unfinished line still counts, the rest not.
+  EXPECT_THAT(SplitConditionLines("a\nbc\x1A" "d\ne\n"), ElementsAre("a", "bc"));
+  EXPECT_THAT(SplitConditionLines("a\n\x1A" "b\n"), ElementsAre("a"));
+  EXPECT_THAT(SplitConditionLines(std::string("a\0b\n", 4)), ElementsAre(std::string("a\0b", 3)));
+}
+
+TEST(ConditionLines, FeedingInPiecesGivesTheSameLines) {
+  const std::string content = "hdr\r\nM1(1-2|0-3)\r\n\r\nE0-1\nMx\r";
+  std::vector<std::string> whole = SplitConditionLines(content);
+  for (size_t cut = 0; cut <= content.size(); ++cut) {
+    std::vector<std::string> lines;
+    auto collect = [&](std::string_view l) { lines.emplace_back(l); return true; };
+    ConditionLineSplitter s;
+    s.Feed(std::string_view(content).substr(0, cut), collect);
+    s.Feed(std::string_view(content).substr(cut), collect);
+    s.Finish(collect);
+    EXPECT_EQ(lines, whole) << "cut at " << cut;
+  }
+}
+
+// ------------------------------------------------------------ file format
+
+TEST(ConditionFormat, HeaderBytes) {
+  // 七星彩-分布概率过滤条件: with the ASCII hyphen and colon.
+  const std::string expected =
+      "\xC6\xDF\xD0\xC7\xB2\xCA" "-" "\xB7\xD6\xB2\xBC\xB8\xC5\xC2\xCA\xB9\xFD\xC2\xCB\xCC\xF5\xBC\xFE" ":";
+  EXPECT_EQ(std::string(kConditionFileHeader), expected);
+  EXPECT_EQ(std::string(kSaveFileErrorMessage),
+            "\xCE\xC4\xBC\xFE\xB1\xA3\xB4\xE6\xB7\xA2\xC9\xFA\xB4\xED\xCE\xF3\xA3\xA1");
+  EXPECT_EQ(std::string(kOpenFileErrorMessage),
+            "\xB4\xF2\xBF\xAA\xCE\xC4\xBC\xFE\xB7\xA2\xC9\xFA\xB4\xED\xCE\xF3\xA3\xA1");
+}
+
+class ConditionFileTest : public testing::ScratchDir {
+ protected:
+  // Reads name and records every line handed to the callback.
+  bool Load(const std::string& name, std::vector<std::string>& applied, int failAt = -1) {
+    return ReadConditionFile(name, [&](std::string_view line) {
+      if (static_cast<int>(applied.size()) == failAt) return false;
+      applied.emplace_back(line);
+      return true;
+    });
+  }
+};
+
+const char kExample[] =
+    "M7(0-0|0-5)M5(10-30|5-40)M0(20-60|10-70)E0-1S1-2TJ1234567|024,3468,5,2347,05,268,79|";
+
+TEST_F(ConditionFileTest, SaveWritesExactlyTwoCrLfLines) {
+  std::string name = Name("cond.txt");
+  ASSERT_TRUE(WriteConditionFile(name, "M5(1-2|0-3)TJ1234567|7654321|"));
+  EXPECT_EQ(Get(name), std::string(kConditionFileHeader) + "\r\nM5(1-2|0-3)TJ1234567|7654321|\r\n");
+  // An empty filter string still gives the two lines.
+  ASSERT_TRUE(WriteConditionFile(name, ""));
+  EXPECT_EQ(Get(name), std::string(kConditionFileHeader) + "\r\n\r\n");
+  EXPECT_THAT(Entries(), ElementsAre("cond.txt"));
+}
+
+TEST_F(ConditionFileTest, SaveThenLoadRoundTrips) {
+  std::string name = Name("round");
+  ASSERT_TRUE(WriteConditionFile(name, kExample));
+  std::vector<std::string> applied;
+  ASSERT_TRUE(Load(name, applied));
+  EXPECT_THAT(applied, ElementsAre(kExample));
+}
+
+TEST_F(ConditionFileTest, OnlyLinesStartingWithMAreApplied) {
+  std::string name = Name("multi");
+  Put(name, "M7(1-2|0-3)\r\nE0-1TJ1|\r\n mid\r\n\r\nm1(0-0|0-0)\r\nM0(5-6|4-7)TJ9|");
+  std::vector<std::string> applied;
+  ASSERT_TRUE(Load(name, applied));
+  EXPECT_THAT(applied, ElementsAre("M7(1-2|0-3)", "M0(5-6|4-7)TJ9|"));
+}
+
+TEST_F(ConditionFileTest, FileWithoutMLineLoadsQuietly) {
+  std::string name = Name("e-only");
+  ASSERT_TRUE(WriteConditionFile(name, "E0-1S1-2TJ1234567|"));
+  std::vector<std::string> applied;
+  EXPECT_TRUE(Load(name, applied));
+  EXPECT_THAT(applied, IsEmpty());
+  Put(name, "");
+  EXPECT_TRUE(Load(name, applied));
+  EXPECT_THAT(applied, IsEmpty());
+}
+
+TEST_F(ConditionFileTest, LfOnlyAndMissingLastLineEndLoadAlike) {
+  std::string name = Name("lf");
+  Put(name, "header\nM1(0-1|0-2)\nM2(0-1|0-2)");
+  std::vector<std::string> applied;
+  ASSERT_TRUE(Load(name, applied));
+  EXPECT_THAT(applied, ElementsAre("M1(0-1|0-2)", "M2(0-1|0-2)"));
+}
+
+TEST_F(ConditionFileTest, CtrlZEndsTheFile) {
+  std::string name = Name("ctrlz");
+  Put(name, "h\r\nM1(0-1|0-2)\x1A\r\nM2(0-1|0-2)\r\n");
+  std::vector<std::string> applied;
+  ASSERT_TRUE(Load(name, applied));
+  EXPECT_THAT(applied, ElementsAre("M1(0-1|0-2)"));
+}
+
+TEST_F(ConditionFileTest, RefusedLineStopsTheLoad) {
+  std::string name = Name("stop");
+  Put(name, "M1(0-1|0-2)\r\nM2(bad\r\nM3(0-1|0-2)\r\n");
+  std::vector<std::string> applied;
+  EXPECT_FALSE(Load(name, applied, /*failAt=*/1));
+  // The line before stays applied, the third line is never reached.
+  EXPECT_THAT(applied, ElementsAre("M1(0-1|0-2)"));
+}
+
+TEST_F(ConditionFileTest, LinesLongerThanTheReadBuffer) {
+  std::string name = Name("long");
+  std::string bets = "TJ";
+  for (int i = 0; i < 30000; ++i) bets += "1234567|";  // 240 KB in one line
+  ASSERT_TRUE(WriteConditionFile(name, "M3(0-9|0-9)" + bets));
+  std::vector<std::string> applied;
+  ASSERT_TRUE(Load(name, applied));
+  ASSERT_EQ(applied.size(), 1u);
+  EXPECT_EQ(applied[0], "M3(0-9|0-9)" + bets);
+}
+
+TEST_F(ConditionFileTest, UnopenableFilesFail) {
+  std::vector<std::string> applied;
+  EXPECT_FALSE(Load(Name("missing"), applied));
+  EXPECT_FALSE(Load(dir_.string(), applied));  // a folder
+  EXPECT_FALSE(Load("", applied));
+  EXPECT_THAT(applied, IsEmpty());
+}
+
+TEST_F(ConditionFileTest, SaveToMissingFolderFails) {
+  EXPECT_FALSE(WriteConditionFile(Name("no-such-dir/cond.txt"), kExample));
+  EXPECT_THAT(Entries(), IsEmpty());
+}
+
+#ifndef _WIN32
+TEST_F(ConditionFileTest, LoadingAPipeFailsInsteadOfHanging) {
+  std::string name = Name("fifo");
+  ASSERT_EQ(mkfifo(name.c_str(), 0600), 0);
+  std::vector<std::string> applied;
+  EXPECT_FALSE(Load(name, applied));
+}
+#endif
+
+}  // namespace
+}  // namespace qv

@@ -1,0 +1,313 @@
+#include "FileAccess.h"
+
+#include <utility>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#endif
+
+namespace qv {
+
+#ifdef _WIN32
+
+// ---------------------------------------------------------------- Windows
+
+FileReader::~FileReader() { Close(); }
+
+FileReader::FileReader(FileReader&& other) noexcept
+    : handle_(std::exchange(other.handle_, nullptr)) {}
+
+FileReader& FileReader::operator=(FileReader&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = std::exchange(other.handle_, nullptr);
+  }
+  return *this;
+}
+
+bool FileReader::Open(const std::string& fileName, Share share) {
+  Close();
+  DWORD shareMode = share == Share::Read ? FILE_SHARE_READ : 0;
+  HANDLE h = CreateFileA(fileName.c_str(), GENERIC_READ, shareMode, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  // Device names ("CON", "NUL", pipes) are no files to read records from.
+  if (GetFileType(h) != FILE_TYPE_DISK) {
+    CloseHandle(h);
+    return false;
+  }
+  handle_ = h;
+  return true;
+}
+
+bool FileReader::IsOpen() const { return handle_ != nullptr; }
+
+void FileReader::Close() {
+  if (handle_) {
+    CloseHandle(static_cast<HANDLE>(handle_));
+    handle_ = nullptr;
+  }
+}
+
+int64_t FileReader::Size() const {
+  LARGE_INTEGER size;
+  if (!handle_ || !GetFileSizeEx(static_cast<HANDLE>(handle_), &size)) return -1;
+  return size.QuadPart;
+}
+
+int64_t FileReader::Read(void* buffer, size_t n) {
+  if (!handle_) return -1;
+  char* p = static_cast<char*>(buffer);
+  size_t total = 0;
+  while (total < n) {
+    size_t left = n - total;
+    DWORD chunk = left > 0x10000000u ? 0x10000000u : static_cast<DWORD>(left);
+    DWORD got = 0;
+    if (!ReadFile(static_cast<HANDLE>(handle_), p + total, chunk, &got, nullptr)) return -1;
+    if (got == 0) break;  // end of file
+    total += got;
+  }
+  return static_cast<int64_t>(total);
+}
+
+namespace {
+
+bool WriteAll(HANDLE h, std::string_view content) {
+  size_t done = 0;
+  while (done < content.size()) {
+    size_t left = content.size() - done;
+    DWORD chunk = left > 0x10000000u ? 0x10000000u : static_cast<DWORD>(left);
+    DWORD put = 0;
+    if (!WriteFile(h, content.data() + done, chunk, &put, nullptr) || put == 0) return false;
+    done += put;
+  }
+  return true;
+}
+
+// Creates or truncates fileName and writes content into it.
+bool WriteDirect(const std::string& fileName, std::string_view content) {
+  HANDLE h = CreateFileA(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  bool ok = WriteAll(h, content) && FlushFileBuffers(h);
+  ok = CloseHandle(h) && ok;
+  return ok;
+}
+
+}  // namespace
+
+bool ReplaceFileContent(const std::string& fileName, std::string_view content) {
+  if (fileName.empty()) return false;
+  // The full name tells the folder; GetFullPathNameA knows the double-byte
+  // characters of the code page, whose second byte may look like "\".
+  DWORD need = GetFullPathNameA(fileName.c_str(), 0, nullptr, nullptr);
+  if (need == 0) return false;
+  std::string full(need, '\0');
+  char* filePart = nullptr;
+  DWORD len = GetFullPathNameA(fileName.c_str(), need, full.data(), &filePart);
+  if (len == 0 || len >= need || !filePart) return false;
+  full.resize(len);
+  std::string folder(full.data(), filePart);
+
+  char temp[MAX_PATH + 1];
+  if (folder.size() > MAX_PATH - 14 || !GetTempFileNameA(folder.c_str(), "qv", 0, temp)) {
+    // No temporary file can be made here: write the target itself.
+    return WriteDirect(full, content);
+  }
+  // GetTempFileNameA has created the file empty; fill it.
+  HANDLE h = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  bool ok = h != INVALID_HANDLE_VALUE;
+  if (ok) {
+    ok = WriteAll(h, content) && FlushFileBuffers(h);
+    ok = CloseHandle(h) && ok;
+  }
+  if (ok) {
+    ok = MoveFileExA(temp, full.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  }
+  if (!ok) DeleteFileA(temp);
+  return ok;
+}
+
+#else
+
+// ---------------------------------------------------------------- POSIX
+
+FileReader::~FileReader() { Close(); }
+
+FileReader::FileReader(FileReader&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+
+FileReader& FileReader::operator=(FileReader&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd_ = std::exchange(other.fd_, -1);
+  }
+  return *this;
+}
+
+bool FileReader::Open(const std::string& fileName, Share share) {
+  Close();
+  if (fileName.empty()) return false;
+  // O_NONBLOCK so that a FIFO chosen by mistake does not hang the dialog.
+  int fd;
+  do {
+    fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return false;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  int lock = (share == Share::None ? LOCK_EX : LOCK_SH) | LOCK_NB;
+  int rc;
+  do {
+    rc = flock(fd, lock);
+  } while (rc != 0 && errno == EINTR);
+  if (rc != 0) {
+    ::close(fd);
+    return false;
+  }
+  int flags = fcntl(fd, F_GETFL);
+  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  fd_ = fd;
+  return true;
+}
+
+bool FileReader::IsOpen() const { return fd_ >= 0; }
+
+void FileReader::Close() {
+  if (fd_ >= 0) {
+    ::close(fd_);  // also releases the flock
+    fd_ = -1;
+  }
+}
+
+int64_t FileReader::Size() const {
+  struct stat st;
+  if (fd_ < 0 || fstat(fd_, &st) != 0) return -1;
+  return static_cast<int64_t>(st.st_size);
+}
+
+int64_t FileReader::Read(void* buffer, size_t n) {
+  if (fd_ < 0) return -1;
+  char* p = static_cast<char*>(buffer);
+  size_t total = 0;
+  while (total < n) {
+    size_t left = n - total;
+    if (left > 0x40000000u) left = 0x40000000u;
+    ssize_t got = ::read(fd_, p + total, left);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (got == 0) break;  // end of file
+    total += static_cast<size_t>(got);
+  }
+  return static_cast<int64_t>(total);
+}
+
+namespace {
+
+bool WriteAll(int fd, std::string_view content) {
+  size_t done = 0;
+  while (done < content.size()) {
+    ssize_t put = ::write(fd, content.data() + done, content.size() - done);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (put == 0) return false;
+    done += static_cast<size_t>(put);
+  }
+  return true;
+}
+
+bool WriteDirect(const std::string& fileName, std::string_view content) {
+  int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666);
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, content) && fsync(fd) == 0;
+  ok = ::close(fd) == 0 && ok;
+  return ok;
+}
+
+mode_t CurrentUmask() {
+  mode_t mask = umask(022);
+  umask(mask);
+  return mask;
+}
+
+}  // namespace
+
+bool ReplaceFileContent(const std::string& fileName, std::string_view content) {
+  if (fileName.empty()) return false;
+  std::string target = fileName;
+  mode_t mode = 0666 & ~CurrentUmask();
+
+  struct stat st;
+  if (lstat(target.c_str(), &st) == 0) {
+    if (S_ISLNK(st.st_mode)) {
+      // Replace the file the link names, not the link.
+      if (char* real = realpath(target.c_str(), nullptr)) {
+        target = real;
+        std::free(real);
+      }
+    }
+    if (stat(target.c_str(), &st) == 0) {
+      if (!S_ISREG(st.st_mode)) return false;  // folders, pipes, devices
+      // A file that may not be written is not replaced behind its back.
+      int probe = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+      if (probe < 0) return false;
+      ::close(probe);
+      mode = st.st_mode & 07777;
+    }
+  }
+
+  size_t slash = target.rfind('/');
+  std::string folder, base;
+  if (slash == std::string::npos) {
+    folder.assign(1, '.');
+    base = target;
+  } else {
+    folder = target.substr(0, slash + 1);  // keeps the "/", so "/" stays the root
+    base = target.substr(slash + 1);
+  }
+  std::string temp = folder;
+  if (slash == std::string::npos) temp.push_back('/');
+  temp += '.';
+  temp += base;
+  temp += ".XXXXXX";
+  int fd = mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) {
+    // No temporary file can be made here: write the target itself.
+    return WriteDirect(target, content);
+  }
+  bool ok = WriteAll(fd, content) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
+  ok = ::close(fd) == 0 && ok;
+  if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
+  if (!ok) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  // Make the new directory entry durable as well; a failure here does not
+  // undo the replacement.
+  int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    fsync(dfd);
+    ::close(dfd);
+  }
+  return true;
+}
+
+#endif
+
+}  // namespace qv
