@@ -119,6 +119,11 @@ PrepareResult FilterState::Prepare() {
   MediaBets.clear();
   ForEachMediaBet(remainder, [this](std::string_view bet) { MediaBets.emplace_back(bet); });
   counter_.Build(MediaBets);
+  // Every share a tally can give, so evaluation divides nothing.
+  shareOf_.resize(MediaBets.size() + 1);
+  for (size_t t = 0; t <= MediaBets.size(); ++t)
+    shareOf_[t] = static_cast<int32_t>(static_cast<int64_t>(t) * 100 /
+                                       static_cast<int64_t>(std::max<size_t>(MediaBets.size(), 1)));
   return {};
 }
 
@@ -127,6 +132,9 @@ void FilterState::TallyHits(std::string_view candidate) { counter_.Tally(candida
 int32_t FilterState::HitShare(int32_t k) const {
   const size_t n = MediaBets.size();
   if (n == 0 || k < 0 || k >= kLevels) return 0;
+  const int32_t t = Tally[static_cast<size_t>(k)];
+  if (shareOf_.size() == n + 1 && t >= 0 && static_cast<size_t>(t) <= n)
+    return shareOf_[static_cast<size_t>(t)];
   return static_cast<int32_t>(static_cast<int64_t>(Tally[static_cast<size_t>(k)]) * 100 /
                               static_cast<int64_t>(n));
 }

@@ -84,9 +84,13 @@ class FilterState {
   int32_t HitShare(int32_t k) const;
 
   const HitCounter& Counter() const { return counter_; }
+  // The counting kernel for Execute, Debug and TallyHits (the best available
+  // one unless chosen here); kept across Prepare.
+  void UseKernel(Kernel k) { counter_.UseKernel(k); }
 
  private:
   HitCounter counter_;
+  std::vector<int32_t> shareOf_;  // shareOf_[t] = t * 100 / N for t = 0..N
   std::string report_;
 };
 

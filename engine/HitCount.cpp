@@ -1,6 +1,10 @@
 #include "HitCount.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "kernels/RowTally.h"
 
 namespace qv {
 
@@ -26,53 +30,331 @@ int32_t CountHits(std::string_view bet, std::string_view candidate) {
   return hits;
 }
 
-void HitCounter::Build(const std::vector<std::string>& bets) {
-  betCount_ = bets.size();
-  maxPositions_ = 0;
-  bets_.clear();
-  groups_.clear();
-  chars_.clear();
-  bets_.reserve(bets.size());
-  for (const std::string& b : bets) {
-    Bet pb{static_cast<uint32_t>(groups_.size()), 0, b.find(',') != std::string::npos};
-    if (pb.compound) {
-      size_t start = 0;
-      for (;;) {
-        size_t comma = b.find(',', start);
-        size_t end = comma == std::string::npos ? b.size() : comma;
-        groups_.push_back({static_cast<uint32_t>(chars_.size()), static_cast<uint32_t>(end - start)});
-        chars_.append(b, start, end - start);
-        if (comma == std::string::npos) break;
-        start = comma + 1;
-      }
-    } else {
-      for (char c : b) {
-        groups_.push_back({static_cast<uint32_t>(chars_.size()), 1});
-        chars_.push_back(c);
-      }
-    }
-    pb.count = static_cast<uint32_t>(groups_.size()) - pb.first;
-    maxPositions_ = std::max<size_t>(maxPositions_, pb.count);
-    bets_.push_back(pb);
+// ---------------------------------------------------------------------------
+// Kernel choice
+
+bool KernelAvailable(Kernel k) {
+  switch (k) {
+    case Kernel::Scalar: return true;
+    case Kernel::Sse2: return kernels::Sse2Compiled() && kernels::CpuHasSse2();
+    case Kernel::Avx2: return kernels::Avx2Compiled() && kernels::CpuHasAvx2();
+  }
+  return false;
+}
+
+Kernel BestKernel() {
+  static const Kernel best = KernelAvailable(Kernel::Avx2)   ? Kernel::Avx2
+                             : KernelAvailable(Kernel::Sse2) ? Kernel::Sse2
+                                                             : Kernel::Scalar;
+  return best;
+}
+
+const char* KernelName(Kernel k) {
+  switch (k) {
+    case Kernel::Scalar: return "scalar";
+    case Kernel::Sse2: return "sse2";
+    case Kernel::Avx2: return "avx2";
+  }
+  return "?";
+}
+
+namespace {
+
+// The given kernel, or the best available one below it.
+Kernel Usable(Kernel k) {
+  while (k != Kernel::Scalar && !KernelAvailable(k))
+    k = static_cast<Kernel>(static_cast<uint8_t>(k) - 1);
+  return k;
+}
+
+using RowTallyFn = void (*)(const uint8_t* const*, size_t, uint32_t*);
+
+RowTallyFn FunctionOf(Kernel k) {
+  switch (Usable(k)) {
+    case Kernel::Avx2: return kernels::RowTallyAvx2;
+    case Kernel::Sse2: return kernels::RowTallySse2;
+    case Kernel::Scalar: break;
+  }
+  return kernels::RowTallyScalar;
+}
+
+constexpr uint8_t kCap = 8;  // a position worth 8 hits already rules a bet out
+
+uint8_t AddCapped(uint8_t a, size_t b) {
+  return static_cast<uint8_t>(std::min<size_t>(kCap, a + std::min<size_t>(b, kCap)));
+}
+
+// One bet cut the way counting reads it.
+struct BetShape {
+  bool compound = false;
+  // Positions that can add hits: a single bet's length; a compound bet's
+  // groups up to its last non-empty one.
+  size_t positions = 0;
+};
+
+BetShape ShapeOf(std::string_view bet) {
+  BetShape s;
+  s.compound = bet.find(',') != std::string_view::npos;
+  if (!s.compound) {
+    s.positions = bet.size();
+    return s;
+  }
+  size_t group = 0, start = 0;
+  for (;;) {
+    const size_t comma = bet.find(',', start);
+    const size_t end = comma == std::string_view::npos ? bet.size() : comma;
+    ++group;
+    if (end > start) s.positions = group;
+    if (comma == std::string_view::npos) break;
+    start = comma + 1;
+  }
+  return s;
+}
+
+// Calls f(position, group text) for each position of a compound bet below
+// `limit`.
+template <class F>
+void ForEachGroup(std::string_view bet, size_t limit, F&& f) {
+  size_t start = 0;
+  for (size_t j = 0; j < limit; ++j) {
+    const size_t comma = bet.find(',', start);
+    const size_t end = comma == std::string_view::npos ? bet.size() : comma;
+    f(j, bet.substr(start, end - start));
+    if (comma == std::string_view::npos) break;
+    start = comma + 1;
   }
 }
 
-void HitCounter::Tally(std::string_view candidate, int32_t tally[kLevels]) const {
-  std::fill(tally, tally + kLevels, 0);
-  const size_t n = std::min(candidate.size(), maxPositions_);
-  for (const Bet& b : bets_) {
-    const size_t positions = std::min<size_t>(n, b.count);
-    uint64_t hits = 0;
-    for (size_t j = 0; j < positions; ++j) {
-      const Group& g = groups_[b.first + j];
-      const char want = candidate[j];
-      for (uint32_t i = 0; i < g.length; ++i) {
-        const char c = chars_[g.offset + i];
-        hits += c == want || (b.compound && c == '*');
-      }
-    }
-    if (hits < kLevels) ++tally[hits];
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Preparation
+
+HitCounter::HitCounter() : kernel_(BestKernel()), fn_(FunctionOf(kernel_)) {}
+
+void HitCounter::UseKernel(Kernel k) {
+  kernel_ = Usable(k);
+  fn_ = FunctionOf(kernel_);
+}
+
+void HitCounter::Clear() {
+  betCount_ = 0;
+  maxPositions_ = 0;
+  tableBets_ = 0;
+  stride_ = 0;
+  // Release, not just empty: the prepared form follows the new bets' size.
+  std::vector<uint8_t>().swap(table_);
+  std::vector<size_t>().swap(rowOffset_);
+  std::vector<GeneralBet>().swap(general_);
+  std::vector<Group>().swap(groups_);
+  std::vector<Entry>().swap(entries_);
+  std::string().swap(text_);
+}
+
+size_t HitCounter::MemoryBytes() const {
+  return table_.capacity() + rowOffset_.capacity() * sizeof(size_t) +
+         general_.capacity() * sizeof(GeneralBet) + groups_.capacity() * sizeof(Group) +
+         entries_.capacity() * sizeof(Entry) + text_.capacity();
+}
+
+void HitCounter::Build(const std::vector<std::string>& bets) {
+  constexpr size_t P = kFastPositions;
+  Clear();
+  betCount_ = bets.size();
+
+  std::vector<BetShape> shapes;
+  shapes.reserve(bets.size());
+  for (const std::string& b : bets) {
+    shapes.push_back(ShapeOf(b));
+    maxPositions_ = std::max(maxPositions_, shapes.back().positions);
   }
+
+  // How often each character is offered at each position by bets short
+  // enough for the table; the most frequent ones get rows of their own.
+  std::vector<uint32_t> freq(P * 256, 0);
+  for (size_t i = 0; i < bets.size(); ++i) {
+    const std::string_view b = bets[i];
+    const BetShape& s = shapes[i];
+    if (s.positions > P) continue;
+    if (!s.compound) {
+      for (size_t j = 0; j < s.positions; ++j) ++freq[j * 256 + static_cast<uint8_t>(b[j])];
+    } else {
+      ForEachGroup(b, s.positions, [&](size_t j, std::string_view g) {
+        for (char c : g)
+          if (c != '*') ++freq[j * 256 + static_cast<uint8_t>(c)];
+      });
+    }
+  }
+  // classOf[j][c]: 0 for "every other character", else 1..kMaxClasses.
+  std::vector<uint8_t> classOf(P * 256, 0);
+  std::array<size_t, P> classes{};
+  for (size_t j = 0; j < P; ++j) {
+    std::array<uint16_t, 256> order;
+    for (int c = 0; c < 256; ++c) order[c] = static_cast<uint16_t>(c);
+    const uint32_t* f = &freq[j * 256];
+    std::stable_sort(order.begin(), order.end(),
+                     [f](uint16_t a, uint16_t b) { return f[a] > f[b]; });
+    for (size_t r = 0; r < kMaxClasses && f[order[r]] > 0; ++r) {
+      classOf[j * 256 + order[r]] = static_cast<uint8_t>(r + 1);
+      classes[j] = r + 1;
+    }
+  }
+
+  // Which bets the table can hold: every character they offer at a position
+  // has a row there ("*" of a compound bet lands in every row).
+  std::vector<uint8_t> inTable(bets.size(), 0);
+  for (size_t i = 0; i < bets.size(); ++i) {
+    const std::string_view b = bets[i];
+    const BetShape& s = shapes[i];
+    if (s.positions > P) continue;
+    bool fits = true;
+    if (!s.compound) {
+      for (size_t j = 0; j < s.positions && fits; ++j)
+        fits = classOf[j * 256 + static_cast<uint8_t>(b[j])] != 0;
+    } else {
+      ForEachGroup(b, s.positions, [&](size_t j, std::string_view g) {
+        for (char c : g)
+          if (c != '*' && classOf[j * 256 + static_cast<uint8_t>(c)] == 0) fits = false;
+      });
+    }
+    inTable[i] = fits;
+    tableBets_ += fits;
+  }
+
+  if (tableBets_ > 0) {
+    stride_ = (tableBets_ + kLaneStep - 1) / kLaneStep * kLaneStep;
+    // Row 0: zeros.  Then per position: the "other" row and one row per class.
+    std::array<size_t, P> firstRow{};
+    size_t rows = 1;
+    for (size_t j = 0; j < P; ++j) {
+      firstRow[j] = rows;
+      rows += 1 + classes[j];
+    }
+    table_.assign(rows * stride_, 0);
+    rowOffset_.resize(P * 256);
+    for (size_t j = 0; j < P; ++j)
+      for (size_t c = 0; c < 256; ++c)
+        rowOffset_[j * 256 + c] =
+            (firstRow[j] + classOf[j * 256 + c]) * stride_;
+
+    size_t lane = 0;
+    for (size_t i = 0; i < bets.size(); ++i) {
+      if (!inTable[i]) continue;
+      const std::string_view b = bets[i];
+      const BetShape& s = shapes[i];
+      if (!s.compound) {
+        for (size_t j = 0; j < s.positions; ++j)
+          table_[rowOffset_[j * 256 + static_cast<uint8_t>(b[j])] + lane] = 1;
+      } else {
+        ForEachGroup(b, s.positions, [&](size_t j, std::string_view g) {
+          const size_t stars = static_cast<size_t>(std::count(g.begin(), g.end(), '*'));
+          if (stars > 0)
+            for (size_t r = 0; r <= classes[j]; ++r) {
+              uint8_t& cell = table_[(firstRow[j] + r) * stride_ + lane];
+              cell = AddCapped(cell, stars);
+            }
+          for (char c : g) {
+            if (c == '*') continue;
+            uint8_t& cell = table_[rowOffset_[j * 256 + static_cast<uint8_t>(c)] + lane];
+            cell = AddCapped(cell, 1);
+          }
+        });
+      }
+      ++lane;
+    }
+  }
+
+  // The general path: exact counts for every other bet.
+  size_t generalCount = bets.size() - tableBets_;
+  general_.reserve(generalCount);
+  std::array<uint32_t, 256> occurrences{};
+  for (size_t i = 0; i < bets.size(); ++i) {
+    if (inTable[i]) continue;
+    const std::string_view b = bets[i];
+    const BetShape& s = shapes[i];
+    if (!s.compound) {
+      general_.push_back({static_cast<uint32_t>(text_.size()), static_cast<uint32_t>(s.positions), false});
+      text_.append(b);
+      continue;
+    }
+    general_.push_back({static_cast<uint32_t>(groups_.size()), static_cast<uint32_t>(s.positions), true});
+    ForEachGroup(b, s.positions, [&](size_t, std::string_view g) {
+      Group group{static_cast<uint32_t>(entries_.size()), 0, 0};
+      size_t stars = 0;
+      for (char c : g) {
+        if (c == '*') ++stars;
+        else ++occurrences[static_cast<uint8_t>(c)];
+      }
+      group.star = static_cast<uint8_t>(std::min<size_t>(stars, kCap));
+      for (int c = 0; c < 256; ++c) {
+        if (occurrences[c] == 0) continue;
+        entries_.push_back({static_cast<uint8_t>(c),
+                            static_cast<uint8_t>(std::min<uint32_t>(occurrences[c], kCap))});
+        ++group.count;
+        occurrences[c] = 0;
+      }
+      groups_.push_back(group);
+    });
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Counting
+
+uint32_t HitCounter::GeneralHits(const GeneralBet& b, std::string_view candidate) const {
+  const size_t positions = std::min<size_t>(candidate.size(), b.count);
+  uint32_t hits = 0;
+  if (!b.compound) {
+    const char* t = text_.data() + b.first;
+    for (size_t j = 0; j < positions; ++j) {
+      hits += t[j] == candidate[j];
+      if (hits >= kCap) break;
+    }
+    return hits;
+  }
+  for (size_t j = 0; j < positions; ++j) {
+    const Group& g = groups_[b.first + j];
+    hits += g.star;
+    const uint8_t want = static_cast<uint8_t>(candidate[j]);
+    const Entry* lo = entries_.data() + g.first;
+    const Entry* hi = lo + g.count;
+    while (lo < hi) {
+      const Entry* mid = lo + (hi - lo) / 2;
+      if (mid->ch < want) lo = mid + 1;
+      else hi = mid;
+    }
+    if (lo != entries_.data() + g.first + g.count && lo->ch == want) hits += lo->hits;
+    if (hits >= kCap) break;
+  }
+  return hits;
+}
+
+void HitCounter::TallyWith(RowTallyFn fn, std::string_view candidate, int32_t tally[kLevels]) const {
+  uint32_t counts[kLevels] = {};
+  if (tableBets_ > 0) {
+    const uint8_t* base = table_.data();
+    const uint8_t* rows[kFastPositions];
+    const size_t n = std::min(candidate.size(), kFastPositions);
+    for (size_t j = 0; j < n; ++j)
+      rows[j] = base + rowOffset_[j * 256 + static_cast<uint8_t>(candidate[j])];
+    for (size_t j = n; j < kFastPositions; ++j) rows[j] = base;  // the zero row
+    fn(rows, stride_, counts);
+    // The padding lanes sum to 0.
+    counts[0] -= static_cast<uint32_t>(stride_ - tableBets_);
+  }
+  for (const GeneralBet& b : general_) {
+    const uint32_t h = GeneralHits(b, candidate);
+    if (h < static_cast<uint32_t>(kLevels)) ++counts[h];
+  }
+  for (int k = 0; k < kLevels; ++k) tally[k] = static_cast<int32_t>(counts[k]);
+}
+
+void HitCounter::Tally(std::string_view candidate, int32_t tally[kLevels]) const {
+  TallyWith(fn_, candidate, tally);
+}
+
+void HitCounter::Tally(std::string_view candidate, int32_t tally[kLevels], Kernel k) const {
+  TallyWith(FunctionOf(k), candidate, tally);
 }
 
 }  // namespace qv

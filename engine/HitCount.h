@@ -16,38 +16,108 @@ constexpr int kLevels = 8;  // hit levels 0 to 7
 // a bet holding "," is cut into groups, group j offering its characters for
 // position j ("*" covers anything, a repeated character counts each time);
 // any other bet offers character j for position j.  Positions beyond the end
-// of the candidate are never looked at.
+// of the candidate are never looked at.  This is the reference that the
+// prepared counter below must agree with; the product never calls it.
 int32_t CountHits(std::string_view bet, std::string_view candidate);
+
+// The counting kernels of the prepared counter.  Scalar runs everywhere;
+// Sse2 and Avx2 where the build has them and the processor (and, for Avx2,
+// the operating system's register saving) supports them.
+enum class Kernel : uint8_t { Scalar = 0, Sse2 = 1, Avx2 = 2 };
+constexpr int kKernelCount = 3;
+
+bool KernelAvailable(Kernel k);
+// The fastest available kernel; decided once and cached.
+Kernel BestKernel();
+// "scalar", "sse2", "avx2".
+const char* KernelName(Kernel k);
 
 // The media bets prepared for counting.  Build once per preparation; Tally
 // parses nothing and allocates nothing.
+//
+// Bets whose offers fit within the first kFastPositions positions, using at
+// each position only characters that have a row of their own there, live in
+// a table of byte lanes: for each position and each character class a row
+// holding, per bet, how many hits that class earns at that position (capped
+// at 8, which already rules the bet out of every level).  A candidate picks
+// one row per position; adding the rows lane by lane gives every bet's hit
+// count, and the kernels histogram those sums.  Every other bet (longer
+// bets, unusual characters) is counted exactly by the general path.
 class HitCounter {
  public:
+  static constexpr size_t kFastPositions = 7;
+  // Characters per position with a row of their own (the most frequent ones);
+  // one more row per position stands for every other character.
+  static constexpr size_t kMaxClasses = 16;
+  // Lanes per row are a multiple of this (the widest kernel step).
+  static constexpr size_t kLaneStep = 32;
+
+  HitCounter();
+
   void Build(const std::vector<std::string>& bets);
 
   // tally[0..7] := number of bets with hit count 0..7 against the candidate;
-  // a bet with more than 7 hits is tallied at no level.
+  // a bet with more than 7 hits is tallied at no level.  The first form uses
+  // the counter's kernel (BestKernel() unless UseKernel chose another); the
+  // second the given one, or the best available below it when the given one
+  // is not available.
   void Tally(std::string_view candidate, int32_t tally[kLevels]) const;
+  void Tally(std::string_view candidate, int32_t tally[kLevels], Kernel k) const;
+
+  // Chooses the kernel of Tally(candidate, tally); an unavailable one falls
+  // back as above.  Kept across Build.
+  void UseKernel(Kernel k);
+  Kernel CurrentKernel() const { return kernel_; }
 
   size_t BetCount() const { return betCount_; }
   // No bet looks at a candidate position beyond this one.
   size_t MaxPositions() const { return maxPositions_; }
+  // How the bets were split between the table and the general path.
+  size_t TableBetCount() const { return tableBets_; }
+  size_t GeneralBetCount() const { return general_.size(); }
+  // Bytes held by the prepared form (capacity of every buffer).
+  size_t MemoryBytes() const;
 
  private:
-  struct Bet {
-    uint32_t first;   // index of the bet's first group in groups_
-    uint32_t count;   // number of groups (a single bet: one per character)
-    bool compound;    // "*" covers any character
+  using RowTallyFn = void (*)(const uint8_t* const*, size_t, uint32_t*);
+
+  struct GeneralBet {
+    uint32_t first;   // single: offset into text_; compound: index into groups_
+    uint32_t count;   // single: characters; compound: groups (trailing empty ones dropped)
+    bool compound;
   };
   struct Group {
-    uint32_t offset;  // into chars_
-    uint32_t length;
+    uint32_t first;   // index into entries_
+    uint16_t count;   // distinct characters other than "*"
+    uint8_t star;     // number of "*", capped at 8
   };
+  struct Entry {
+    uint8_t ch;
+    uint8_t hits;     // occurrences, capped at 8
+  };
+
+  void Clear();
+  uint32_t GeneralHits(const GeneralBet& b, std::string_view candidate) const;
+  void TallyWith(RowTallyFn fn, std::string_view candidate, int32_t tally[kLevels]) const;
+
   size_t betCount_ = 0;
   size_t maxPositions_ = 0;
-  std::vector<Bet> bets_;
+
+  // The table: rows of stride_ bytes; row 0 is all zeros and stands for
+  // positions beyond the candidate's end.
+  size_t tableBets_ = 0;
+  size_t stride_ = 0;
+  std::vector<uint8_t> table_;
+  std::vector<size_t> rowOffset_;  // [position * 256 + character] -> byte offset of its row
+
+  // The general path.
+  std::vector<GeneralBet> general_;
   std::vector<Group> groups_;
-  std::string chars_;
+  std::vector<Entry> entries_;
+  std::string text_;
+
+  Kernel kernel_;
+  RowTallyFn fn_;
 };
 
 }  // namespace qv

@@ -1,0 +1,23 @@
+#include <cstring>
+
+#include "RowTally.h"
+
+namespace qv::kernels {
+
+// Eight lanes at a time in a 64-bit word: the byte sums stay below 64, so
+// no carry ever crosses into the next lane.
+void RowTallyScalar(const uint8_t* const* rows, size_t lanes, uint32_t* counts) {
+  uint32_t hist[64] = {};
+  for (size_t i = 0; i < lanes; i += 8) {
+    uint64_t s = 0;
+    for (size_t r = 0; r < kRows; ++r) {
+      uint64_t w;
+      std::memcpy(&w, rows[r] + i, sizeof w);
+      s += w;
+    }
+    for (int b = 0; b < 8; ++b) ++hist[(s >> (8 * b)) & 63];
+  }
+  for (int k = 0; k < 8; ++k) counts[k] += hist[k];
+}
+
+}  // namespace qv::kernels

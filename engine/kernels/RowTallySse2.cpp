@@ -1,0 +1,81 @@
+#include "RowTally.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace qv::kernels {
+
+#if defined(__SSE2__)
+
+bool Sse2Compiled() { return true; }
+
+// A 32-bit host may call in with a stack aligned to four bytes only.
+#if defined(__i386__)
+#define QV_ALIGN_STACK __attribute__((force_align_arg_pointer))
+#else
+#define QV_ALIGN_STACK
+#endif
+
+// Sixteen lanes per step.  Each level keeps a byte counter per lane that
+// cmpeq/sub bumps; the counters are folded into 64-bit totals with psadbw
+// before they could wrap (every 255 steps).
+QV_ALIGN_STACK void RowTallySse2(const uint8_t* const* rows, size_t lanes, uint32_t* counts) {
+  const uint8_t* r0 = rows[0];
+  const uint8_t* r1 = rows[1];
+  const uint8_t* r2 = rows[2];
+  const uint8_t* r3 = rows[3];
+  const uint8_t* r4 = rows[4];
+  const uint8_t* r5 = rows[5];
+  const uint8_t* r6 = rows[6];
+  const __m128i zero = _mm_setzero_si128();
+  __m128i total[8];
+  for (int k = 0; k < 8; ++k) total[k] = zero;
+  size_t i = 0;
+  while (i < lanes) {
+    const size_t block = lanes - i < 255 * 16 ? lanes - i : 255 * 16;
+    const size_t end = i + block;
+    __m128i a0 = zero, a1 = zero, a2 = zero, a3 = zero, a4 = zero, a5 = zero, a6 = zero, a7 = zero;
+    for (; i < end; i += 16) {
+      __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r0 + i));
+      s = _mm_add_epi8(s, _mm_loadu_si128(reinterpret_cast<const __m128i*>(r1 + i)));
+      s = _mm_add_epi8(s, _mm_loadu_si128(reinterpret_cast<const __m128i*>(r2 + i)));
+      s = _mm_add_epi8(s, _mm_loadu_si128(reinterpret_cast<const __m128i*>(r3 + i)));
+      s = _mm_add_epi8(s, _mm_loadu_si128(reinterpret_cast<const __m128i*>(r4 + i)));
+      s = _mm_add_epi8(s, _mm_loadu_si128(reinterpret_cast<const __m128i*>(r5 + i)));
+      s = _mm_add_epi8(s, _mm_loadu_si128(reinterpret_cast<const __m128i*>(r6 + i)));
+      a0 = _mm_sub_epi8(a0, _mm_cmpeq_epi8(s, zero));
+      a1 = _mm_sub_epi8(a1, _mm_cmpeq_epi8(s, _mm_set1_epi8(1)));
+      a2 = _mm_sub_epi8(a2, _mm_cmpeq_epi8(s, _mm_set1_epi8(2)));
+      a3 = _mm_sub_epi8(a3, _mm_cmpeq_epi8(s, _mm_set1_epi8(3)));
+      a4 = _mm_sub_epi8(a4, _mm_cmpeq_epi8(s, _mm_set1_epi8(4)));
+      a5 = _mm_sub_epi8(a5, _mm_cmpeq_epi8(s, _mm_set1_epi8(5)));
+      a6 = _mm_sub_epi8(a6, _mm_cmpeq_epi8(s, _mm_set1_epi8(6)));
+      a7 = _mm_sub_epi8(a7, _mm_cmpeq_epi8(s, _mm_set1_epi8(7)));
+    }
+    total[0] = _mm_add_epi64(total[0], _mm_sad_epu8(a0, zero));
+    total[1] = _mm_add_epi64(total[1], _mm_sad_epu8(a1, zero));
+    total[2] = _mm_add_epi64(total[2], _mm_sad_epu8(a2, zero));
+    total[3] = _mm_add_epi64(total[3], _mm_sad_epu8(a3, zero));
+    total[4] = _mm_add_epi64(total[4], _mm_sad_epu8(a4, zero));
+    total[5] = _mm_add_epi64(total[5], _mm_sad_epu8(a5, zero));
+    total[6] = _mm_add_epi64(total[6], _mm_sad_epu8(a6, zero));
+    total[7] = _mm_add_epi64(total[7], _mm_sad_epu8(a7, zero));
+  }
+  for (int k = 0; k < 8; ++k) {
+    // Each 64-bit half holds a count below 2^32; add the halves.
+    const __m128i t = _mm_add_epi32(total[k], _mm_srli_si128(total[k], 8));
+    counts[k] += static_cast<uint32_t>(_mm_cvtsi128_si32(t));
+  }
+}
+
+#else
+
+bool Sse2Compiled() { return false; }
+void RowTallySse2(const uint8_t* const* rows, size_t lanes, uint32_t* counts) {
+  RowTallyScalar(rows, lanes, counts);
+}
+
+#endif
+
+}  // namespace qv::kernels
