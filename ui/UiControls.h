@@ -88,8 +88,10 @@ class Component {
 
  protected:
   Component(Form& form, std::string name);
+  explicit Component(std::string name);  // the form itself
 
  private:
+  friend class Form;
   Form* form_;
   std::string name_;
 };
@@ -144,8 +146,9 @@ class Control : public Component {
 
  protected:
   Control(Container& parent, std::string name);
+  explicit Control(std::string name);  // the form itself
   // Tells the peer that a property changed.
-  void Changed(int what) const;
+  void Changed(int what, int index = -1) const;
 
  private:
   Container* parent_;
@@ -172,7 +175,7 @@ class Container : public Control {
 
  protected:
   Container(Container& parent, std::string name);
-  Container(Form& form, std::string name);  // the form itself
+  explicit Container(std::string name);  // the form itself
 
  private:
   std::vector<Control*> children_;
@@ -218,7 +221,11 @@ class Button : public CaptionedControl {
   std::function<void(Button&)> OnClick;
   ModalResult GetModalResult() const { return modalResult_; }
   void SetModalResult(ModalResult r) { modalResult_ = r; }
+  // The user's mouse click: the focus moves to the button (so a spin edit
+  // that had it is clamped), then PerformClick.
   void Click();
+  // The click itself, without moving the focus (Enter, Esc, BM_CLICK).
+  virtual void PerformClick();
 
  private:
   ModalResult modalResult_ = ModalResult::None;
@@ -272,12 +279,16 @@ class Edit : public Control {
   // The user pastes text: no key hook.
   void Paste(std::string_view bytes);
   // Caret keys and Delete.
-  void KeyDown(Key k);
+  virtual void KeyDown(Key k);
 
   // --- plumbing: the window's text changed (Win32 backend) ---
   void TextFromWindow(std::string bytes, int selStart);
 
  protected:
+  // Characters the box itself refuses (after OnKeyPress).
+  virtual bool AcceptChar(char) const { return true; }
+  // Runs after every change of the text.
+  virtual void TextReplaced() {}
   void ReplaceSelection(std::string_view bytes);
   void SetTextInternal(std::string bytes, bool notifyPeer);
 
@@ -320,16 +331,25 @@ class SpinEdit : public Edit {
   // The mouse wheel: notches > 0 up, < 0 down; with Ctrl each notch is 10.
   void Wheel(int notches, bool ctrl);
   // Up, Down, PageUp, PageDown step; other keys as in Edit.
-  void KeyDown(Key k);
+  void KeyDown(Key k) override;
   // Steps the value by delta from the text's present value, clamped.
   void StepBy(int delta);
 
   void DoExit() override;
 
+  // Reads a text as an integer (blanks around it allowed, optional sign,
+  // decimal digits; saturating); nullopt when it is no integer.
+  static std::optional<long long> Parse(std::string_view text);
+
   // The acceptance rule of the key hook (digits, signs, Backspace).
   static bool AcceptsChar(char c);
 
+ protected:
+  bool AcceptChar(char c) const override { return AcceptsChar(c); }
+  void TextReplaced() override;
+
  private:
+  int Clamp(long long v) const;
   int min_ = 0;
   int max_ = 100;
   int increment_ = 1;
@@ -479,6 +499,7 @@ class MenuButton : public Button {
   MenuButton(Container& parent, std::string name);
   PopupMenu* Menu() const { return menu_; }
   void SetMenu(PopupMenu* m) { menu_ = m; }
+  void PerformClick() override;  // OnClick, then the popup menu
 
  private:
   PopupMenu* menu_ = nullptr;
