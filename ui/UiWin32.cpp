@@ -1,0 +1,1 @@
+#include "UiWin32.h"
