@@ -1,0 +1,191 @@
+// Preparation, evaluation and the report through the engine's module state,
+// with each kernel, against a literal evaluation built on CountHits.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "BetGen.h"
+#include "Filter.h"
+
+// Counts every allocation of the test program, so a pass of calls can show
+// that it allocates nothing.
+static std::atomic<size_t> g_allocations{0};
+void* operator new(std::size_t n) {
+  ++g_allocations;
+  if (void* p = std::malloc(n ? n : 1)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t n) { return operator new(n); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+
+namespace qv {
+namespace {
+
+using testing::BetGen;
+using testing::Flavor;
+using testing::LiteralTally;
+
+std::vector<Kernel> Kernels() {
+  std::vector<Kernel> ks;
+  for (int k = 0; k < kKernelCount; ++k)
+    if (KernelAvailable(static_cast<Kernel>(k))) ks.push_back(static_cast<Kernel>(k));
+  return ks;
+}
+
+int32_t LiteralShare(const std::array<int32_t, kLevels>& t, size_t n, int32_t k) {
+  if (n == 0 || k < 0 || k >= kLevels) return 0;
+  return static_cast<int32_t>(static_cast<int64_t>(t[static_cast<size_t>(k)]) * 100 / static_cast<int64_t>(n));
+}
+
+// The verdict, step by step from the hit counts of every bet.
+int32_t LiteralVerdict(const FilterState& f, std::string_view cand) {
+  const auto t = LiteralTally(f.MediaBets, cand);
+  int32_t err = 0, sup = 0;
+  for (const TMD& c : f.MDConds) {
+    const int32_t s = LiteralShare(t, f.MediaBets.size(), c.Shot);
+    if (c.ShotA <= s && s <= c.ShotB) continue;
+    ++err;
+    if (c.CanErrA <= s && s <= c.CanErrB) continue;
+    ++sup;
+    if (!f.CanSupErrOn || sup > f.Tally[kCanSupErr2]) return kHardReject;
+  }
+  if (f.CanSupErrOn && (sup > f.Tally[kCanSupErr2] || sup < f.Tally[kCanSupErr1])) return kHardReject;
+  if (f.CanErrOn) return (err < f.Tally[kCanErr1] || err > f.Tally[kCanErr2]) ? kFail : kPass;
+  return err >= 1 ? kFail : kPass;
+}
+
+std::string LiteralReport(const FilterState& f, std::string_view cand, bool showAll) {
+  const auto t = LiteralTally(f.MediaBets, cand);
+  std::string r;
+  for (const TMD& c : f.MDConds) {
+    const int32_t s = LiteralShare(t, f.MediaBets.size(), c.Shot);
+    if (!showAll && c.ShotA <= s && s <= c.ShotB) continue;
+    r += std::string(cand) + '\x07' + kFilterName + '\x07' + std::to_string(c.Shot) + ':' +
+         std::to_string(c.ShotA) + "%-" + std::to_string(c.ShotB) + "%|" + std::to_string(c.CanErrA) +
+         "%-" + std::to_string(c.CanErrB) + "%\x07" + std::to_string(s) + "%\r\n";
+  }
+  return r;
+}
+
+// Conditions and ranges drawn so that every outcome occurs.
+std::string RandomFilterString(BetGen& gen, const std::vector<std::string>& bets) {
+  std::string s;
+  const int conds = gen.Uniform(1, 5);
+  for (int i = 0; i < conds; ++i) {
+    const int a = gen.Uniform(0, 60), b = a + gen.Uniform(0, 40);
+    const int ca = a - gen.Uniform(0, a), cb = b + gen.Uniform(0, 30);
+    s += "M" + std::to_string(gen.Uniform(0, 7)) + "(" + std::to_string(a) + "-" + std::to_string(b) + "|" +
+         std::to_string(ca) + "-" + std::to_string(cb) + ")";
+  }
+  int elo = gen.Uniform(0, 2), ehi = elo + gen.Uniform(0, 3);
+  const bool e = gen.Chance(60), sOn = gen.Chance(60);
+  int slo = gen.Uniform(0, 2), shi = slo + gen.Uniform(0, 3);
+  if (e && sOn) {
+    slo = std::max(slo, elo);
+    shi = std::max({shi, ehi, slo});
+  }
+  if (e) s += "E" + std::to_string(elo) + "-" + std::to_string(ehi);
+  if (sOn) s += "S" + std::to_string(slo) + "-" + std::to_string(shi);
+  s += "TJ";
+  for (const auto& b : bets) s += b + "|";
+  return s;
+}
+
+TEST(FilterStateKernels, ExecuteAndDebugMatchTheLiteralEvaluation) {
+  BetGen gen(31337);
+  gen.ExcludeMarkers(true);
+  int verdicts[3] = {0, 0, 0};
+  for (int round = 0; round < 40; ++round) {
+    const size_t n = static_cast<size_t>(gen.Uniform(1, round < 30 ? 60 : 700));
+    const auto bets = gen.Bets(n, round % 3 == 0 ? Flavor::Mixed : Flavor::SingleDigits);
+    FilterState f;
+    f.FilterStr = RandomFilterString(gen, bets);
+    ASSERT_TRUE(f.Prepare().accepted()) << f.FilterStr;
+    ASSERT_EQ(f.MediaBets, bets);
+    for (int i = 0; i < 40; ++i) {
+      const std::string cand = gen.Candidate(12);
+      const int32_t expected = LiteralVerdict(f, cand);
+      verdicts[expected == kPass ? 0 : expected == kFail ? 1 : 2]++;
+      const auto tally = LiteralTally(f.MediaBets, cand);
+      const bool showAll = gen.Chance(50);
+      const std::string report = LiteralReport(f, cand, showAll);
+      for (Kernel k : Kernels()) {
+        f.UseKernel(k);
+        ASSERT_EQ(f.Execute(cand.c_str()), expected) << KernelName(k) << " " << f.FilterStr << " / " << cand;
+        for (int l = 0; l < kLevels; ++l) ASSERT_EQ(f.Tally[static_cast<size_t>(l)], tally[static_cast<size_t>(l)]);
+        ASSERT_EQ(f.Debug(cand.c_str(), showAll), report) << KernelName(k);
+      }
+    }
+  }
+  EXPECT_GT(verdicts[0], 0);
+  EXPECT_GT(verdicts[1], 0);
+  EXPECT_GT(verdicts[2], 0);
+}
+
+TEST(FilterStateKernels, NullAndLongCandidates) {
+  FilterState f;
+  f.FilterStr = "M0(10-100|0-100)M7(0-50|0-100)E0-1TJ1234567|1,2,3,4,5,6,7,8,9|123456789|,,,,,,,,,,,9|";
+  ASSERT_TRUE(f.Prepare().accepted());
+  for (Kernel k : Kernels()) {
+    f.UseKernel(k);
+    EXPECT_EQ(f.Execute(static_cast<const char*>(nullptr)), LiteralVerdict(f, ""));
+    EXPECT_EQ(f.Tally[0], 4);
+    EXPECT_EQ(f.Debug(nullptr, true), LiteralReport(f, "", true));
+    for (const char* cand : {"123456789", "1234567890009", "12345678900090000", "1"}) {
+      EXPECT_EQ(f.Execute(cand), LiteralVerdict(f, cand)) << cand;
+      const auto t = LiteralTally(f.MediaBets, cand);
+      for (int l = 0; l < kLevels; ++l) EXPECT_EQ(f.Tally[static_cast<size_t>(l)], t[static_cast<size_t>(l)]) << cand;
+      EXPECT_EQ(f.Debug(cand, true), LiteralReport(f, cand, true));
+    }
+  }
+}
+
+TEST(FilterStateKernels, SharesAfterAnotherPreparationUseTheNewCount) {
+  FilterState f;
+  f.FilterStr = "M7(30-40|0-100)TJ1234567|1234567|0000000|";
+  ASSERT_TRUE(f.Prepare().accepted());
+  EXPECT_EQ(f.Execute("1234567"), kFail);  // 66 is above 40
+  f.FilterStr = "M7(30-40|0-100)TJ1234567|0000000|0000000|";
+  ASSERT_TRUE(f.Prepare().accepted());
+  EXPECT_EQ(f.Execute("1234567"), kPass);  // 33
+  EXPECT_EQ(f.HitShare(7), 33);
+  f.Tally[7] = 3;
+  EXPECT_EQ(f.HitShare(7), 100);
+  f.Tally[7] = 5;  // not a count a tally gives, still the plain division
+  EXPECT_EQ(f.HitShare(7), 166);
+  f.FilterStr = "M7(30-40|0-100)E0-";
+  EXPECT_FALSE(f.Prepare().accepted());
+  EXPECT_EQ(f.Execute("1234567"), kPass) << "a refused string keeps the bets and their shares";
+}
+
+TEST(FilterStateKernels, APassOfCallsAllocatesNothing) {
+  BetGen gen(4);
+  gen.ExcludeMarkers(true);
+  const auto bets = gen.Bets(1000, Flavor::Mixed);
+  FilterState f;
+  f.FilterStr = "M7(0-0|0-5)M5(10-30|5-40)M0(20-60|10-70)M3(0-50|0-80)M6(0-10|0-20)E0-1S1-2TJ";
+  for (const auto& b : bets) f.FilterStr += b + "|";
+  ASSERT_TRUE(f.Prepare().accepted());
+  std::vector<std::string> cands;
+  for (int i = 0; i < 200; ++i) cands.push_back(gen.Candidate(12));
+  for (Kernel k : Kernels()) {
+    f.UseKernel(k);
+    int64_t sum = 0;
+    const size_t before = g_allocations.load();
+    for (int pass = 0; pass < 50; ++pass)
+      for (const auto& c : cands) sum += f.Execute(c.c_str());
+    const size_t after = g_allocations.load();
+    EXPECT_EQ(after - before, 0u) << KernelName(k);
+    EXPECT_GE(sum, 0);
+  }
+}
+
+}  // namespace
+}  // namespace qv

@@ -1,0 +1,249 @@
+// The prepared counter against the literal count, for every kernel the
+// processor runs, on edge cases and on random bets of every shape.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "BetGen.h"
+#include "HitCount.h"
+
+namespace qv {
+namespace {
+
+using testing::BetGen;
+using testing::Flavor;
+using testing::LiteralTally;
+
+std::vector<Kernel> Kernels() {
+  std::vector<Kernel> ks;
+  for (int k = 0; k < kKernelCount; ++k)
+    if (KernelAvailable(static_cast<Kernel>(k))) ks.push_back(static_cast<Kernel>(k));
+  return ks;
+}
+
+// Every kernel, and the counter's own choice, agree with the literal tally.
+::testing::AssertionResult AgreesWithLiteral(const HitCounter& counter,
+                                             const std::vector<std::string>& bets,
+                                             std::string_view candidate) {
+  const auto expected = LiteralTally(bets, candidate);
+  auto check = [&](const int32_t* got, const char* name) -> ::testing::AssertionResult {
+    for (int k = 0; k < kLevels; ++k)
+      if (got[k] != expected[static_cast<size_t>(k)]) {
+        std::string shown;
+        for (unsigned char ch : candidate) shown += (ch >= 32 && ch < 127) ? std::string(1, static_cast<char>(ch)) : "\\x" + std::to_string(ch);
+        return ::testing::AssertionFailure()
+               << name << ": level " << k << " got " << got[k] << ", literal "
+               << expected[static_cast<size_t>(k)] << " for candidate \"" << shown << "\" over "
+               << bets.size() << " bets";
+      }
+    return ::testing::AssertionSuccess();
+  };
+  for (Kernel k : Kernels()) {
+    int32_t tally[kLevels];
+    std::fill(tally, tally + kLevels, -1);
+    counter.Tally(candidate, tally, k);
+    if (auto r = check(tally, KernelName(k)); !r) return r;
+  }
+  int32_t tally[kLevels];
+  counter.Tally(candidate, tally);
+  return check(tally, "default");
+}
+
+TEST(HitCounter, CountsTheDocumentedCasesWithEveryKernel) {
+  struct Case {
+    const char* bet;
+    const char* candidate;
+    int32_t hits;  // -1: above 7, tallied at no level
+  } cases[] = {
+      {"1234567", "1234567", 7},
+      {"1234567", "7654321", 1},
+      {"12345", "1234567", 5},
+      {"*234567", "1234567", 6},
+      {"024,3468,5,2347,05,268,79", "1355867", 4},
+      {"1,*,3,4,5,6,7", "1934567", 7},
+      {"33,0,0,0,0,0,0", "3111111", 2},
+      {"1,2,3", "1234567", 3},
+      {"1,,3,4,5,6,7", "1234567", 6},
+      {"1,2,3,4,5,6,7,8", "1234567", 7},
+      {"1,2,3,4,5,6,7,8", "12345678", -1},
+      {"1234567,", "1234567", 1},
+      {"", "1234567", 0},
+      {"1234567", "", 0},
+      {"**,**,**,**,**,**,**", "0000000", -1},
+      {"*******", "*******", 7},
+      {"12345678", "12345678", -1},
+      {"12345678", "1234567", 7},
+      {",,,,,,,,,,,,9", "0000000000009", 1},
+      {",,,,,,,,,,,,9", "0000000", 0},
+  };
+  for (const Case& c : cases) {
+    const std::vector<std::string> bets{c.bet};
+    HitCounter counter;
+    counter.Build(bets);
+    for (Kernel k : Kernels()) {
+      int32_t tally[kLevels];
+      counter.Tally(c.candidate, tally, k);
+      for (int level = 0; level < kLevels; ++level)
+        EXPECT_EQ(tally[level], level == c.hits ? 1 : 0)
+            << KernelName(k) << ": " << c.bet << " vs " << c.candidate << " level " << level;
+    }
+  }
+}
+
+TEST(HitCounter, LargeHitCountsNeverWrapIntoALevel) {
+  // Groups whose counts exceed a byte: 256 equal characters would read as
+  // 0 hits in a wrapping byte, 263 as 7.
+  const std::string g256(256, '5'), g263(263, '5'), s256(256, '*'), s257(257, '*');
+  const std::vector<std::string> bets{
+      g256 + ",,,,,,",      g263 + ",0,0,0,0,0,0", s256 + ",1",   s257 + ",*",
+      "5,5,5,5,5,5,5" + std::string(",") + g256, g256 + "1,",  "55555555,5,5",
+      "*5,*5,*5,*5,*5,*5,*5", "5*,*,*,*,*,*,*", "5,5,5,5,5,5,5"};
+  HitCounter counter;
+  counter.Build(bets);
+  for (const char* cand : {"5555555", "0000000", "5", "1111111", "55555555", ""})
+    EXPECT_TRUE(AgreesWithLiteral(counter, bets, cand));
+}
+
+TEST(HitCounter, CandidatesShorterAndLongerThanTheBets) {
+  const std::vector<std::string> bets{"1234567", "123",  "1,2,3",          "1,2,3,4,5,6,7,8,9",
+                                      "123456789012", "",   "*,*,*,*,*,*,*,*", ",,,,,,,,,5"};
+  HitCounter counter;
+  counter.Build(bets);
+  EXPECT_EQ(counter.MaxPositions(), 12u);
+  for (const char* cand : {"", "1", "12", "123456", "1234567", "12345678", "123456789",
+                           "1234567890", "123456789012345", "0000000005"})
+    EXPECT_TRUE(AgreesWithLiteral(counter, bets, cand));
+}
+
+TEST(HitCounter, RandomBetsOfEveryShape) {
+  BetGen gen(2024);
+  for (Flavor f : {Flavor::SingleDigits, Flavor::CompoundDigits, Flavor::CompoundWild, Flavor::Bytes,
+                   Flavor::Long, Flavor::Mixed}) {
+    for (size_t n : {size_t{1}, size_t{7}, size_t{31}, size_t{32}, size_t{33}, size_t{100}, size_t{1000}}) {
+      const auto bets = gen.Bets(n, f);
+      HitCounter counter;
+      counter.Build(bets);
+      ASSERT_EQ(counter.BetCount(), n);
+      ASSERT_EQ(counter.TableBetCount() + counter.GeneralBetCount(), n);
+      const int candidates = n >= 1000 ? 60 : 150;
+      for (int i = 0; i < candidates; ++i) {
+        const std::string cand = gen.Candidate(20, /*allowZero=*/true);
+        ASSERT_TRUE(AgreesWithLiteral(counter, bets, cand)) << "flavour " << static_cast<int>(f);
+      }
+    }
+  }
+}
+
+TEST(HitCounter, CandidatesBuiltFromTheBetsThemselves) {
+  // Random candidates rarely hit high levels; candidates taken from the bets'
+  // own offers do, and exercise levels 5 to 7.
+  BetGen gen(99);
+  const auto bets = gen.Bets(500, Flavor::Mixed);
+  HitCounter counter;
+  counter.Build(bets);
+  for (int i = 0; i < 300; ++i) {
+    const std::string& b = bets[static_cast<size_t>(gen.Uniform(0, 499))];
+    std::string cand;
+    if (b.find(',') == std::string::npos) {
+      cand = b;
+    } else {
+      size_t start = 0;
+      for (;;) {
+        const size_t comma = b.find(',', start);
+        const size_t end = comma == std::string::npos ? b.size() : comma;
+        cand += end > start ? b[start + static_cast<size_t>(gen.Uniform(0, static_cast<int>(end - start) - 1))] : '0';
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+      }
+    }
+    if (gen.Chance(20) && !cand.empty()) cand[static_cast<size_t>(gen.Uniform(0, static_cast<int>(cand.size()) - 1))] ^= 1;
+    ASSERT_TRUE(AgreesWithLiteral(counter, bets, cand));
+  }
+}
+
+TEST(HitCounter, ManyCharacterClassesAtOnePosition) {
+  // More distinct characters per position than rows: the rare ones must
+  // still count exactly.
+  std::vector<std::string> bets;
+  for (int c = 1; c < 256; ++c)
+    for (int r = 0; r < (c % 7) + 1; ++r) {
+      std::string b(7, static_cast<char>(c));
+      b[static_cast<size_t>(r)] = '0';
+      bets.push_back(b);
+    }
+  HitCounter counter;
+  counter.Build(bets);
+  EXPECT_GT(counter.TableBetCount(), 0u);
+  EXPECT_GT(counter.GeneralBetCount(), 0u);
+  for (int c = 1; c < 256; c += 3) {
+    std::string cand(7, static_cast<char>(c));
+    EXPECT_TRUE(AgreesWithLiteral(counter, bets, cand));
+    cand[2] = '0';
+    EXPECT_TRUE(AgreesWithLiteral(counter, bets, cand));
+  }
+}
+
+TEST(HitCounter, RebuildReplacesEverything) {
+  HitCounter counter;
+  BetGen gen(5);
+  const auto first = gen.Bets(300, Flavor::Mixed);
+  counter.Build(first);
+  const std::vector<std::string> second{"1234567", "0,0,0,0,0,0,0"};
+  counter.Build(second);
+  EXPECT_EQ(counter.BetCount(), 2u);
+  for (const char* cand : {"1234567", "0000000", ""}) EXPECT_TRUE(AgreesWithLiteral(counter, second, cand));
+  counter.Build({});
+  int32_t tally[kLevels];
+  counter.Tally("1234567", tally);
+  for (int k = 0; k < kLevels; ++k) EXPECT_EQ(tally[k], 0);
+}
+
+TEST(HitCounter, HundredThousandBetsInMemoryProportionalToThem) {
+  BetGen gen(100000);
+  const auto bets = gen.Bets(100000, Flavor::Mixed);
+  size_t textBytes = 0;
+  for (const auto& b : bets) textBytes += b.size();
+  HitCounter counter;
+  counter.Build(bets);
+  // At most one byte per bet for each row of every position, plus the
+  // general path's copy of what it keeps.
+  const size_t rows = 1 + HitCounter::kFastPositions * (HitCounter::kMaxClasses + 1);
+  EXPECT_LE(counter.MemoryBytes(), rows * (bets.size() + HitCounter::kLaneStep) + 16 * textBytes + 65536);
+  for (int i = 0; i < 25; ++i) ASSERT_TRUE(AgreesWithLiteral(counter, bets, gen.Candidate(12)));
+  ASSERT_TRUE(AgreesWithLiteral(counter, bets, "0123456"));
+}
+
+TEST(HitCounter, MegabyteBetsAreCountedExactlyInProportionalMemory) {
+  const size_t mb = size_t{1} << 20;
+  std::string single(mb, '7');
+  for (size_t i = 0; i < mb; i += 3) single[i] = '1';
+  std::string manyGroups;  // "1,2,3,...": half a million groups
+  while (manyGroups.size() + 2 <= mb) {
+    manyGroups += static_cast<char>('0' + manyGroups.size() % 10);
+    manyGroups += ',';
+  }
+  std::string hugeGroups;  // seven groups of 150,000 characters
+  for (int g = 0; g < 7; ++g) {
+    if (g) hugeGroups += ',';
+    hugeGroups.append(mb / 7, static_cast<char>('0' + g));
+  }
+  std::string hugeMixed(mb, '3');  // one group full of mixed characters
+  for (size_t i = 0; i < mb; i += 5) hugeMixed[i] = static_cast<char>(0x80 + i % 100);
+  hugeMixed += ",1";
+  for (const std::string* bet : {&single, &manyGroups, &hugeGroups, &hugeMixed}) {
+    const std::vector<std::string> bets{*bet, "1234567"};
+    HitCounter counter;
+    counter.Build(bets);
+    EXPECT_LE(counter.MemoryBytes(), 16 * bet->size() + 65536);
+    std::string longCand(mb + 10, '7');
+    for (size_t i = 0; i < longCand.size(); i += 3) longCand[i] = '1';
+    for (std::string_view cand : {std::string_view("1771771"), std::string_view("0123456"),
+                                  std::string_view("3"), std::string_view(longCand),
+                                  std::string_view(longCand).substr(0, 20)})
+      EXPECT_TRUE(AgreesWithLiteral(counter, bets, cand));
+  }
+}
+
+}  // namespace
+}  // namespace qv
