@@ -118,6 +118,19 @@ bool ReplaceFileContent(const std::string& fileName, std::string_view content) {
   full.resize(len);
   std::string folder(full.data(), filePart);
 
+  // An existing target that may not be written (read-only, a folder, held
+  // by a program that shares it with nobody, no access) is refused as
+  // creating it would be, instead of being replaced behind its back.
+  DWORD attributes = GetFileAttributesA(full.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) return false;
+    HANDLE probe = CreateFileA(full.c_str(), GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(probe);
+  }
+
   char temp[MAX_PATH + 1];
   if (folder.size() > MAX_PATH - 14 || !GetTempFileNameA(folder.c_str(), "qv", 0, temp)) {
     // No temporary file can be made here: write the target itself.
