@@ -21,14 +21,22 @@
 // One way of tallying a prepared bet list.
 struct QvKernel {
   const char* name;
-  void (*tally)(const qv::HitCounter&, std::string_view, int32_t*);
+  qv::Kernel kernel;
 };
 
-// Every hit counting kernel the engine has.
+// Every hit counting kernel that this processor can run.
 inline const std::vector<QvKernel>& QvKernels() {
-  static const std::vector<QvKernel> kernels = {
-      {"HitCounter::Tally",
-       [](const qv::HitCounter& h, std::string_view c, int32_t* t) { h.Tally(c, t); }},
-  };
+  static const std::vector<QvKernel> kernels = [] {
+    std::vector<QvKernel> v;
+    for (int i = 0; i < qv::kKernelCount; ++i) {
+      const qv::Kernel k = static_cast<qv::Kernel>(i);
+      if (qv::KernelAvailable(k)) v.push_back({qv::KernelName(k), k});
+    }
+    return v;
+  }();
   return kernels;
+}
+
+inline void QvTally(const QvKernel& k, const qv::HitCounter& h, std::string_view c, int32_t* t) {
+  h.Tally(c, t, k.kernel);
 }

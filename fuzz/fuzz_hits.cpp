@@ -41,13 +41,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     for (const QvKernel& k : QvKernels()) {
       int32_t got[qv::kLevels];
-      k.tally(counter, c, got);
+      QvTally(k, counter, c, got);
       for (int l = 0; l < qv::kLevels; ++l) QV_CHECK(got[l] == ref[l], k.name);
     }
   }
   for (const QvKernel& k : QvKernels()) {
     int32_t got[qv::kLevels];
-    k.tally(counter, cand, got);
+    QvTally(k, counter, cand, got);
     for (int l = 0; l < qv::kLevels; ++l) QV_CHECK(got[l] == want[l], k.name);
   }
   return 0;
