@@ -29,6 +29,11 @@ std::string SectionName(size_t k) { return "M section " + std::to_string(k + 1);
 
 std::string_view CandidateView(const char* candidate, size_t limit) {
   if (candidate == nullptr) return {};
+  if (limit <= 16) {  // the usual case: a short look needs no library call
+    size_t n = 0;
+    while (n < limit && candidate[n] != 0) ++n;
+    return {candidate, n};
+  }
   const void* end = std::memchr(candidate, 0, limit);
   size_t n = end ? static_cast<size_t>(static_cast<const char*>(end) - candidate) : limit;
   return {candidate, n};
@@ -147,14 +152,24 @@ int32_t FilterState::Execute(std::string_view candidate) {
   TallyHits(candidate);
   int32_t errCount = 0;
   int32_t supErrCount = 0;
+  const size_t n = MediaBets.size();
+  const bool tabled = n > 0 && shareOf_.size() == n + 1;
   for (const TMD& c : MDConds) {
-    const int32_t s = HitShare(c.Shot);
-    if (c.ShotA <= s && s <= c.ShotB) continue;
-    ++errCount;
-    if (c.CanErrA <= s && s <= c.CanErrB) continue;
-    ++supErrCount;
-    if (!CanSupErrOn) return kHardReject;
-    if (supErrCount > Tally[kCanSupErr2]) return kHardReject;
+    int32_t s;
+    const uint32_t level = static_cast<uint32_t>(c.Shot);
+    if (tabled && level < static_cast<uint32_t>(kLevels) &&
+        static_cast<uint32_t>(Tally[level]) <= n)
+      s = shareOf_[static_cast<uint32_t>(Tally[level])];
+    else
+      s = HitShare(c.Shot);
+    // Without branches on the share: candidates come in no order, so those
+    // branches would be mispredicted half the time.  The tolerance band holds
+    // the allowed band, so a share outside the former is outside both.
+    const int32_t outside = static_cast<int32_t>((s < c.ShotA) | (s > c.ShotB));
+    const int32_t beyond = static_cast<int32_t>((s < c.CanErrA) | (s > c.CanErrB)) & outside;
+    errCount += outside;
+    supErrCount += beyond;
+    if (beyond && (!CanSupErrOn || supErrCount > Tally[kCanSupErr2])) return kHardReject;
   }
   if (CanSupErrOn && (supErrCount > Tally[kCanSupErr2] || supErrCount < Tally[kCanSupErr1]))
     return kHardReject;

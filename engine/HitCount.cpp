@@ -330,7 +330,10 @@ uint32_t HitCounter::GeneralHits(const GeneralBet& b, std::string_view candidate
 }
 
 void HitCounter::TallyWith(RowTallyFn fn, std::string_view candidate, int32_t tally[kLevels]) const {
-  uint32_t counts[kLevels] = {};
+  // The kernels add straight into the tally (no copy after them, which
+  // would stall on reading back their stores).
+  uint32_t* counts = reinterpret_cast<uint32_t*>(tally);
+  for (int k = 0; k < kLevels; ++k) counts[k] = 0;
   if (tableBets_ > 0) {
     const uint8_t* base = table_.data();
     const uint8_t* rows[kFastPositions];
@@ -346,7 +349,6 @@ void HitCounter::TallyWith(RowTallyFn fn, std::string_view candidate, int32_t ta
     const uint32_t h = GeneralHits(b, candidate);
     if (h < static_cast<uint32_t>(kLevels)) ++counts[h];
   }
-  for (int k = 0; k < kLevels; ++k) tally[k] = static_cast<int32_t>(counts[k]);
 }
 
 void HitCounter::Tally(std::string_view candidate, int32_t tally[kLevels]) const {

@@ -18,6 +18,25 @@ bool Avx2Compiled() { return true; }
 #define QV_ALIGN_STACK
 #endif
 
+// Adds the four byte-counter vectors' totals to counts[0..3].  psadbw
+// leaves each quarter's total (at most 8 * 255) in 16 bits, so four levels
+// share one 64-bit lane and one horizontal sum (at most 4 * 2040).
+static inline void Fold4(__m256i a, __m256i b, __m256i c, __m256i d, uint32_t* counts) {
+  const __m256i z = _mm256_setzero_si256();
+  __m256i p = _mm256_sad_epu8(a, z);
+  p = _mm256_add_epi64(p, _mm256_slli_epi64(_mm256_sad_epu8(b, z), 16));
+  p = _mm256_add_epi64(p, _mm256_slli_epi64(_mm256_sad_epu8(c, z), 32));
+  p = _mm256_add_epi64(p, _mm256_slli_epi64(_mm256_sad_epu8(d, z), 48));
+  __m128i t = _mm_add_epi64(_mm256_castsi256_si128(p), _mm256_extracti128_si256(p, 1));
+  t = _mm_add_epi64(t, _mm_srli_si128(t, 8));
+  const uint32_t lo = static_cast<uint32_t>(_mm_cvtsi128_si32(t));
+  const uint32_t hi = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(t, 4)));
+  counts[0] += lo & 0xFFFF;
+  counts[1] += lo >> 16;
+  counts[2] += hi & 0xFFFF;
+  counts[3] += hi >> 16;
+}
+
 // The SSE2 kernel's scheme with 32 lanes per step.
 QV_ALIGN_STACK void RowTallyAvx2(const uint8_t* const* rows, size_t lanes, uint32_t* counts) {
   const uint8_t* r0 = rows[0];
@@ -28,8 +47,6 @@ QV_ALIGN_STACK void RowTallyAvx2(const uint8_t* const* rows, size_t lanes, uint3
   const uint8_t* r5 = rows[5];
   const uint8_t* r6 = rows[6];
   const __m256i zero = _mm256_setzero_si256();
-  __m256i total[8];
-  for (int k = 0; k < 8; ++k) total[k] = zero;
   size_t i = 0;
   while (i < lanes) {
     const size_t block = lanes - i < 255 * 32 ? lanes - i : 255 * 32;
@@ -52,19 +69,8 @@ QV_ALIGN_STACK void RowTallyAvx2(const uint8_t* const* rows, size_t lanes, uint3
       a6 = _mm256_sub_epi8(a6, _mm256_cmpeq_epi8(s, _mm256_set1_epi8(6)));
       a7 = _mm256_sub_epi8(a7, _mm256_cmpeq_epi8(s, _mm256_set1_epi8(7)));
     }
-    total[0] = _mm256_add_epi64(total[0], _mm256_sad_epu8(a0, zero));
-    total[1] = _mm256_add_epi64(total[1], _mm256_sad_epu8(a1, zero));
-    total[2] = _mm256_add_epi64(total[2], _mm256_sad_epu8(a2, zero));
-    total[3] = _mm256_add_epi64(total[3], _mm256_sad_epu8(a3, zero));
-    total[4] = _mm256_add_epi64(total[4], _mm256_sad_epu8(a4, zero));
-    total[5] = _mm256_add_epi64(total[5], _mm256_sad_epu8(a5, zero));
-    total[6] = _mm256_add_epi64(total[6], _mm256_sad_epu8(a6, zero));
-    total[7] = _mm256_add_epi64(total[7], _mm256_sad_epu8(a7, zero));
-  }
-  for (int k = 0; k < 8; ++k) {
-    __m128i t = _mm_add_epi32(_mm256_castsi256_si128(total[k]), _mm256_extracti128_si256(total[k], 1));
-    t = _mm_add_epi32(t, _mm_srli_si128(t, 8));
-    counts[k] += static_cast<uint32_t>(_mm_cvtsi128_si32(t));
+    Fold4(a0, a1, a2, a3, counts);
+    Fold4(a4, a5, a6, a7, counts + 4);
   }
 }
 

@@ -17,8 +17,26 @@ bool Sse2Compiled() { return true; }
 #define QV_ALIGN_STACK
 #endif
 
+// Adds the four byte-counter vectors' totals to counts[0..3].  psadbw
+// leaves each half's total (at most 8 * 255) in 16 bits, so four levels
+// share one 64-bit lane and one horizontal sum.
+static inline void Fold4(__m128i a, __m128i b, __m128i c, __m128i d, uint32_t* counts) {
+  const __m128i z = _mm_setzero_si128();
+  __m128i p = _mm_sad_epu8(a, z);
+  p = _mm_add_epi64(p, _mm_slli_epi64(_mm_sad_epu8(b, z), 16));
+  p = _mm_add_epi64(p, _mm_slli_epi64(_mm_sad_epu8(c, z), 32));
+  p = _mm_add_epi64(p, _mm_slli_epi64(_mm_sad_epu8(d, z), 48));
+  p = _mm_add_epi64(p, _mm_srli_si128(p, 8));
+  const uint32_t lo = static_cast<uint32_t>(_mm_cvtsi128_si32(p));
+  const uint32_t hi = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(p, 4)));
+  counts[0] += lo & 0xFFFF;
+  counts[1] += lo >> 16;
+  counts[2] += hi & 0xFFFF;
+  counts[3] += hi >> 16;
+}
+
 // Sixteen lanes per step.  Each level keeps a byte counter per lane that
-// cmpeq/sub bumps; the counters are folded into 64-bit totals with psadbw
+// cmpeq/sub bumps; the counters are summed with psadbw into the counts
 // before they could wrap (every 255 steps).
 QV_ALIGN_STACK void RowTallySse2(const uint8_t* const* rows, size_t lanes, uint32_t* counts) {
   const uint8_t* r0 = rows[0];
@@ -29,8 +47,6 @@ QV_ALIGN_STACK void RowTallySse2(const uint8_t* const* rows, size_t lanes, uint3
   const uint8_t* r5 = rows[5];
   const uint8_t* r6 = rows[6];
   const __m128i zero = _mm_setzero_si128();
-  __m128i total[8];
-  for (int k = 0; k < 8; ++k) total[k] = zero;
   size_t i = 0;
   while (i < lanes) {
     const size_t block = lanes - i < 255 * 16 ? lanes - i : 255 * 16;
@@ -53,19 +69,8 @@ QV_ALIGN_STACK void RowTallySse2(const uint8_t* const* rows, size_t lanes, uint3
       a6 = _mm_sub_epi8(a6, _mm_cmpeq_epi8(s, _mm_set1_epi8(6)));
       a7 = _mm_sub_epi8(a7, _mm_cmpeq_epi8(s, _mm_set1_epi8(7)));
     }
-    total[0] = _mm_add_epi64(total[0], _mm_sad_epu8(a0, zero));
-    total[1] = _mm_add_epi64(total[1], _mm_sad_epu8(a1, zero));
-    total[2] = _mm_add_epi64(total[2], _mm_sad_epu8(a2, zero));
-    total[3] = _mm_add_epi64(total[3], _mm_sad_epu8(a3, zero));
-    total[4] = _mm_add_epi64(total[4], _mm_sad_epu8(a4, zero));
-    total[5] = _mm_add_epi64(total[5], _mm_sad_epu8(a5, zero));
-    total[6] = _mm_add_epi64(total[6], _mm_sad_epu8(a6, zero));
-    total[7] = _mm_add_epi64(total[7], _mm_sad_epu8(a7, zero));
-  }
-  for (int k = 0; k < 8; ++k) {
-    // Each 64-bit half holds a count below 2^32; add the halves.
-    const __m128i t = _mm_add_epi32(total[k], _mm_srli_si128(total[k], 8));
-    counts[k] += static_cast<uint32_t>(_mm_cvtsi128_si32(t));
+    Fold4(a0, a1, a2, a3, counts);
+    Fold4(a4, a5, a6, a7, counts + 4);
   }
 }
 

@@ -1,0 +1,210 @@
+// ZcExecute throughput for 10 to 10000 media bets: the literal algorithm
+// (cut every bet at its commas and compare character by character on every
+// call), the engine with each counting kernel, and the plug-in's export.
+// After the runs a table gives bet-candidate pairs per second and the ratio
+// to the literal algorithm.
+//
+//   quelvor_bench [--benchmark_filter=...] [--benchmark_min_time=...]
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "Filter.h"
+#include "HitCount.h"
+#include "Quelvor.h"
+
+namespace {
+
+constexpr size_t kSizes[] = {10, 20, 100, 1000, 10000};
+constexpr size_t kCandidates = 1 << 13;
+
+// Five conditions with E and S sections, as a user's set-up would have them.
+const char kConditions[] = "M7(0-0|0-5)M5(0-10|0-20)M4(5-30|0-40)M3(10-50|5-60)M0(20-60|10-70)E0-2S0-3";
+
+std::vector<std::string> MixedBets(size_t n, std::mt19937& rng) {
+  std::uniform_int_distribution<int> digit(0, 9), width(1, 4), coin(0, 1);
+  std::vector<std::string> bets;
+  for (size_t i = 0; i < n; ++i) {
+    std::string b;
+    if (coin(rng)) {
+      for (int j = 0; j < 7; ++j) b += static_cast<char>('0' + digit(rng));
+    } else {
+      for (int j = 0; j < 7; ++j) {
+        if (j) b += ',';
+        for (int w = width(rng); w > 0; --w) b += static_cast<char>('0' + digit(rng));
+      }
+    }
+    bets.push_back(b);
+  }
+  return bets;
+}
+
+std::string FilterString(const std::vector<std::string>& bets) {
+  std::string s = kConditions;
+  s += "TJ";
+  for (const auto& b : bets) s += b + "|";
+  return s;
+}
+
+struct Workload {
+  std::string filterStr;
+  std::vector<std::string> candidates;
+};
+
+const Workload& WorkloadFor(size_t n) {
+  static std::map<size_t, Workload> cache;
+  auto it = cache.find(n);
+  if (it != cache.end()) return it->second;
+  std::mt19937 rng(static_cast<uint32_t>(n));
+  Workload w;
+  w.filterStr = FilterString(MixedBets(n, rng));
+  std::uniform_int_distribution<int> number(0, 9999999);
+  for (size_t i = 0; i < kCandidates; ++i) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%07d", number(rng));
+    w.candidates.push_back(buf);
+  }
+  return cache.emplace(n, std::move(w)).first->second;
+}
+
+// The literal evaluation: CountHits on every bet, shares by division.
+int32_t LiteralExecute(const qv::FilterState& f, const char* candidate) {
+  int32_t tally[qv::kLevels] = {};
+  const std::string_view cand(candidate);
+  for (const std::string& b : f.MediaBets) {
+    const int32_t h = qv::CountHits(b, cand);
+    if (h < qv::kLevels) ++tally[h];
+  }
+  const int32_t n = static_cast<int32_t>(f.MediaBets.size());
+  int32_t err = 0, sup = 0;
+  for (const qv::TMD& c : f.MDConds) {
+    const int32_t s = n ? tally[c.Shot] * 100 / n : 0;
+    if (c.ShotA <= s && s <= c.ShotB) continue;
+    ++err;
+    if (c.CanErrA <= s && s <= c.CanErrB) continue;
+    ++sup;
+    if (!f.CanSupErrOn || sup > f.Tally[qv::kCanSupErr2]) return qv::kHardReject;
+  }
+  if (f.CanSupErrOn && (sup > f.Tally[qv::kCanSupErr2] || sup < f.Tally[qv::kCanSupErr1]))
+    return qv::kHardReject;
+  if (f.CanErrOn) return (err < f.Tally[qv::kCanErr1] || err > f.Tally[qv::kCanErr2]) ? qv::kFail : qv::kPass;
+  return err >= 1 ? qv::kFail : qv::kPass;
+}
+
+void SetPairs(benchmark::State& state, size_t n) {
+  state.counters["pairs/s"] =
+      benchmark::Counter(static_cast<double>(n) * static_cast<double>(state.iterations()),
+                         benchmark::Counter::kIsRate);
+}
+
+void BM_Reference(benchmark::State& state, size_t n) {
+  const Workload& w = WorkloadFor(n);
+  qv::FilterState f;
+  f.FilterStr = w.filterStr;
+  if (!f.Prepare().accepted()) state.SkipWithError("filter string refused");
+  size_t i = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(LiteralExecute(f, w.candidates[i++ & (kCandidates - 1)].c_str()));
+  }
+  SetPairs(state, n);
+}
+
+void BM_Kernel(benchmark::State& state, qv::Kernel k, size_t n) {
+  const Workload& w = WorkloadFor(n);
+  qv::FilterState f;
+  f.FilterStr = w.filterStr;
+  if (!f.Prepare().accepted()) state.SkipWithError("filter string refused");
+  f.UseKernel(k);
+  size_t i = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(f.Execute(w.candidates[i++ & (kCandidates - 1)].c_str()));
+  }
+  SetPairs(state, n);
+}
+
+void BM_Export(benchmark::State& state, size_t n) {
+  const Workload& w = WorkloadFor(n);
+  SetFilterStr(w.filterStr.c_str());
+  if (!ZcPrepare()) state.SkipWithError("filter string refused");
+  size_t i = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(ZcExecute(w.candidates[i++ & (kCandidates - 1)].c_str()));
+  }
+  SetPairs(state, n);
+}
+
+// Keeps every run and prints the summary table at the end.
+class SummaryReporter : public benchmark::ConsoleReporter {
+ public:
+  struct Row {
+    std::string name;
+    size_t bets;
+    double nsPerCall;
+  };
+  void Add(const std::string& name, size_t bets) { meta_[name] = bets; }
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& r : runs) {
+      if (r.error_occurred || r.run_type != Run::RT_Iteration) continue;
+      const std::string name = r.benchmark_name();
+      auto it = meta_.find(name);
+      if (it == meta_.end()) continue;
+      rows_.push_back({name, it->second, r.GetAdjustedRealTime() * Mult(r.time_unit)});
+    }
+  }
+  void Summary() const {
+    std::map<size_t, double> reference;
+    for (const Row& r : rows_)
+      if (r.name.rfind("Reference/", 0) == 0) reference[r.bets] = r.nsPerCall;
+    std::printf("\n%-22s %8s %14s %16s %12s\n", "benchmark", "bets", "ns/call", "pairs/s", "x reference");
+    for (const Row& r : rows_) {
+      const double pairs = static_cast<double>(r.bets) / (r.nsPerCall * 1e-9);
+      auto ref = reference.find(r.bets);
+      const double ratio = ref == reference.end() ? 0.0 : ref->second / r.nsPerCall;
+      std::printf("%-22s %8zu %14.2f %16.4g %12.1f\n", r.name.c_str(), r.bets, r.nsPerCall, pairs, ratio);
+    }
+    std::printf("best kernel: %s\n", qv::KernelName(qv::BestKernel()));
+  }
+
+ private:
+  static double Mult(benchmark::TimeUnit u) {
+    switch (u) {
+      case benchmark::kSecond: return 1e9;
+      case benchmark::kMillisecond: return 1e6;
+      case benchmark::kMicrosecond: return 1e3;
+      default: return 1.0;
+    }
+  }
+  std::map<std::string, size_t> meta_;
+  std::vector<Row> rows_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  SummaryReporter reporter;
+  for (size_t n : kSizes) {
+    const std::string suffix = "/" + std::to_string(n);
+    reporter.Add("Reference" + suffix, n);
+    benchmark::RegisterBenchmark(("Reference" + suffix).c_str(), BM_Reference, n);
+    for (int k = 0; k < qv::kKernelCount; ++k) {
+      const auto kernel = static_cast<qv::Kernel>(k);
+      if (!qv::KernelAvailable(kernel)) continue;
+      const std::string name = std::string("Kernel/") + qv::KernelName(kernel) + suffix;
+      reporter.Add(name, n);
+      benchmark::RegisterBenchmark(name.c_str(), BM_Kernel, kernel, n);
+    }
+    reporter.Add("ZcExecute" + suffix, n);
+    benchmark::RegisterBenchmark(("ZcExecute" + suffix).c_str(), BM_Export, n);
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.Summary();
+  benchmark::Shutdown();
+  return 0;
+}
