@@ -1,0 +1,63 @@
+// ZcOpen's work: the setup dialog, modal over the host's window, filled from
+// the filter string and, when the user confirms, writing it back.
+#include "SetupEntry.h"
+
+#include <exception>
+#include <memory>
+
+#include "FltSetup.h"
+#include "Texts.h"
+#include "UiApplication.h"
+#ifdef QUELVOR_WIN32_DIALOGS
+#include "UiWin32.h"
+#endif
+
+namespace qv {
+
+namespace {
+
+void EnsureBackend() {
+#ifdef QUELVOR_WIN32_DIALOGS
+  static const bool installed = [] {
+    ui::UseWin32Backend();
+    return true;
+  }();
+  (void)installed;
+#endif
+}
+
+void ShowSetup(void* owner, std::string& filterStr) {
+  EnsureBackend();
+  // The host's window owns the dialogs until the very end, whatever path
+  // leaves this function; the dialog goes before the owner is restored.
+  ui::OwnerWindowScope ownerScope(owner);
+  auto dlg = std::make_unique<TfrmFltSetup>();
+  if (!dlg->ApplyFilterStr(filterStr)) {
+    // A string that no dialog of ours wrote: say so instead of showing half
+    // of it, and keep it as it is.
+    ui::ShowMessage(texts::kCannotShowMessage);
+    return;
+  }
+  dlg->ShowModal();
+  if (dlg->CancelFlag == 0) {
+    std::string built;
+    dlg->BuildFilterStr(built);
+    filterStr.swap(built);
+  }
+}
+
+}  // namespace
+
+void RunSetup(void* owner, std::string& filterStr) {
+  try {
+    ShowSetup(owner, filterStr);
+  } catch (const std::exception& e) {
+    try {
+      ui::ShowException(e.what());
+    } catch (...) {
+    }
+  } catch (...) {
+  }
+}
+
+}  // namespace qv
