@@ -24,7 +24,7 @@ int RunInfo(const InfoArgs& args) {
   const std::string out = "Name:    " + Text(fn.GetFilterName()) + "\n" +
                           "Version: " + Text(fn.GetVersion()) + "\n" +
                           "Author:  " + Text(fn.GetAuthor()) + "\n" +
-                          "Library: " + lib.Path().u8string() + "\n";
+                          "Library: " + PathText(lib.Path()) + "\n";
   if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout)) {
     PrintError("standard output: write error");
     return kExitUsage;

@@ -84,13 +84,13 @@ bool PluginLibrary::Load(const std::filesystem::path& path, std::string& error) 
   std::filesystem::path full = std::filesystem::absolute(path, ec);
   if (ec) full = path;
   if (!std::filesystem::exists(full, ec)) {
-    error = full.string() + ": no such file";
+    error = PathText(full) + ": no such file";
     return false;
   }
   std::string why;
   void* h = OpenLibrary(full, why);
   if (!h) {
-    error = full.string() + ": cannot be loaded (" + why + ")";
+    error = PathText(full) + ": cannot be loaded (" + why + ")";
     return false;
   }
   PluginExports fn;
@@ -106,7 +106,7 @@ bool PluginLibrary::Load(const std::filesystem::path& path, std::string& error) 
   Resolve(h, "ZcDebug", fn.ZcDebug, missing);
   if (!missing.empty()) {
     CloseLibrary(h);
-    error = full.string() + ": not a filter plug-in, missing export(s): " + missing;
+    error = PathText(full) + ": not a filter plug-in, missing export(s): " + missing;
     return false;
   }
   handle_ = h;
@@ -142,6 +142,11 @@ std::filesystem::path ExecutableDir() {
 const char* DefaultPluginFileName() { return QUELVOR_PLUGIN_FILE_NAME; }
 
 std::filesystem::path DefaultPluginPath() { return ExecutableDir() / DefaultPluginFileName(); }
+
+std::string PathText(const std::filesystem::path& p) {
+  const std::u8string u = p.u8string();
+  return std::string(reinterpret_cast<const char*>(u.data()), u.size());
+}
 
 bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
   std::error_code ec;

@@ -52,6 +52,9 @@ const char* DefaultPluginFileName();
 // The Quelvor library next to the executable.
 std::filesystem::path DefaultPluginPath();
 
+// A path as UTF-8 text, for messages.
+std::string PathText(const std::filesystem::path& p);
+
 // Whether two paths name the same existing file.
 bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 
