@@ -60,6 +60,19 @@ std::string LevelCaption(int d) {
          texts::kLevelCaptionTail;
 }
 
+// A chosen file, handed to the file readers in whichever form they take it:
+// as a path, or as its name in system code page bytes.
+struct ChosenFile {
+  std::filesystem::path path;
+  std::string bytes;
+  operator const std::filesystem::path&() const { return path; }
+  operator const std::string&() const { return bytes; }
+};
+
+ChosenFile Chosen(const std::filesystem::path& p) {
+  return ChosenFile{p, ui::CurrentBackend().PathToBytes(p)};
+}
+
 }  // namespace
 
 TfrmFltSetup::TfrmFltSetup() : ui::Form("frmFltSetup") {
@@ -386,20 +399,20 @@ bool TfrmFltSetup::ApplyFilterStr(std::string_view filterStr) {
 
 bool TfrmFltSetup::SaveConditionFile(const std::filesystem::path& path) {
   if (!CheckRangeDigits()) return false;
-  if (WriteConditionFile(path, BuildFilterStr())) return true;
+  if (WriteConditionFile(Chosen(path), BuildFilterStr())) return true;
   ui::ShowMessage(texts::kSaveFailedMessage);
   return false;
 }
 
 bool TfrmFltSetup::LoadConditionFile(const std::filesystem::path& path) {
-  if (ReadConditionFile(path, [this](std::string_view line) { return ApplyFilterStr(line); }))
+  if (ReadConditionFile(Chosen(path), [this](std::string_view line) { return ApplyFilterStr(line); }))
     return true;
   ui::ShowMessage(texts::kLoadFailedMessage);
   return false;
 }
 
 bool TfrmFltSetup::ImportBetResultFile(const std::filesystem::path& path) {
-  BetResultImport r = ReadBetResultFile(path);
+  BetResultImport r = ReadBetResultFile(Chosen(path));
   if (r.status != BetResultImport::Status::Ok) throw std::runtime_error(r.error);
   {
     auto guard = lbMVDChip->BeginUpdate();
@@ -407,11 +420,7 @@ bool TfrmFltSetup::ImportBetResultFile(const std::filesystem::path& path) {
     for (std::string& item : r.items) lbMVDChip->AddItem(std::move(item));
   }
   ShowBetCount();
-  if (r.skipped > 0) {
-    char buf[256];
-    std::snprintf(buf, sizeof buf, texts::kSkippedFormat, static_cast<int>(r.skipped));
-    ui::ShowMessage(buf);
-  }
+  if (r.skipped > 0) ui::ShowMessage(SkippedRecordsMessage(r.skipped));
   return true;
 }
 
@@ -420,7 +429,7 @@ void TfrmFltSetup::mnuSaveFltClick() {
   if (!CheckRangeDigits()) return;
   const std::string filterStr = BuildFilterStr();
   if (!fdlgSave->Execute()) return;
-  if (!WriteConditionFile(fdlgSave->FileName(), filterStr))
+  if (!WriteConditionFile(Chosen(fdlgSave->FileName()), filterStr))
     ui::ShowMessage(texts::kSaveFailedMessage);
 }
 
@@ -430,7 +439,7 @@ void TfrmFltSetup::mnuLoadFltClick() {
 }
 
 void TfrmFltSetup::btnLoadClick() {
-  fdlgOpen->SetFilter(texts::kBetResultFilter, Cp::Gb2312);
+  fdlgOpen->SetFilter(kBetResultFileFilter, Cp::Gb2312);
   if (!fdlgOpen->Execute()) return;
   ImportBetResultFile(fdlgOpen->FileName());
 }
