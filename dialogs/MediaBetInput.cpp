@@ -77,6 +77,9 @@ BetCheck CheckBetInput(std::string_view text) {
     AppendNormalisedGroup(group, out);
     rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
   }
+  // Dropping repeats can bring a "T" and a "J" together ("T1J" in a group
+  // with an earlier "1"): the normalised text must be carriable as well.
+  if (!FilterStringCanCarry(out)) return r;
   r.kind = BetCheck::Kind::Accepted;
   r.text = std::move(out);
   return r;
