@@ -15,7 +15,19 @@
 
 #include "Filter.h"
 #include "HitCount.h"
-#include "Quelvor.h"
+#if defined(_WIN32)
+#include <windows.h>
+#define QV_STDCALL __stdcall
+#else
+#include <dlfcn.h>
+#define QV_STDCALL
+#endif
+
+// The three exports measured here (the plug-in's header is not included: its
+// GetVersion would clash with the Windows one).
+typedef void(QV_STDCALL* QvSetFilterStrFn)(const char*);
+typedef unsigned char(QV_STDCALL* QvZcPrepareFn)(void);
+typedef int32_t(QV_STDCALL* QvZcExecuteFn)(const char*);
 
 namespace {
 
@@ -126,13 +138,46 @@ void BM_Kernel(benchmark::State& state, qv::Kernel k, size_t n) {
   SetPairs(state, n);
 }
 
+// The plug-in, loaded as a host loads it, from the folder of this program.
+struct Plugin {
+  QvSetFilterStrFn SetFilterStr = nullptr;
+  QvZcPrepareFn ZcPrepare = nullptr;
+  QvZcExecuteFn ZcExecute = nullptr;
+  bool ok() const { return SetFilterStr && ZcPrepare && ZcExecute; }
+};
+
+Plugin g_plugin;
+
+void LoadPlugin(const char* argv0) {
+  std::string dir(argv0);
+  const size_t slash = dir.find_last_of("/\\");
+  dir = slash == std::string::npos ? std::string() : dir.substr(0, slash + 1);
+#if defined(_WIN32)
+  HMODULE h = LoadLibraryA((dir + "Quelvor.dll").c_str());
+  if (!h) return;
+  auto get = [h](const char* name) { return reinterpret_cast<void*>(GetProcAddress(h, name)); };
+#else
+  void* h = dlopen((dir + "libQuelvor.so").c_str(), RTLD_NOW);
+  if (!h) return;
+  auto get = [h](const char* name) { return dlsym(h, name); };
+#endif
+  g_plugin.SetFilterStr = reinterpret_cast<QvSetFilterStrFn>(get("SetFilterStr"));
+  g_plugin.ZcPrepare = reinterpret_cast<QvZcPrepareFn>(get("ZcPrepare"));
+  g_plugin.ZcExecute = reinterpret_cast<QvZcExecuteFn>(get("ZcExecute"));
+}
+
 void BM_Export(benchmark::State& state, size_t n) {
   const Workload& w = WorkloadFor(n);
-  SetFilterStr(w.filterStr.c_str());
-  if (!ZcPrepare()) state.SkipWithError("filter string refused");
+  if (!g_plugin.ok()) {
+    state.SkipWithError("the plug-in library was not found next to this program");
+    return;
+  }
+  g_plugin.SetFilterStr(w.filterStr.c_str());
+  if (!g_plugin.ZcPrepare()) state.SkipWithError("filter string refused");
+  const QvZcExecuteFn execute = g_plugin.ZcExecute;
   size_t i = 0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(ZcExecute(w.candidates[i++ & (kCandidates - 1)].c_str()));
+    benchmark::DoNotOptimize(execute(w.candidates[i++ & (kCandidates - 1)].c_str()));
   }
   SetPairs(state, n);
 }
@@ -186,6 +231,7 @@ class SummaryReporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
+  LoadPlugin(argv[0]);
   SummaryReporter reporter;
   for (size_t n : kSizes) {
     const std::string suffix = "/" + std::to_string(n);
