@@ -37,12 +37,12 @@ bool IsCarriableMediaBet(std::string_view text) {
          text.find("TJ") == std::string_view::npos;
 }
 
-BetResultImport ReadBetResultFile(const std::string& fileName) {
+BetResultImport ReadBetResultFile(const std::filesystem::path& fileName) {
   FileReader file;
   if (!file.Open(fileName, FileReader::Share::None)) {
     BetResultImport r;
     r.status = BetResultImport::Status::CannotOpen;
-    r.error = "Cannot open file " + fileName;
+    r.error = "Cannot open file " + SystemBytesFromPath(fileName);
     return r;
   }
 

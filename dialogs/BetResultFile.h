@@ -1,12 +1,10 @@
 // Bet result files (".szc"): a 32-byte header with RecordCount (offset 4)
 // and RecordLength (offset 8), little-endian, then fixed-length records whose
 // text ends at their first zero byte.  Read only.
-//
-// File names are 8-bit text in the system code page, as the file dialogs
-// give them.
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -40,7 +38,7 @@ struct BetResultImport {
 //
 // A record whose text holds "|", "M", "E", "S" or "TJ" cannot be carried by
 // the filter string: it is left out and counted in skipped.
-BetResultImport ReadBetResultFile(const std::string& fileName);
+BetResultImport ReadBetResultFile(const std::filesystem::path& fileName);
 
 // A record text that the filter string can carry as a media bet.
 bool IsCarriableMediaBet(std::string_view text);

@@ -74,11 +74,11 @@ std::string ConditionFileContent(std::string_view filterStr) {
   return content;
 }
 
-bool WriteConditionFile(const std::string& fileName, std::string_view filterStr) {
+bool WriteConditionFile(const std::filesystem::path& fileName, std::string_view filterStr) {
   return ReplaceFileContent(fileName, ConditionFileContent(filterStr));
 }
 
-bool ReadConditionFile(const std::string& fileName,
+bool ReadConditionFile(const std::filesystem::path& fileName,
                        const std::function<bool(std::string_view)>& applyMLine) {
   FileReader file;
   if (!file.Open(fileName, FileReader::Share::Read)) return false;

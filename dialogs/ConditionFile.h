@@ -1,11 +1,9 @@
 // Condition files: a header line and the filter string, CR LF line ends,
 // 8-bit text in the system code page.
-//
-// File names are 8-bit text in the system code page, as the file dialogs
-// give them (std::filesystem::path would reinterpret those bytes on Windows).
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -49,13 +47,13 @@ std::string ConditionFileContent(std::string_view filterStr);
 
 // Writes header and filter string.  An existing file is replaced only once
 // the new content is completely written and flushed.  False on any failure.
-bool WriteConditionFile(const std::string& fileName, std::string_view filterStr);
+bool WriteConditionFile(const std::filesystem::path& fileName, std::string_view filterStr);
 
 // Reads the file and calls applyMLine for every line whose first character
 // is "M", in file order.  False when the file cannot be opened or read, or
 // when applyMLine returns false (the rest of the file is then not read;
 // lines applied before stay applied).  The header is never checked.
-bool ReadConditionFile(const std::string& fileName,
+bool ReadConditionFile(const std::filesystem::path& fileName,
                        const std::function<bool(std::string_view)>& applyMLine);
 
 }  // namespace qv

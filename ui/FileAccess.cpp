@@ -34,10 +34,11 @@ FileReader& FileReader::operator=(FileReader&& other) noexcept {
   return *this;
 }
 
-bool FileReader::Open(const std::string& fileName, Share share) {
+bool FileReader::Open(const std::filesystem::path& fileName, Share share) {
   Close();
+  if (fileName.empty()) return false;
   DWORD shareMode = share == Share::Read ? FILE_SHARE_READ : 0;
-  HANDLE h = CreateFileA(fileName.c_str(), GENERIC_READ, shareMode, nullptr,
+  HANDLE h = CreateFileW(fileName.c_str(), GENERIC_READ, shareMode, nullptr,
                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   // Device names ("CON", "NUL", pipes) are no files to read records from.
@@ -94,8 +95,8 @@ bool WriteAll(HANDLE h, std::string_view content) {
 }
 
 // Creates or truncates fileName and writes content into it.
-bool WriteDirect(const std::string& fileName, std::string_view content) {
-  HANDLE h = CreateFileA(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+bool WriteDirect(const std::wstring& fileName, std::string_view content) {
+  HANDLE h = CreateFileW(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   bool ok = WriteAll(h, content) && FlushFileBuffers(h);
@@ -105,39 +106,38 @@ bool WriteDirect(const std::string& fileName, std::string_view content) {
 
 }  // namespace
 
-bool ReplaceFileContent(const std::string& fileName, std::string_view content) {
+bool ReplaceFileContent(const std::filesystem::path& fileName, std::string_view content) {
   if (fileName.empty()) return false;
-  // The full name tells the folder; GetFullPathNameA knows the double-byte
-  // characters of the code page, whose second byte may look like "\".
-  DWORD need = GetFullPathNameA(fileName.c_str(), 0, nullptr, nullptr);
+  const std::wstring& name = fileName.native();
+  DWORD need = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
   if (need == 0) return false;
-  std::string full(need, '\0');
-  char* filePart = nullptr;
-  DWORD len = GetFullPathNameA(fileName.c_str(), need, full.data(), &filePart);
+  std::wstring full(need, L'\0');
+  wchar_t* filePart = nullptr;
+  DWORD len = GetFullPathNameW(name.c_str(), need, full.data(), &filePart);
   if (len == 0 || len >= need || !filePart) return false;
   full.resize(len);
-  std::string folder(full.data(), filePart);
+  std::wstring folder(full.data(), filePart);
 
   // An existing target that may not be written (read-only, a folder, held
   // by a program that shares it with nobody, no access) is refused as
   // creating it would be, instead of being replaced behind its back.
-  DWORD attributes = GetFileAttributesA(full.c_str());
+  DWORD attributes = GetFileAttributesW(full.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES) {
     if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) return false;
-    HANDLE probe = CreateFileA(full.c_str(), GENERIC_WRITE,
+    HANDLE probe = CreateFileW(full.c_str(), GENERIC_WRITE,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (probe == INVALID_HANDLE_VALUE) return false;
     CloseHandle(probe);
   }
 
-  char temp[MAX_PATH + 1];
-  if (folder.size() > MAX_PATH - 14 || !GetTempFileNameA(folder.c_str(), "qv", 0, temp)) {
+  wchar_t temp[MAX_PATH + 1];
+  if (folder.size() > MAX_PATH - 14 || !GetTempFileNameW(folder.c_str(), L"qv", 0, temp)) {
     // No temporary file can be made here: write the target itself.
     return WriteDirect(full, content);
   }
-  // GetTempFileNameA has created the file empty; fill it.
-  HANDLE h = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+  // GetTempFileNameW has created the file empty; fill it.
+  HANDLE h = CreateFileW(temp, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   bool ok = h != INVALID_HANDLE_VALUE;
   if (ok) {
@@ -145,10 +145,31 @@ bool ReplaceFileContent(const std::string& fileName, std::string_view content) {
     ok = CloseHandle(h) && ok;
   }
   if (ok) {
-    ok = MoveFileExA(temp, full.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    ok = MoveFileExW(temp, full.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   }
-  if (!ok) DeleteFileA(temp);
+  if (!ok) DeleteFileW(temp);
   return ok;
+}
+
+std::string SystemBytesFromPath(const std::filesystem::path& fileName) {
+  const std::wstring& w = fileName.native();
+  if (w.empty()) return {};
+  int n = WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
+                              nullptr, nullptr);
+  std::string out(n > 0 ? n : 0, '\0');
+  if (n > 0)
+    WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), out.data(), n, nullptr,
+                        nullptr);
+  return out;
+}
+
+std::filesystem::path PathFromSystemBytes(std::string_view bytes) {
+  if (bytes.empty()) return {};
+  int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  std::wstring out(n > 0 ? n : 0, L'\0');
+  if (n > 0)
+    MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
+  return std::filesystem::path(std::move(out));
 }
 
 #else
@@ -167,7 +188,7 @@ FileReader& FileReader::operator=(FileReader&& other) noexcept {
   return *this;
 }
 
-bool FileReader::Open(const std::string& fileName, Share share) {
+bool FileReader::Open(const std::filesystem::path& fileName, Share share) {
   Close();
   if (fileName.empty()) return false;
   // O_NONBLOCK so that a FIFO chosen by mistake does not hang the dialog.
@@ -261,9 +282,9 @@ mode_t CurrentUmask() {
 
 }  // namespace
 
-bool ReplaceFileContent(const std::string& fileName, std::string_view content) {
+bool ReplaceFileContent(const std::filesystem::path& fileName, std::string_view content) {
   if (fileName.empty()) return false;
-  std::string target = fileName;
+  std::string target = fileName.native();
   mode_t mode = 0666 & ~CurrentUmask();
 
   struct stat st;
@@ -319,6 +340,12 @@ bool ReplaceFileContent(const std::string& fileName, std::string_view content) {
     ::close(dfd);
   }
   return true;
+}
+
+std::string SystemBytesFromPath(const std::filesystem::path& fileName) { return fileName.native(); }
+
+std::filesystem::path PathFromSystemBytes(std::string_view bytes) {
+  return std::filesystem::path(std::string(bytes));
 }
 
 #endif

@@ -2,13 +2,13 @@
 // while it is open, reading a file as a stream of bytes, and replacing a
 // file's content so that a failed write never destroys the previous file.
 //
-// File names are 8-bit text in the system code page, exactly as the file
-// dialogs hand them out.  The Windows build passes them to the ANSI file
-// functions; the native build passes the bytes to the system unchanged.
+// File names are paths as the file dialogs hand them out: UTF-16 on Windows
+// (the wide file functions take them unchanged), bytes natively.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -38,7 +38,7 @@ class FileReader {
   // programs that take flock() locks are kept out (programs that take no
   // locks are not; POSIX has no mandatory sharing modes).  Directories,
   // pipes and devices are refused without blocking.  False on failure.
-  bool Open(const std::string& fileName, Share share);
+  bool Open(const std::filesystem::path& fileName, Share share);
   bool IsOpen() const;
   void Close();
 
@@ -75,6 +75,11 @@ class FileReader {
 // opening it would be, instead of being replaced behind its permissions;
 // the new file keeps the permission bits of the file it replaces, and a
 // symbolic link is followed so that the file it names gets the content.
-bool ReplaceFileContent(const std::string& fileName, std::string_view content);
+bool ReplaceFileContent(const std::filesystem::path& fileName, std::string_view content);
+
+// A file name as 8-bit text in the system code page (the ANSI code page on
+// Windows, the name's own bytes natively), for messages; and back.
+std::string SystemBytesFromPath(const std::filesystem::path& fileName);
+std::filesystem::path PathFromSystemBytes(std::string_view bytes);
 
 }  // namespace qv

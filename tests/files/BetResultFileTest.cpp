@@ -204,7 +204,7 @@ TEST_F(BetResultTest, MissingFileOrFolderCannotBeOpened) {
 TEST_F(BetResultTest, MessageCarriesTheNameBytesUnchanged) {
   // 投注.szc in GB2312; the message keeps the system code page bytes.
   std::string name = Name("\xCD\xB6\xD7\xA2.szc");
-  auto r = ReadBetResultFile(name);
+  auto r = ReadBetResultFile(PathFromSystemBytes(name));
   EXPECT_EQ(r.status, Status::CannotOpen);
   EXPECT_EQ(r.error, "Cannot open file " + name);
 }
