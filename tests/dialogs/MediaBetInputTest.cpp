@@ -78,6 +78,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"12TJ567", Kind::WrongForm, ""},
                       Case{"1,2,3,4,5,6,7|", Kind::WrongForm, ""},
                       Case{"1,2,3,4,5,T,J6", Kind::Accepted, "1,2,3,4,5,T,J6"},
+                      // Dropping the repeated 1 would bring T and J together.
+                      Case{"1T1J,1,2,3,4,5,6", Kind::WrongForm, ""},
                       Case{"12T4J67", Kind::Accepted, "12T4J67"},
                       Case{"m,e,s,tj,1,2,3", Kind::Accepted, "m,e,s,tj,1,2,3"}));
 

@@ -1,0 +1,195 @@
+#include "WinDriver.h"
+
+namespace e2e {
+
+namespace {
+
+BOOL CALLBACK CollectVisible(HWND w, LPARAM p) {
+  if (IsWindowVisible(w)) reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
+  return TRUE;
+}
+
+BOOL CALLBACK CollectAll(HWND w, LPARAM p) {
+  reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
+  return TRUE;
+}
+
+std::wstring Widen(UINT cp, const std::string& s) {
+  if (s.empty()) return {};
+  int n = MultiByteToWideChar(cp, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+  std::wstring w(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(cp, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+  return w;
+}
+
+std::string Narrow(UINT cp, const std::wstring& w) {
+  if (w.empty()) return {};
+  int n = WideCharToMultiByte(cp, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr,
+                              nullptr);
+  std::string s(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(cp, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
+  return s;
+}
+
+}  // namespace
+
+std::wstring FromGb(const std::string& gb) { return Widen(936, gb); }
+std::string ToGb(const std::wstring& w) { return Narrow(936, w); }
+std::wstring FromAcp(const std::string& s) { return Widen(CP_ACP, s); }
+std::string ToAcp(const std::wstring& w) { return Narrow(CP_ACP, w); }
+
+std::wstring TextOf(HWND w) {
+  DWORD_PTR len = 0;
+  if (!SendMessageTimeoutW(w, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &len)) return {};
+  std::wstring s(len + 1, L'\0');
+  DWORD_PTR got = 0;
+  SendMessageTimeoutW(w, WM_GETTEXT, len + 1, reinterpret_cast<LPARAM>(s.data()),
+                      SMTO_ABORTIFHUNG, 5000, &got);
+  s.resize(got);
+  return s;
+}
+
+std::wstring ClassOf(HWND w) {
+  wchar_t buf[256] = {};
+  GetClassNameW(w, buf, 255);
+  return buf;
+}
+
+bool WaitUntil(const std::function<bool()>& pred, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (pred()) return true;
+    if (GetTickCount() - start > timeoutMs) return false;
+    Sleep(20);
+  }
+}
+
+std::vector<HWND> ThreadWindows(DWORD threadId) {
+  std::vector<HWND> out;
+  EnumThreadWindows(threadId, CollectVisible, reinterpret_cast<LPARAM>(&out));
+  return out;
+}
+
+HWND WaitWindow(DWORD threadId, const std::function<bool(HWND)>& pred, DWORD timeoutMs) {
+  HWND found = nullptr;
+  WaitUntil(
+      [&] {
+        for (HWND w : ThreadWindows(threadId))
+          if (IsWindowEnabled(w) && pred(w)) {
+            found = w;
+            return true;
+          }
+        return false;
+      },
+      timeoutMs);
+  return found;
+}
+
+bool WaitGone(HWND w, DWORD timeoutMs) {
+  return WaitUntil([&] { return !IsWindow(w) || !IsWindowVisible(w); }, timeoutMs);
+}
+
+std::vector<HWND> Children(HWND parent) {
+  std::vector<HWND> out;
+  EnumChildWindows(parent, CollectAll, reinterpret_cast<LPARAM>(&out));
+  return out;
+}
+
+HWND ChildByText(HWND parent, const std::wstring& text, const wchar_t* cls) {
+  for (HWND c : Children(parent)) {
+    if (cls && _wcsicmp(ClassOf(c).c_str(), cls) != 0) continue;
+    if (TextOf(c) == text) return c;
+  }
+  return nullptr;
+}
+
+HWND ChildById(HWND parent, int id) {
+  for (HWND c : Children(parent))
+    if (GetDlgCtrlID(c) == id) return c;
+  return nullptr;
+}
+
+MessageBoxSeen WaitMessageBox(DWORD threadId, DWORD timeoutMs) {
+  MessageBoxSeen box;
+  box.hwnd = WaitWindow(threadId, [](HWND w) { return ClassOf(w) == L"#32770"; }, timeoutMs);
+  if (!box.hwnd) return box;
+  box.caption = TextOf(box.hwnd);
+  // The message box keeps its text in the static control 0xFFFF and its icon
+  // in the static control 0x440.
+  if (HWND t = GetDlgItem(box.hwnd, 0xFFFF)) box.text = TextOf(t);
+  if (HWND i = GetDlgItem(box.hwnd, 0x440)) {
+    DWORD_PTR icon = 0;
+    SendMessageTimeoutW(i, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 5000, &icon);
+    box.icon = IsWindowVisible(i) && icon != 0;
+  }
+  return box;
+}
+
+bool CloseMessageBox(const MessageBoxSeen& box) {
+  if (!box.hwnd) return false;
+  HWND ok = GetDlgItem(box.hwnd, IDOK);
+  if (ok)
+    PostMessageW(ok, BM_CLICK, 0, 0);
+  else
+    PostMessageW(box.hwnd, WM_COMMAND, IDOK, 0);
+  return WaitGone(box.hwnd);
+}
+
+void Click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
+
+void SetText(HWND w, const std::wstring& text) {
+  DWORD_PTR r = 0;
+  SendMessageTimeoutW(w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
+                      5000, &r);
+}
+
+void TypeChars(HWND w, const std::wstring& chars) {
+  for (wchar_t c : chars) {
+    DWORD_PTR r = 0;
+    SendMessageTimeoutW(w, WM_CHAR, c, 1, SMTO_ABORTIFHUNG, 5000, &r);
+  }
+}
+
+HWND FocusOf(DWORD threadId) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(threadId, &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+void PressKey(HWND w, UINT vk) {
+  const UINT scan = MapVirtualKeyW(vk, 0);
+  PostMessageW(w, WM_KEYDOWN, vk, 1 | (scan << 16));
+  PostMessageW(w, WM_KEYUP, vk, 1 | (scan << 16) | (1u << 30) | (1u << 31));
+}
+
+bool IsChecked(HWND checkBox) {
+  DWORD_PTR r = 0;
+  SendMessageTimeoutW(checkBox, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &r);
+  return r == BST_CHECKED;
+}
+
+std::vector<std::wstring> ListItems(HWND list) {
+  std::vector<std::wstring> out;
+  DWORD_PTR n = 0;
+  SendMessageTimeoutW(list, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &n);
+  for (DWORD_PTR i = 0; i < n && static_cast<LONG_PTR>(n) >= 0; ++i) {
+    DWORD_PTR len = 0;
+    SendMessageTimeoutW(list, LB_GETTEXTLEN, i, 0, SMTO_ABORTIFHUNG, 5000, &len);
+    std::wstring s(len + 1, L'\0');
+    DWORD_PTR got = 0;
+    SendMessageTimeoutW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(s.data()), SMTO_ABORTIFHUNG,
+                        5000, &got);
+    s.resize(static_cast<LONG_PTR>(got) >= 0 ? got : 0);
+    out.push_back(s);
+  }
+  return out;
+}
+
+int ListCaret(HWND list) {
+  DWORD_PTR r = 0;
+  SendMessageTimeoutW(list, LB_GETCARETINDEX, 0, 0, SMTO_ABORTIFHUNG, 5000, &r);
+  return static_cast<int>(static_cast<LONG_PTR>(r));
+}
+
+}  // namespace e2e

@@ -1,0 +1,71 @@
+// Drives real windows from a second thread through window messages, the way
+// a user (or a screen reader) would reach them.  Every wait is bounded, so a
+// dialog that does not come up, or does not go away, fails the case instead
+// of hanging the run.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// GB2312 bytes (the plug-in's texts) as UTF-16, independent of the system's
+// ANSI code page.
+std::wstring FromGb(const std::string& gb);
+std::string ToGb(const std::wstring& w);
+// The system code page, as the plug-in's texts cross its boundary.
+std::wstring FromAcp(const std::string& s);
+std::string ToAcp(const std::wstring& w);
+
+std::wstring TextOf(HWND w);
+std::wstring ClassOf(HWND w);
+
+// Polls pred every few milliseconds until it holds or timeoutMs passes.
+bool WaitUntil(const std::function<bool()>& pred, DWORD timeoutMs = 10000);
+
+// The visible top-level windows of a thread.
+std::vector<HWND> ThreadWindows(DWORD threadId);
+// Waits for a visible, enabled top-level window of the thread that pred
+// accepts; null on time-out.
+HWND WaitWindow(DWORD threadId, const std::function<bool(HWND)>& pred,
+                DWORD timeoutMs = 10000);
+// Waits until w is no longer a window (or no longer visible).
+bool WaitGone(HWND w, DWORD timeoutMs = 10000);
+
+// All descendants of parent, in the order EnumChildWindows gives.
+std::vector<HWND> Children(HWND parent);
+// The first descendant whose text is text (and whose class is cls, if given).
+HWND ChildByText(HWND parent, const std::wstring& text, const wchar_t* cls = nullptr);
+HWND ChildById(HWND parent, int id);
+
+// A message box of the thread: the #32770 window, its caption, its text and
+// whether it shows an icon.
+struct MessageBoxSeen {
+  HWND hwnd = nullptr;
+  std::wstring caption;
+  std::wstring text;
+  bool icon = false;
+};
+MessageBoxSeen WaitMessageBox(DWORD threadId, DWORD timeoutMs = 10000);
+// Presses its OK button and waits for it to close.
+bool CloseMessageBox(const MessageBoxSeen& box);
+
+// Posted, so that a click that opens a modal window does not block the
+// driver.
+void Click(HWND button);
+void SetText(HWND w, const std::wstring& text);
+void TypeChars(HWND w, const std::wstring& chars);
+// The control that has the keyboard focus in the thread.
+HWND FocusOf(DWORD threadId);
+void PressKey(HWND w, UINT vk);
+
+bool IsChecked(HWND checkBox);
+
+// The items of a list box, as the system code page gives them.
+std::vector<std::wstring> ListItems(HWND list);
+int ListCaret(HWND list);
+
+}  // namespace e2e
