@@ -18,5 +18,6 @@ using CommandList = std::vector<Command>;
 void AddFilterCommand(CLI::App& root, CommandList& commands);
 void AddReportCommand(CLI::App& root, CommandList& commands);
 void AddInfoCommand(CLI::App& root, CommandList& commands);
+void AddFilterStringCommand(CLI::App& root, CommandList& commands);
 
 }  // namespace qv::host

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "DialogConfig.h"
 #include "ExitCodes.h"
 #include "Filter.h"
 #include "TextDecode.h"
@@ -43,10 +44,40 @@ void FilterOptions::AddTo(CLI::App& cmd) {
                                   "File whose first line is the filter string");
   filterFileOpt_->type_name("F");
   filterStringOpt_->excludes(filterFileOpt_);
+  conditionFilesOpt_ = cmd.add_option(
+      "--condition-file", conditionFiles_,
+      "Condition file merged through the setup dialog, after the filter string (repeatable)");
+  conditionFilesOpt_->type_name("F");
+  betsSzcOpt_ = cmd.add_option("--bets-szc", betsSzc_,
+                               "Bet result file (.szc) whose records replace the media bets");
+  betsSzcOpt_->type_name("F");
   plugin_.AddTo(cmd);
 }
 
 bool FilterOptions::FilterString(std::string& out, std::string& error) const {
+  if ((conditionFilesOpt_ && conditionFilesOpt_->count() > 0) ||
+      (betsSzcOpt_ && betsSzcOpt_->count() > 0)) {
+    // Merged through a new setup dialog, as filter-string prints it: it
+    // starts empty, not from the bundled example.
+    DialogConfig config;
+    if (filterStringOpt_ && filterStringOpt_->count() > 0) {
+      config.filterString = filterString_;
+    } else if (filterFileOpt_ && filterFileOpt_->count() > 0) {
+      std::string bytes;
+      if (!ReadFileBytes(filterFile_, bytes, error)) return false;
+      config.filterString = std::string(FirstLine(bytes));
+    }
+    config.conditionFiles = conditionFiles_;
+    if (betsSzcOpt_->count() > 0) config.betsSzc = betsSzc_;
+    DialogConfigResult r = BuildThroughDialog(config);
+    for (const std::string& note : r.notes) PrintError(note);
+    if (!r.ok) {
+      error = r.error;
+      return false;
+    }
+    out = std::move(r.filterString);
+    return true;
+  }
   if (filterStringOpt_ && filterStringOpt_->count() > 0) {
     out = filterString_;
     return true;

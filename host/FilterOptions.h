@@ -7,6 +7,7 @@
 #include <CLI/CLI.hpp>
 
 #include <string>
+#include <vector>
 
 #include "PluginLibrary.h"
 
@@ -55,6 +56,12 @@ class FilterOptions {
   std::string filterFile_;
   CLI::Option* filterStringOpt_ = nullptr;
   CLI::Option* filterFileOpt_ = nullptr;
+  // Condition files and a bet result file, merged through the setup
+  // dialog's state (DialogConfig.h).
+  std::vector<std::string> conditionFiles_;
+  std::string betsSzc_;
+  CLI::Option* conditionFilesOpt_ = nullptr;
+  CLI::Option* betsSzcOpt_ = nullptr;
 };
 
 // "quelvor: " and the message on stderr, with a line end.

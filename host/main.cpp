@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
   AddFilterCommand(app, commands);
   AddReportCommand(app, commands);
   AddInfoCommand(app, commands);
+  AddFilterStringCommand(app, commands);
 
   try {
     app.parse(argc, argv);
