@@ -61,7 +61,9 @@ void AddFilterStringCommand(CLI::App& root, CommandList& commands) {
   cmd->add_option("--condition-file", args->conditionFiles,
                   "Condition file whose lines starting with \"M\" are applied, in the order "
                   "given (repeatable)")
-      ->type_name("F");
+      ->type_name("F")
+      ->expected(1)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   args->betsOpt = cmd->add_option("--bets-szc", args->betsSzc,
                                   "Bet result file (.szc) whose records replace the media bets");
   args->betsOpt->type_name("F");

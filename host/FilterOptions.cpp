@@ -47,7 +47,9 @@ void FilterOptions::AddTo(CLI::App& cmd) {
   conditionFilesOpt_ = cmd.add_option(
       "--condition-file", conditionFiles_,
       "Condition file merged through the setup dialog, after the filter string (repeatable)");
-  conditionFilesOpt_->type_name("F");
+  conditionFilesOpt_->type_name("F")
+      ->expected(1)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   betsSzcOpt_ = cmd.add_option("--bets-szc", betsSzc_,
                                "Bet result file (.szc) whose records replace the media bets");
   betsSzcOpt_->type_name("F");
