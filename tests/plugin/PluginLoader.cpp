@@ -3,7 +3,7 @@
 #include <cstring>
 
 #if defined(_WIN32)
-#include <windows.h>
+#include "WindowsHeaders.h"
 #else
 #include <dlfcn.h>
 #include <unistd.h>

@@ -2,8 +2,9 @@
 // export (the callee removes its arguments), the version resource as the
 // system reads it, and thread notifications that leave the state alone.
 #include <gtest/gtest.h>
-#include <windows.h>
+#include "WindowsHeaders.h"
 
+#include <cstdlib>
 #include <string>
 #include <thread>
 
@@ -182,6 +183,50 @@ TEST(ThreadNotifications, LeaveTheModuleStateAlone) {
   EXPECT_STREQ(lib.api().GetFilterStr(), kExample);
   EXPECT_EQ(lib.api().ZcExecute("1234567"), 999998);
   EXPECT_EQ(lib.api().ZcExecute("9999999"), 0);
+}
+
+}  // namespace
+}  // namespace qvtest
+
+namespace qvtest {
+namespace {
+
+// The test environment: the dialogs' texts are GB2312 in the ANSI code page,
+// and the dialog font names must reach a font with Chinese glyphs.  Checked
+// only inside the prepared wine environment (QUELVOR_WINE_ENV=1).
+class WineEnvironment : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* env = std::getenv("QUELVOR_WINE_ENV");
+    if (!env || std::string(env) != "1") GTEST_SKIP() << "not inside the prepared wine environment";
+  }
+};
+
+TEST_F(WineEnvironment, AnsiCodePageIs936) { EXPECT_EQ(GetACP(), 936u); }
+
+TEST_F(WineEnvironment, DialogFontsShowChinese) {
+  const wchar_t text[] = L"\u5206\u5e03\u6982\u7387";  // 分布概率
+  const wchar_t* faces[] = {L"MS Shell Dlg", L"MS Shell Dlg 2", L"MS Sans Serif", L"SimSun",
+                            L"\u5b8b\u4f53"};  // 宋体
+  HDC dc = CreateCompatibleDC(nullptr);
+  ASSERT_NE(dc, nullptr);
+  for (const wchar_t* face : faces) {
+    LOGFONTW lf{};
+    lf.lfHeight = -12;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
+    HFONT font = CreateFontIndirectW(&lf);
+    ASSERT_NE(font, nullptr);
+    HGDIOBJ old = SelectObject(dc, font);
+    WORD glyphs[4] = {};
+    ASSERT_EQ(GetGlyphIndicesW(dc, text, 4, glyphs, GGI_MARK_NONEXISTING_GLYPHS), 4u);
+    char name[64];
+    WideCharToMultiByte(CP_UTF8, 0, face, -1, name, sizeof name, nullptr, nullptr);
+    for (WORD g : glyphs) EXPECT_NE(g, 0xFFFF) << "no Chinese glyphs behind " << name;
+    SelectObject(dc, old);
+    DeleteObject(font);
+  }
+  DeleteDC(dc);
 }
 
 }  // namespace
