@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "DynamicLibrary.h"
 #include "Quelvor.h"
 
 namespace qv::host {
@@ -42,9 +43,6 @@ class PluginLibrary {
   PluginExports fn_;
   std::filesystem::path path_;
 };
-
-// The folder of the running executable.
-std::filesystem::path ExecutableDir();
 
 // The file name of the Quelvor library on this platform.
 const char* DefaultPluginFileName();
