@@ -16,13 +16,19 @@ QUELVOR_PKGS_NATIVE=(
   libcli11-dev
 )
 
-# Everything else: tests, the Windows cross build under wine on a virtual
+# Everything else: tests, the Windows cross builds under wine on a virtual
 # display with Chinese fonts, benchmarks, sanitizers and fuzzing, screenshots.
+# wine32 runs the shipped 32-bit build where the kernel runs 32-bit programs;
+# wine64 with the 64-bit MinGW build stands in where it does not.
 QUELVOR_PKGS_ALL=(
   "${QUELVOR_PKGS_NATIVE[@]}"
+  googletest
   g++-mingw-w64-i686
+  g++-mingw-w64-i686-posix
+  g++-mingw-w64-x86-64-posix
   wine
   wine32:i386
+  wine64
   xvfb
   xauth
   x11-utils
