@@ -280,7 +280,25 @@ void TfrmFltSetup::btnClearClick() {
 
 // --- OK ----------------------------------------------------------------------------
 
+namespace {
+// 命中概率中不能含有符号！请重新输入。
+constexpr char kBandSignMessage[] =
+    "\xC3\xFC\xD6\xD0\xB8\xC5\xC2\xCA\xD6\xD0\xB2\xBB\xC4\xDC\xBA\xAC\xD3\xD0\xB7\xFB\xBA\xC5"
+    "\xA3\xA1\xC7\xEB\xD6\xD8\xD0\xC2\xCA\xE4\xC8\xEB\xA1\xA3";
+}  // namespace
+
 bool TfrmFltSetup::CheckRangeDigits() {
+  // A "-", "|" or ")" in a checked level's text (a typed sign confirmed with
+  // Enter, pasted text) would be read as a separator: the string would no
+  // longer read back to what the dialog shows.
+  for (int d = 0; d < 8; ++d) {
+    if (!chkShot[d]->Checked()) continue;
+    for (const ui::SpinEdit* e : {edtShotA[d], edtShotB[d], edtCanErrA[d], edtCanErrB[d]})
+      if (e->Text().find_first_of("-|)") != std::string::npos) {
+        ui::ShowMessage(kBandSignMessage);
+        return false;
+      }
+  }
   const bool eOk = !chkCanErr->Checked() ||
                    (IsOneDigit(edtCanErr1->Text()) && IsOneDigit(edtCanErr2->Text()));
   const bool sOk = !chkCanSupErr->Checked() ||
