@@ -2,7 +2,8 @@
 // (cut every bet at its commas and compare character by character on every
 // call), the engine with each counting kernel, and the plug-in's export.
 // After the runs a table gives bet-candidate pairs per second and the ratio
-// to the literal algorithm.
+// to the literal algorithm, from the CPU time of each run (the machine may
+// be shared).
 //
 //   quelvor_bench [--benchmark_filter=...] [--benchmark_min_time=...]
 #include <benchmark/benchmark.h>
@@ -198,7 +199,7 @@ class SummaryReporter : public benchmark::ConsoleReporter {
       const std::string name = r.benchmark_name();
       auto it = meta_.find(name);
       if (it == meta_.end()) continue;
-      rows_.push_back({name, it->second, r.GetAdjustedRealTime() * Mult(r.time_unit)});
+      rows_.push_back({name, it->second, r.GetAdjustedCPUTime() * Mult(r.time_unit)});
     }
   }
   void Summary() const {
