@@ -50,6 +50,10 @@ class FilterOptions {
   // given).  False with a reason on an input error.
   bool FilterString(std::string& out, std::string& error) const;
 
+  // The --plugin option, for commands that load the plug-in without
+  // preparing it (setup).
+  const PluginOption& Plugin() const { return plugin_; }
+
  private:
   PluginOption plugin_;
   std::string filterString_;

@@ -20,6 +20,9 @@ int main(int argc, char** argv) {
   AddReportCommand(app, commands);
   AddInfoCommand(app, commands);
   AddFilterStringCommand(app, commands);
+#ifdef _WIN32
+  AddSetupCommand(app, commands);
+#endif
 
   try {
     app.parse(argc, argv);

@@ -184,6 +184,15 @@ class SetupDialogE2E : public ::testing::Test {
   }
 };
 
+// The user clicks one line of a list box.
+void ClickListLine(HWND list, int line) {
+  RECT item{};
+  SendMessageW(list, LB_GETITEMRECT, line, reinterpret_cast<LPARAM>(&item));
+  const LPARAM at = MAKELPARAM(item.left + 4, item.top + 2);
+  PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageW(list, WM_LBUTTONUP, 0, at);
+}
+
 // Adds a bet through the entry dialog, typing it character by character.
 void AddBet(ZcOpenCase& c, const SetupWindows& s, const std::wstring& typed) {
   Click(ChildByText(s.form, Gb(qv::texts::kAddCaption)));
@@ -325,7 +334,8 @@ TEST_F(SetupDialogE2E, EmptyListRefusedThenCloseBox) {
     SetupWindows s = c.WaitSetup();
     ASSERT_NE(s.form, nullptr);
     HWND list = s["lbMVDChip"];
-    SendMessageW(list, LB_SETCARETINDEX, 0, FALSE);
+    ClickListLine(list, 0);
+    EXPECT_TRUE(WaitUntil([&] { return ListCaret(list) == 0; }, kWait));
     Click(s["btnDelete"]);
     EXPECT_TRUE(WaitUntil([&] { return ListItems(list).empty(); }, kWait));
     Click(s["btnOK"]);
@@ -382,11 +392,7 @@ TEST_F(SetupDialogE2E, DeleteMovesTheFocusAndClickShowsThePosition) {
     ASSERT_NE(s.form, nullptr);
     HWND list = s["lbMVDChip"];
     // The user clicks the first line.
-    RECT item;
-    SendMessageW(list, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
-    const LPARAM at = MAKELPARAM(item.left + 4, item.top + 2);
-    PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    PostMessageW(list, WM_LBUTTONUP, 0, at);
+    ClickListLine(list, 0);
     const std::wstring pos = Gb("\xC3\xBD\xCC\xE5\xB8\xF6\xCA\xFD\xA3\xBA 3, \xB5\xB1\xC7\xB0\xD0\xF2\xBA\xC5\xA3\xBA 1");
     EXPECT_TRUE(WaitUntil([&] { return TextOf(s["lblMVDInfo"]) == pos; }, kWait))
         << ToGb(TextOf(s["lblMVDInfo"]));
@@ -416,13 +422,15 @@ TEST_F(SetupDialogE2E, EnterOnTheEntryCancelButtonCancels) {
     PressKey(edit, VK_ESCAPE);  // bound to nothing
     Sleep(500);
     EXPECT_TRUE(IsWindowVisible(entry));
+    HWND ok = ChildByText(entry, Gb(qv::texts::kEntryOkCaption));
     HWND cancel = ChildByText(entry, Gb(qv::texts::kEntryCancelCaption));
-    PressKey(FocusOf(c.tid()), VK_TAB);  // from the box back to OK ...
-    PressKey(edit, VK_TAB);
-    SendMessageW(cancel, WM_SETFOCUS, 0, 0);
-    PostMessageW(cancel, WM_KEYDOWN, VK_RETURN, 0);
-    PostMessageW(cancel, WM_KEYUP, VK_RETURN, 0);
-    if (!WaitGone(entry, 5000)) Click(cancel);
+    // Keyboard order OK, Cancel, the box: the focus is still on OK (the
+    // characters went to the box directly), Tab moves it to Cancel, and
+    // Enter there clicks Cancel.
+    EXPECT_TRUE(WaitUntil([&] { return FocusOf(c.tid()) == ok; }, kWait));
+    PressKey(ok, VK_TAB);
+    EXPECT_TRUE(WaitUntil([&] { return FocusOf(c.tid()) == cancel; }, kWait));
+    if (FocusOf(c.tid()) == cancel) PressKey(cancel, VK_RETURN);
     EXPECT_TRUE(WaitGone(entry, kWait));
     Sleep(200);
     EXPECT_EQ(ListItems(s["lbMVDChip"]).size(), 1u);

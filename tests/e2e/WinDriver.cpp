@@ -113,6 +113,11 @@ MessageBoxSeen WaitMessageBox(DWORD threadId, DWORD timeoutMs) {
   MessageBoxSeen box;
   box.hwnd = WaitWindow(threadId, [](HWND w) { return ClassOf(w) == L"#32770"; }, timeoutMs);
   if (!box.hwnd) return box;
+  // Its text may arrive a moment after the window shows.
+  WaitUntil([&] {
+    HWND t = GetDlgItem(box.hwnd, 0xFFFF);
+    return t && !TextOf(t).empty() && !TextOf(box.hwnd).empty();
+  }, 5000);
   box.caption = TextOf(box.hwnd);
   // The message box keeps its text in the static control 0xFFFF and its icon
   // in the static control 0x440.
