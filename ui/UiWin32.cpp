@@ -414,7 +414,14 @@ LRESULT WinPeer::Notify(NMHDR* nm, bool& handled) {
 
 LRESULT WinPeer::Subclassed(HWND, UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
   switch (msg) {
-    case WM_SETFOCUS: session.Focused(this); break;
+    case WM_SETFOCUS:
+      if (kind == Kind::List) {
+        // The focus rectangle shows a current line from now on.
+        auto& lb = static_cast<ListBox&>(ctl);
+        if (lb.ItemIndex() < 0 && lb.Count() > 0) PullSelection();
+      }
+      session.Focused(this);
+      break;
     case WM_CHAR:
       if ((kind == Kind::Edit || kind == Kind::Spin) && !session.syncing) {
         auto& e = static_cast<Edit&>(ctl);
@@ -652,7 +659,7 @@ void Session::CreateChildren(Container& c, HWND parentWindow) {
 void Session::Create() {
   DWORD style = WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN;
   if (form.SystemMenu()) style |= WS_SYSMENU;
-  const DWORD ex = WS_EX_CONTROLPARENT | WS_EX_DLGMODALFRAME;
+  const DWORD ex = WS_EX_CONTROLPARENT;  // single fixed border, like a plain window
   RECT rc{0, 0, form.ClientWidth(), form.ClientHeight()};
   AdjustWindowRectEx(&rc, style, FALSE, ex);
   const int w = rc.right - rc.left;
