@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <thread>
@@ -184,6 +186,47 @@ class SetupDialogE2E : public ::testing::Test {
   }
 };
 
+// With QUELVOR_SNAP_DIR set, saves what the screen shows of a window as
+// <dir>/<name>.bmp (scripts/screenshot turns them into the pictures of the
+// README).
+void Snap(HWND w, const char* name) {
+  const char* dir = std::getenv("QUELVOR_SNAP_DIR");
+  if (!dir || !*dir || !w) return;
+  Sleep(1500);  // let it paint
+  RECT r;
+  GetWindowRect(w, &r);
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  HBITMAP bmp = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = SelectObject(mem, bmp);
+  BitBlt(mem, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+  SelectObject(mem, old);
+  BITMAPINFOHEADER bi{};
+  bi.biSize = sizeof bi;
+  bi.biWidth = width;
+  bi.biHeight = height;
+  bi.biPlanes = 1;
+  bi.biBitCount = 24;
+  const DWORD stride = ((width * 3 + 3) / 4) * 4;
+  std::string pixels(stride * height, '\0');
+  GetDIBits(mem, bmp, 0, height, pixels.data(), reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS);
+  BITMAPFILEHEADER fh{};
+  fh.bfType = 0x4D42;
+  fh.bfOffBits = sizeof fh + sizeof bi;
+  fh.bfSize = fh.bfOffBits + static_cast<DWORD>(pixels.size());
+  const std::string path = std::string(dir) + "\\" + name + ".bmp";
+  if (FILE* f = std::fopen(path.c_str(), "wb")) {
+    std::fwrite(&fh, sizeof fh, 1, f);
+    std::fwrite(&bi, sizeof bi, 1, f);
+    std::fwrite(pixels.data(), 1, pixels.size(), f);
+    std::fclose(f);
+  }
+  DeleteObject(bmp);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+}
+
 // The user clicks one line of a list box.
 void ClickListLine(HWND list, int line) {
   RECT item{};
@@ -212,6 +255,7 @@ TEST_F(SetupDialogE2E, FreshDialogThenOneBetAndOk) {
   c.Run([](ZcOpenCase& c) {
     SetupWindows s = c.WaitSetup();
     ASSERT_NE(s.form, nullptr);
+    Snap(s.form, "setup-empty");
     EXPECT_FALSE(IsWindowEnabled(c.owner()));  // the host is disabled meanwhile
     EXPECT_EQ(GetWindow(s.form, GW_OWNER), c.owner());
     RECT rc;
@@ -244,6 +288,7 @@ TEST_F(SetupDialogE2E, FreshDialogThenOneBetAndOk) {
     HWND entry = c.WaitEntry();
     ASSERT_NE(entry, nullptr);
     EXPECT_FALSE(IsWindowEnabled(s.form));
+    Snap(entry, "entry");
     GetClientRect(entry, &rc);
     EXPECT_EQ(rc.right, 286);
     EXPECT_EQ(rc.bottom, 190);
@@ -305,6 +350,7 @@ TEST_F(SetupDialogE2E, WorkedExampleIsShownAndBuiltBack) {
     EXPECT_EQ(ListItems(s["lbMVDChip"]),
               (std::vector<std::wstring>{L"1234567", L"024,3468,5,2347,05,268,79"}));
     EXPECT_EQ(TextOf(s["lblMVDInfo"]), Gb(qv::texts::kCountPrefix) + L"2");
+    Snap(s.form, "setup-example");
     // Enter on a field clicks the default button.
     PressKey(s["edtShot7a"], VK_RETURN);
     EXPECT_TRUE(WaitGone(s.form, kWait));
