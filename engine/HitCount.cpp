@@ -192,8 +192,9 @@ void HitCounter::Build(const std::vector<std::string>& bets) {
     std::array<uint16_t, 256> order;
     for (int c = 0; c < 256; ++c) order[c] = static_cast<uint16_t>(c);
     const uint32_t* f = &freq[j * 256];
-    std::stable_sort(order.begin(), order.end(),
-                     [f](uint16_t a, uint16_t b) { return f[a] > f[b]; });
+    // Most frequent first, ties in character order.
+    std::sort(order.begin(), order.end(),
+              [f](uint16_t a, uint16_t b) { return f[a] != f[b] ? f[a] > f[b] : a < b; });
     for (size_t r = 0; r < kMaxClasses && f[order[r]] > 0; ++r) {
       classOf[j * 256 + order[r]] = static_cast<uint8_t>(r + 1);
       classes[j] = r + 1;
