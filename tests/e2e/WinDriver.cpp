@@ -111,7 +111,9 @@ HWND ChildById(HWND parent, int id) {
 
 MessageBoxSeen WaitMessageBox(DWORD threadId, DWORD timeoutMs) {
   MessageBoxSeen box;
-  box.hwnd = WaitWindow(threadId, [](HWND w) { return ClassOf(w) == L"#32770"; }, timeoutMs);
+  // A file dialog is a #32770 too, but no message box.
+  box.hwnd = WaitWindow(
+      threadId, [](HWND w) { return ClassOf(w) == L"#32770" && !IsFileDialog(w); }, timeoutMs);
   if (!box.hwnd) return box;
   // Its text may arrive a moment after the window shows.
   WaitUntil([&] {
@@ -138,6 +140,77 @@ bool CloseMessageBox(const MessageBoxSeen& box) {
   else
     PostMessageW(box.hwnd, WM_COMMAND, IDOK, 0);
   return WaitGone(box.hwnd);
+}
+
+bool IsFileDialog(HWND w) {
+  // The explorer-style template keeps the file name in edt1 (or the combo
+  // box cmb13) and the folder view beside it.
+  return ClassOf(w) == L"#32770" &&
+         (GetDlgItem(w, 0x480) != nullptr || GetDlgItem(w, 0x47c) != nullptr);
+}
+
+HWND WaitFileDialog(DWORD threadId, DWORD timeoutMs) {
+  return WaitWindow(threadId, IsFileDialog, timeoutMs);
+}
+
+HWND FileNameBox(HWND fileDialog) {
+  if (HWND combo = GetDlgItem(fileDialog, 0x47c); combo && IsWindowVisible(combo)) return combo;
+  return GetDlgItem(fileDialog, 0x480);
+}
+
+bool ChooseFile(HWND fileDialog, const std::wstring& path, DWORD timeoutMs) {
+  HWND box = FileNameBox(fileDialog);
+  if (!box) return false;
+  SetText(box, path);
+  if (TextOf(box) != path) return false;
+  PostMessageW(fileDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(fileDialog, IDOK)));
+  return WaitGone(fileDialog, timeoutMs);
+}
+
+bool CancelFileDialog(HWND fileDialog, DWORD timeoutMs) {
+  PostMessageW(fileDialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(fileDialog, IDCANCEL)));
+  return WaitGone(fileDialog, timeoutMs);
+}
+
+HWND WaitPopupMenu(DWORD threadId, DWORD timeoutMs) {
+  return WaitWindow(threadId, [](HWND w) { return ClassOf(w) == L"#32768"; }, timeoutMs);
+}
+
+namespace {
+
+HMENU MenuOf(HWND popup) {
+  DWORD_PTR menu = 0;
+  SendMessageTimeoutW(popup, MN_GETHMENU, 0, 0, SMTO_ABORTIFHUNG, 5000, &menu);
+  return reinterpret_cast<HMENU>(menu);
+}
+
+}  // namespace
+
+std::vector<std::wstring> MenuItems(HWND popup) {
+  std::vector<std::wstring> out;
+  HMENU menu = MenuOf(popup);
+  if (!menu) return out;
+  const int n = GetMenuItemCount(menu);
+  for (int i = 0; i < n; ++i) {
+    wchar_t buf[256] = {};
+    GetMenuStringW(menu, static_cast<UINT>(i), buf, 255, MF_BYPOSITION);
+    out.emplace_back(buf);
+  }
+  return out;
+}
+
+bool ChooseMenuItem(HWND popup, const std::wstring& caption) {
+  const std::vector<std::wstring> items = MenuItems(popup);
+  size_t index = 0;
+  while (index < items.size() && items[index] != caption) ++index;
+  if (index == items.size()) return false;
+  // The menu's own message loop takes the keys, whichever window of the
+  // thread they are posted to.
+  for (size_t i = 0; i <= index; ++i) PressKey(popup, VK_DOWN);
+  PressKey(popup, VK_RETURN);
+  return WaitGone(popup);
 }
 
 void Click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }

@@ -41,7 +41,7 @@ std::vector<HWND> Children(HWND parent);
 HWND ChildByText(HWND parent, const std::wstring& text, const wchar_t* cls = nullptr);
 HWND ChildById(HWND parent, int id);
 
-// A message box of the thread: the #32770 window, its caption, its text and
+// A message box of the thread (not a file dialog): the #32770 window, its caption, its text and
 // whether it shows an icon.
 struct MessageBoxSeen {
   HWND hwnd = nullptr;
@@ -52,6 +52,24 @@ struct MessageBoxSeen {
 MessageBoxSeen WaitMessageBox(DWORD threadId, DWORD timeoutMs = 10000);
 // Presses its OK button and waits for it to close.
 bool CloseMessageBox(const MessageBoxSeen& box);
+
+// A file dialog (GetOpenFileName / GetSaveFileName, the explorer style) of
+// the thread, and the control where the user types the file name.
+bool IsFileDialog(HWND w);
+HWND WaitFileDialog(DWORD threadId, DWORD timeoutMs = 10000);
+HWND FileNameBox(HWND fileDialog);
+// Types path into the file name box and presses the dialog's OK button;
+// true once the dialog has closed.
+bool ChooseFile(HWND fileDialog, const std::wstring& path, DWORD timeoutMs = 10000);
+// Presses Cancel; true once the dialog has closed.
+bool CancelFileDialog(HWND fileDialog, DWORD timeoutMs = 10000);
+
+// A popup menu of the thread (TrackPopupMenu) and its item captions.
+HWND WaitPopupMenu(DWORD threadId, DWORD timeoutMs = 10000);
+std::vector<std::wstring> MenuItems(HWND popup);
+// Picks the item with this caption with the keyboard, as a user does
+// (arrow down to it, Enter); false when there is no such item.
+bool ChooseMenuItem(HWND popup, const std::wstring& caption);
 
 // Posted, so that a click that opens a modal window does not block the
 // driver.
