@@ -40,6 +40,9 @@ std::string_view CandidateView(const char* candidate, size_t limit) {
 }
 
 PrepareResult FilterState::Prepare() {
+  // Whatever this preparation changes, the codes of the last one are stale.
+  condCode_.clear();
+  condLevel_.clear();
   const std::string_view s = FilterStr;
   if (s.empty()) return Refuse(PrepareStatus::Empty, "the filter string is empty");
 
@@ -129,7 +132,29 @@ PrepareResult FilterState::Prepare() {
   for (size_t t = 0; t <= MediaBets.size(); ++t)
     shareOf_[t] = static_cast<int32_t>(static_cast<int64_t>(t) * 100 /
                                        static_cast<int64_t>(std::max<size_t>(MediaBets.size(), 1)));
+  BuildConditionCodes();
   return {};
+}
+
+void FilterState::BuildConditionCodes() {
+  // Bounded so that many conditions over many bets cost no more than a few
+  // megabytes; beyond it evaluation compares the shares instead.
+  constexpr size_t kMaxCodeBytes = size_t{4} << 20;
+  const size_t stride = MediaBets.size() + 1;
+  if (MDConds.empty() || stride > kMaxCodeBytes / MDConds.size()) return;
+  condCode_.resize(MDConds.size() * stride);
+  condLevel_.resize(MDConds.size());
+  uint8_t* code = condCode_.data();
+  for (size_t k = 0; k < MDConds.size(); ++k, code += stride) {
+    const TMD& c = MDConds[k];
+    condLevel_[k] = static_cast<uint8_t>(c.Shot);  // 0..7: Prepare refused any other
+    for (size_t t = 0; t < stride; ++t) {
+      const int32_t share = shareOf_[t];
+      const bool outside = share < c.ShotA || share > c.ShotB;
+      const bool beyond = outside && (share < c.CanErrA || share > c.CanErrB);
+      code[t] = static_cast<uint8_t>(outside | (beyond << 1));
+    }
+  }
 }
 
 void FilterState::TallyHits(std::string_view candidate) { counter_.Tally(candidate, Tally.data()); }
@@ -153,29 +178,47 @@ int32_t FilterState::Execute(std::string_view candidate) {
   int32_t errCount = 0;
   int32_t supErrCount = 0;
   const size_t n = MediaBets.size();
-  const bool tabled = n > 0 && shareOf_.size() == n + 1;
-  for (const TMD& c : MDConds) {
-    int32_t s;
-    const uint32_t level = static_cast<uint32_t>(c.Shot);
-    if (tabled && level < static_cast<uint32_t>(kLevels) &&
-        static_cast<uint32_t>(Tally[level]) <= n)
-      s = shareOf_[static_cast<uint32_t>(Tally[level])];
-    else
-      s = HitShare(c.Shot);
-    // Without branches on the share: candidates come in no order, so those
-    // branches would be mispredicted half the time.  The tolerance band holds
-    // the allowed band, so a share outside the former is outside both.
-    const int32_t outside = static_cast<int32_t>((s < c.ShotA) | (s > c.ShotB));
-    const int32_t beyond = static_cast<int32_t>((s < c.CanErrA) | (s > c.CanErrB)) & outside;
-    errCount += outside;
-    supErrCount += beyond;
-    if (beyond && (!CanSupErrOn || supErrCount > Tally[kCanSupErr2])) return kHardReject;
+  if (condLevel_.size() == MDConds.size() && condCode_.size() == MDConds.size() * (n + 1)) {
+    // One byte per condition says everything about it.
+    const uint8_t* code = condCode_.data();
+    for (const uint8_t level : condLevel_) {
+      const uint32_t t = std::min(static_cast<uint32_t>(Tally[level]), static_cast<uint32_t>(n));
+      const uint8_t v = code[t];
+      errCount += v & 1;
+      supErrCount += v >> 1;
+      code += n + 1;
+    }
+  } else {
+    const bool tabled = n > 0 && shareOf_.size() == n + 1;
+    for (const TMD& c : MDConds) {
+      int32_t s;
+      const uint32_t level = static_cast<uint32_t>(c.Shot);
+      if (tabled && level < static_cast<uint32_t>(kLevels) &&
+          static_cast<uint32_t>(Tally[level]) <= n)
+        s = shareOf_[static_cast<uint32_t>(Tally[level])];
+      else
+        s = HitShare(c.Shot);
+      // Without branches on the share: candidates come in no order, so
+      // those branches would be mispredicted half the time.  The tolerance
+      // band holds the allowed band, so a share outside the former is
+      // outside both.
+      const int32_t outside = static_cast<int32_t>((s < c.ShotA) | (s > c.ShotB));
+      const int32_t beyond = static_cast<int32_t>((s < c.CanErrA) | (s > c.CanErrB)) & outside;
+      errCount += outside;
+      supErrCount += beyond;
+    }
   }
-  if (CanSupErrOn && (supErrCount > Tally[kCanSupErr2] || supErrCount < Tally[kCanSupErr1]))
-    return kHardReject;
-  if (CanErrOn)
-    return (errCount < Tally[kCanErr1] || errCount > Tally[kCanErr2]) ? kFail : kPass;
-  return errCount >= 1 ? kFail : kPass;
+  // The walk does not stop at the first condition that decides: both counts
+  // only grow, so a hard reject that an early stop would give (a condition
+  // beyond its tolerance without S, or more than S allows) is still there
+  // at the end, and walking on costs less than a mispredicted stop.
+  const bool hard = CanSupErrOn
+                        ? (supErrCount > Tally[kCanSupErr2]) | (supErrCount < Tally[kCanSupErr1])
+                        : supErrCount > 0;
+  const bool fail = CanErrOn ? (errCount < Tally[kCanErr1]) | (errCount > Tally[kCanErr2])
+                             : errCount >= 1;
+  const int32_t verdict = fail ? kFail : kPass;
+  return hard ? kHardReject : verdict;
 }
 
 const std::string& FilterState::Debug(const char* candidate, bool showAll) {

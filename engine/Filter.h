@@ -89,8 +89,17 @@ class FilterState {
   void UseKernel(Kernel k) { counter_.UseKernel(k); }
 
  private:
+  void BuildConditionCodes();
+
   HitCounter counter_;
   std::vector<int32_t> shareOf_;  // shareOf_[t] = t * 100 / N for t = 0..N
+  // What each condition makes of each tally its level can have, as Prepare
+  // left the conditions: condCode_[k * (N + 1) + t] holds bit 0 "outside the
+  // allowed band" and bit 1 "outside the tolerance band too" for condition
+  // k when its level counts t bets.  Empty (evaluation then works the shares
+  // out) when the table would be too large or preparation did not finish.
+  std::vector<uint8_t> condCode_;
+  std::vector<uint8_t> condLevel_;
   std::string report_;
 };
 

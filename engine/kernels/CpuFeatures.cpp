@@ -27,7 +27,8 @@ bool ProbeAvx2() {
   if (!__get_cpuid(1, &a, &b, &c, &d)) return false;
   const bool osxsave = (c & (1u << 27)) != 0;
   const bool avx = (c & (1u << 28)) != 0;
-  if (!osxsave || !avx) return false;
+  const bool popcnt = (c & (1u << 23)) != 0;  // the AVX2 kernel counts mask bits with it
+  if (!osxsave || !avx || !popcnt) return false;
   // The operating system must save the XMM and YMM state on task switches.
   unsigned lo, hi;
   __asm__ volatile("xgetbv" : "=a"(lo), "=d"(hi) : "c"(0));

@@ -165,6 +165,48 @@ TEST(FilterStateKernels, SharesAfterAnotherPreparationUseTheNewCount) {
   EXPECT_EQ(f.Execute("1234567"), kPass) << "a refused string keeps the bets and their shares";
 }
 
+TEST(FilterStateKernels, VerdictsFollowWhatARefusedPreparationLeft) {
+  // The refusal comes at the second condition: the first is already
+  // replaced, the second holds the level that was refused, the bets stay.
+  BetGen gen(12);
+  gen.ExcludeMarkers(true);
+  const auto bets = gen.Bets(40, Flavor::Mixed);
+  std::string tail = "TJ";
+  for (const auto& b : bets) tail += b + "|";
+  FilterState f;
+  f.FilterStr = "M7(0-0|0-5)M5(10-30|5-40)M0(20-60|10-70)E0-1" + tail;
+  ASSERT_TRUE(f.Prepare().accepted());
+  f.FilterStr = "M1(20-40|10-60)M9(0-1|0-2)M2(0-5|0-9)" + tail;
+  ASSERT_EQ(f.Prepare().status, PrepareStatus::BadLevel);
+  ASSERT_EQ(f.MDConds[0].Shot, 1);
+  ASSERT_EQ(f.MDConds[1].Shot, 9);
+  for (int i = 0; i < 300; ++i) {
+    const std::string cand = gen.Candidate(9);
+    ASSERT_EQ(f.Execute(cand.c_str()), LiteralVerdict(f, cand)) << cand;
+  }
+}
+
+TEST(FilterStateKernels, ManyConditionsOverManyBetsStillMatchTheLiteralEvaluation) {
+  // 600 conditions over 8000 bets: more than evaluation keeps per-tally
+  // codes for, so the shares are compared one by one.
+  BetGen gen(99);
+  gen.ExcludeMarkers(true);
+  const auto bets = gen.Bets(8000, Flavor::Mixed);
+  FilterState f;
+  for (int k = 0; k < 600; ++k) {
+    const int a = gen.Uniform(0, 30), b = a + gen.Uniform(0, 40);
+    f.FilterStr += "M" + std::to_string(k % 8) + "(" + std::to_string(a) + "-" + std::to_string(b) + "|" +
+                   std::to_string(a / 2) + "-" + std::to_string(b + 10) + ")";
+  }
+  f.FilterStr += "E0-300S0-400TJ";
+  for (const auto& b : bets) f.FilterStr += b + "|";
+  ASSERT_TRUE(f.Prepare().accepted());
+  for (int i = 0; i < 30; ++i) {
+    const std::string cand = gen.Candidate(7);
+    ASSERT_EQ(f.Execute(cand.c_str()), LiteralVerdict(f, cand)) << cand;
+  }
+}
+
 TEST(FilterStateKernels, APassOfCallsAllocatesNothing) {
   BetGen gen(4);
   gen.ExcludeMarkers(true);
