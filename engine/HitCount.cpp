@@ -331,11 +331,12 @@ uint32_t HitCounter::GeneralHits(const GeneralBet& b, std::string_view candidate
 }
 
 void HitCounter::TallyWith(RowTallyFn fn, std::string_view candidate, int32_t tally[kLevels]) const {
-  // The kernels add straight into the tally (no copy after them, which
+  // The kernels write straight into the tally (no copy after them, which
   // would stall on reading back their stores).
   uint32_t* counts = reinterpret_cast<uint32_t*>(tally);
-  for (int k = 0; k < kLevels; ++k) counts[k] = 0;
-  if (tableBets_ > 0) {
+  if (tableBets_ == 0) {
+    for (int k = 0; k < kLevels; ++k) counts[k] = 0;
+  } else {
     const uint8_t* base = table_.data();
     const uint8_t* rows[kFastPositions];
     const size_t n = std::min(candidate.size(), kFastPositions);

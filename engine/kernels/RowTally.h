@@ -9,10 +9,10 @@ namespace qv::kernels {
 
 constexpr size_t kRows = 7;
 
-// For every lane l < lanes: s = rows[0][l] + ... + rows[6][l]; counts[s] += 1
-// when s < 8.  lanes is a multiple of 32; every row value is at most 8, so a
-// sum never exceeds 56 and never wraps.  counts must be zeroed by the caller
-// or hold earlier counts to add to.
+// counts[k] := the number of lanes l < lanes whose sum rows[0][l] + ... +
+// rows[6][l] is k, for k = 0..7 (whatever counts held before is replaced).
+// lanes is a multiple of 32; every row value is at most 8, so a sum never
+// exceeds 56 and never wraps.
 void RowTallyScalar(const uint8_t* const* rows, size_t lanes, uint32_t* counts);
 void RowTallySse2(const uint8_t* const* rows, size_t lanes, uint32_t* counts);
 void RowTallyAvx2(const uint8_t* const* rows, size_t lanes, uint32_t* counts);

@@ -52,7 +52,7 @@ QV_ALIGN_STACK void RowTallyAvx2(const uint8_t* const* rows, size_t lanes, uint3
     const __m256i s = SumOfRows(rows, 0);
     for (int level = 0; level < 8; ++level) {
       const __m256i hit = _mm256_cmpeq_epi8(s, _mm256_set1_epi8(static_cast<char>(level)));
-      counts[level] += static_cast<uint32_t>(
+      counts[level] = static_cast<uint32_t>(
           __builtin_popcount(static_cast<uint32_t>(_mm256_movemask_epi8(hit))));
     }
     return;
@@ -65,6 +65,7 @@ QV_ALIGN_STACK void RowTallyAvx2(const uint8_t* const* rows, size_t lanes, uint3
   const uint8_t* r5 = rows[5];
   const uint8_t* r6 = rows[6];
   const __m256i zero = _mm256_setzero_si256();
+  for (int k = 0; k < 8; ++k) counts[k] = 0;
   size_t i = 0;
   while (i < lanes) {
     const size_t block = lanes - i < 255 * 32 ? lanes - i : 255 * 32;

@@ -17,7 +17,7 @@ void RowTallyScalar(const uint8_t* const* rows, size_t lanes, uint32_t* counts) 
     }
     for (int b = 0; b < 8; ++b) ++hist[(s >> (8 * b)) & 63];
   }
-  for (int k = 0; k < 8; ++k) counts[k] += hist[k];
+  for (int k = 0; k < 8; ++k) counts[k] = hist[k];
 }
 
 }  // namespace qv::kernels

@@ -47,6 +47,7 @@ QV_ALIGN_STACK void RowTallySse2(const uint8_t* const* rows, size_t lanes, uint3
   const uint8_t* r5 = rows[5];
   const uint8_t* r6 = rows[6];
   const __m128i zero = _mm_setzero_si128();
+  for (int k = 0; k < 8; ++k) counts[k] = 0;
   size_t i = 0;
   while (i < lanes) {
     const size_t block = lanes - i < 255 * 16 ? lanes - i : 255 * 16;
