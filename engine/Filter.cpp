@@ -25,9 +25,8 @@ PrepareResult Refuse(PrepareStatus status, std::string message, size_t section =
 
 std::string SectionName(size_t k) { return "M section " + std::to_string(k + 1); }
 
-}  // namespace
-
-std::string_view CandidateView(const char* candidate, size_t limit) {
+// The candidate as far as any bet looks.
+inline std::string_view ViewOf(const char* candidate, size_t limit) {
   if (candidate == nullptr) return {};
   if (limit <= 16) {  // the usual case: a short look needs no library call
     size_t n = 0;
@@ -38,6 +37,10 @@ std::string_view CandidateView(const char* candidate, size_t limit) {
   size_t n = end ? static_cast<size_t>(static_cast<const char*>(end) - candidate) : limit;
   return {candidate, n};
 }
+
+}  // namespace
+
+std::string_view CandidateView(const char* candidate, size_t limit) { return ViewOf(candidate, limit); }
 
 PrepareResult FilterState::Prepare() {
   // Whatever this preparation changes, the codes of the last one are stale.
@@ -170,7 +173,7 @@ int32_t FilterState::HitShare(int32_t k) const {
 }
 
 int32_t FilterState::Execute(const char* candidate) {
-  return Execute(CandidateView(candidate, counter_.MaxPositions()));
+  return Execute(ViewOf(candidate, counter_.MaxPositions()));
 }
 
 int32_t FilterState::Execute(std::string_view candidate) {

@@ -353,10 +353,6 @@ void HitCounter::TallyWith(RowTallyFn fn, std::string_view candidate, int32_t ta
   }
 }
 
-void HitCounter::Tally(std::string_view candidate, int32_t tally[kLevels]) const {
-  TallyWith(fn_, candidate, tally);
-}
-
 void HitCounter::Tally(std::string_view candidate, int32_t tally[kLevels], Kernel k) const {
   TallyWith(FunctionOf(k), candidate, tally);
 }
