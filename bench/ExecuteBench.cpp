@@ -9,7 +9,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <map>
+#include <set>
 #include <random>
 #include <string>
 #include <vector>
@@ -194,12 +196,20 @@ class SummaryReporter : public benchmark::ConsoleReporter {
   void Add(const std::string& name, size_t bets) { meta_[name] = bets; }
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
+    // With --benchmark_repetitions the median of the repetitions stands for
+    // the benchmark (it comes in a report of its own, after the runs).
     for (const Run& r : runs) {
-      if (r.error_occurred || r.run_type != Run::RT_Iteration) continue;
-      const std::string name = r.benchmark_name();
+      if (r.error_occurred) continue;
+      const bool median = r.run_type == Run::RT_Aggregate && r.aggregate_name == "median";
+      if (!median && r.run_type != Run::RT_Iteration) continue;
+      const std::string name = r.run_name.str();
       auto it = meta_.find(name);
       if (it == meta_.end()) continue;
-      rows_.push_back({name, it->second, r.GetAdjustedCPUTime() * Mult(r.time_unit)});
+      const Row row{name, it->second, r.GetAdjustedCPUTime() * Mult(r.time_unit)};
+      auto seen = std::find_if(rows_.begin(), rows_.end(), [&](const Row& x) { return x.name == name; });
+      if (seen == rows_.end()) rows_.push_back(row);
+      else if (median || !medians_.count(name)) *seen = row;
+      if (median) medians_.insert(name);
     }
   }
   void Summary() const {
@@ -227,6 +237,7 @@ class SummaryReporter : public benchmark::ConsoleReporter {
   }
   std::map<std::string, size_t> meta_;
   std::vector<Row> rows_;
+  std::set<std::string> medians_;
 };
 
 }  // namespace
