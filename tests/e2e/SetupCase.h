@@ -239,14 +239,20 @@ inline void ClickListLine(HWND list, int line) {
   PostMessageW(list, WM_LBUTTONUP, 0, at);
 }
 
+// The entry dialog's input box.
+inline HWND EntryEdit(HWND entry) {
+  HWND edit = nullptr;
+  for (HWND w : Children(entry))
+    if (ClassOf(w) == L"Edit") edit = w;
+  return edit;
+}
+
 // Adds a bet through the entry dialog, typing it character by character.
 inline void AddBet(ZcOpenCase& c, const SetupWindows& s, const std::wstring& typed) {
   Click(ChildByText(s.form, Gb(qv::texts::kAddCaption)));
   HWND entry = c.WaitEntry();
   ASSERT_NE(entry, nullptr);
-  HWND edit = nullptr;
-  for (HWND w : Children(entry))
-    if (ClassOf(w) == L"Edit") edit = w;
+  HWND edit = EntryEdit(entry);
   ASSERT_NE(edit, nullptr);
   TypeChars(edit, typed);
   PressKey(edit, VK_RETURN);

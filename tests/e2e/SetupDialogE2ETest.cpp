@@ -59,9 +59,7 @@ TEST_F(SetupDialogE2E, FreshDialogThenOneBetAndOk) {
     EXPECT_FALSE(box.icon);
     EXPECT_TRUE(CloseMessageBox(box));
 
-    HWND edit = nullptr;
-    for (HWND w : Children(entry))
-      if (ClassOf(w) == L"Edit") edit = w;
+    HWND edit = EntryEdit(entry);
     ASSERT_NE(edit, nullptr);
     // Letters, blanks and a full-width comma are refused; Backspace takes
     // the last character.
@@ -218,9 +216,7 @@ TEST_F(SetupDialogE2E, EnterOnTheEntryCancelButtonCancels) {
     Click(ChildByText(s.form, Gb(qv::texts::kAddCaption)));
     HWND entry = c.WaitEntry();
     ASSERT_NE(entry, nullptr);
-    HWND edit = nullptr;
-    for (HWND w : Children(entry))
-      if (ClassOf(w) == L"Edit") edit = w;
+    HWND edit = EntryEdit(entry);
     TypeChars(edit, L"7654321");
     PressKey(edit, VK_ESCAPE);  // bound to nothing
     Sleep(500);
