@@ -106,4 +106,11 @@ std::array<int32_t, kLevels> LiteralTally(const std::vector<std::string>& bets,
   return t;
 }
 
+std::vector<Kernel> Kernels() {
+  std::vector<Kernel> ks;
+  for (int k = 0; k < kKernelCount; ++k)
+    if (KernelAvailable(static_cast<Kernel>(k))) ks.push_back(static_cast<Kernel>(k));
+  return ks;
+}
+
 }  // namespace qv::testing

@@ -52,4 +52,7 @@ class BetGen {
 std::array<int32_t, kLevels> LiteralTally(const std::vector<std::string>& bets,
                                           std::string_view candidate);
 
+// The kernels this processor runs, scalar first.
+std::vector<Kernel> Kernels();
+
 }  // namespace qv::testing

@@ -30,14 +30,8 @@ namespace {
 
 using testing::BetGen;
 using testing::Flavor;
+using testing::Kernels;
 using testing::LiteralTally;
-
-std::vector<Kernel> Kernels() {
-  std::vector<Kernel> ks;
-  for (int k = 0; k < kKernelCount; ++k)
-    if (KernelAvailable(static_cast<Kernel>(k))) ks.push_back(static_cast<Kernel>(k));
-  return ks;
-}
 
 int32_t LiteralShare(const std::array<int32_t, kLevels>& t, size_t n, int32_t k) {
   if (n == 0 || k < 0 || k >= kLevels) return 0;

@@ -13,14 +13,8 @@ namespace {
 
 using testing::BetGen;
 using testing::Flavor;
+using testing::Kernels;
 using testing::LiteralTally;
-
-std::vector<Kernel> Kernels() {
-  std::vector<Kernel> ks;
-  for (int k = 0; k < kKernelCount; ++k)
-    if (KernelAvailable(static_cast<Kernel>(k))) ks.push_back(static_cast<Kernel>(k));
-  return ks;
-}
 
 // Every kernel, and the counter's own choice, agree with the literal tally.
 ::testing::AssertionResult AgreesWithLiteral(const HitCounter& counter,
