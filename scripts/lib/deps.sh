@@ -63,7 +63,34 @@ quelvor_as_root() {
   fi
 }
 
+# apt-get update; answers 1 when some index could not be fetched (a mirror in
+# the middle of a sync serves an index of the wrong size, for one
+# architecture only), so that an install that then fails knows why.
+quelvor_apt_update() {
+  local out rc
+  out=$(quelvor_as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q 2>&1)
+  rc=$?
+  printf '%s\n' "$out" | grep -vE '^(Get|Hit|Ign):' >&2
+  ((rc == 0)) || return 1
+  ! grep -qE '^(E|W): (Failed to fetch|Some index files failed)' <<<"$out"
+}
+
+quelvor_apt_install() {  # [apt-get options] packages...
+  quelvor_as_root env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -q --no-install-recommends "$@"
+}
+
+# The distribution's base release (bookworm on Debian 12).
+quelvor_base_release() {
+  (. /etc/os-release 2>/dev/null && printf '%s\n' "${VERSION_CODENAME:-}")
+}
+
 # Installs the packages given that are missing; apt-get update only then.
+# When the install fails after an update that could not fetch every index,
+# the lists are fetched once more and the install retried; if that fails too,
+# it is retried with the base release as the target release, so that amd64
+# and i386 come from one suite and packages that must match between the
+# architectures get the same version on both.
 quelvor_install_pkgs() {
   local need_i386=0 p
   for p in "$@"; do [[ $p == *:i386 ]] && need_i386=1; done
@@ -76,9 +103,27 @@ quelvor_install_pkgs() {
   (( ${#missing[@]} == 0 )) && return 0
   quelvor_log "installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
-  quelvor_as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
-  quelvor_as_root env DEBIAN_FRONTEND=noninteractive \
-    apt-get install -y -q --no-install-recommends "${missing[@]}"
+  local lists_complete=1
+  quelvor_apt_update || lists_complete=0
+  if ! quelvor_apt_install "${missing[@]}"; then
+    if (( ! lists_complete )); then
+      quelvor_log "the install failed after an incomplete package list update: updating again and retrying"
+      lists_complete=1
+      quelvor_apt_update || lists_complete=0
+      if quelvor_apt_install "${missing[@]}"; then
+        quelvor_log "installed on the second try"
+      else
+        local release
+        release=$(quelvor_base_release)
+        if [[ -n $release ]]; then
+          quelvor_log "retrying with the base release '$release' as the target release (amd64 and i386 from one suite)"
+          if quelvor_apt_install -t "$release" "${missing[@]}"; then
+            quelvor_log "installed from the base release '$release'"
+          fi
+        fi
+      fi
+    fi
+  fi
   mapfile -t missing < <(quelvor_missing_pkgs "$@")
   if (( ${#missing[@]} )); then
     quelvor_log "still missing after install: ${missing[*]}"
