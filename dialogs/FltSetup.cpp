@@ -9,6 +9,7 @@
 
 #include "BetResultFile.h"
 #include "ConditionFile.h"
+#include "ControlIds.h"
 #include "DialogFilterStr.h"
 #include "IntConv.h"
 #include "Texts.h"
@@ -27,26 +28,29 @@ constexpr int kConditionsWidth = 424;
 constexpr int kBetsWidth = kSheetWidth - kConditionsWidth;  // 248
 constexpr int kRowHeight = 21;
 
-ui::Label* MakeLabel(ui::Form& f, ui::Container& parent, std::string name, ui::Rect r,
+ui::Label* MakeLabel(ui::Form& f, ui::Container& parent, std::string name, int id, ui::Rect r,
                      std::string_view caption) {
   auto* l = f.Make<ui::Label>(parent, std::move(name));
+  l->SetId(id);
   l->SetBounds(r);
   l->SetCaption(caption, Cp::Gb2312);
   return l;
 }
 
-ui::SpinEdit* MakeSpin(ui::Form& f, ui::Container& parent, std::string name, ui::Rect r,
+ui::SpinEdit* MakeSpin(ui::Form& f, ui::Container& parent, std::string name, int id, ui::Rect r,
                        int max = 100) {
   auto* s = f.Make<ui::SpinEdit>(parent, std::move(name));
+  s->SetId(id);
   s->SetBounds(r);
   s->SetMax(max);
   s->SetEnabled(false);
   return s;
 }
 
-ui::Button* MakeButton(ui::Form& f, ui::Container& parent, std::string name, ui::Rect r,
+ui::Button* MakeButton(ui::Form& f, ui::Container& parent, std::string name, int id, ui::Rect r,
                        std::string_view caption) {
   auto* b = f.Make<ui::Button>(parent, std::move(name));
+  b->SetId(id);
   b->SetBounds(r);
   b->SetCaption(caption, Cp::Gb2312);
   return b;
@@ -82,11 +86,14 @@ TfrmFltSetup::TfrmFltSetup() : ui::Form("frmFltSetup") {
   SetFont(ui::Font{"SimSun", 12, false, std::nullopt, ui::Charset::Gb2312});
 
   RzPageControl1 = Make<ui::PageControl>(*this, "RzPageControl1");
+  RzPageControl1->SetId(ids::kPageControl);
   RzPageControl1->SetBounds({0, 0, 676, 393});
   TabSheet1 = Make<ui::TabSheet>(*RzPageControl1, "TabSheet1");
+  TabSheet1->SetId(ids::kTabSheet1);
   TabSheet1->SetCaption(texts::kTabSheet1Caption, Cp::Gb2312);
   TabSheet1->SetBounds({0, 0, kSheetWidth, kSheetHeight});
   TabSheet2 = Make<ui::TabSheet>(*RzPageControl1, "TabSheet2");
+  TabSheet2->SetId(ids::kTabSheet2);
   TabSheet2->SetCaption(texts::kTabSheet2Caption, Cp::Gb2312);
   TabSheet2->SetBounds({0, 0, kSheetWidth, kSheetHeight});
   TabSheet2->SetTabVisible(false);
@@ -94,61 +101,67 @@ TfrmFltSetup::TfrmFltSetup() : ui::Form("frmFltSetup") {
 
   // --- conditions ---------------------------------------------------------
   RzPanel1 = Make<ui::Panel>(*TabSheet1, "RzPanel1");
+  RzPanel1->SetId(ids::kConditionsPanel);
   RzPanel1->SetBounds({kBetsWidth, 0, kConditionsWidth, kSheetHeight});
   ui::Panel& p1 = *RzPanel1;
 
-  Label31 = MakeLabel(*this, p1, "Label31", {184, 9, 96, 14}, texts::kAllowedHeader);
-  Label32 = MakeLabel(*this, p1, "Label32", {304, 9, 96, 14}, texts::kToleranceHeader);
+  Label31 = MakeLabel(*this, p1, "Label31", ids::kAllowedHeader, {184, 9, 96, 14}, texts::kAllowedHeader);
+  Label32 = MakeLabel(*this, p1, "Label32", ids::kToleranceHeader, {304, 9, 96, 14}, texts::kToleranceHeader);
 
   for (int d = 7; d >= 0; --d) {
     const int top = 32 + 24 * (7 - d);
     const std::string n(1, static_cast<char>('0' + d));
     auto* chk = Make<ui::CheckBox>(p1, "chkShot" + n);
+    chk->SetId(ids::LevelBox(d));
     chk->SetBounds({24, top, 151, 17});
     chk->SetCaption(LevelCaption(d), Cp::Gb2312);
     chk->OnClick = [this](ui::CheckBox& c) { chkShot7Click(c); };
     chkShot[d] = chk;
-    edtShotA[d] = MakeSpin(*this, p1, "edtShot" + n + "a", {176, top - 2, 45, kRowHeight});
-    MakeLabel(*this, p1, "lblShot" + n + "To", {222, top + 2, 8, 14}, "-");
-    edtShotB[d] = MakeSpin(*this, p1, "edtShot" + n + "b", {230, top - 2, 45, kRowHeight});
-    MakeLabel(*this, p1, "lblShot" + n + "Pct", {277, top + 2, 12, 14}, "%");
-    edtCanErrA[d] = MakeSpin(*this, p1, "edtCanErr" + n + "a", {296, top - 2, 45, kRowHeight});
-    MakeLabel(*this, p1, "lblCanErr" + n + "To", {342, top + 2, 8, 14}, "-");
-    edtCanErrB[d] = MakeSpin(*this, p1, "edtCanErr" + n + "b", {350, top - 2, 45, kRowHeight});
-    MakeLabel(*this, p1, "lblCanErr" + n + "Pct", {397, top + 2, 12, 14}, "%");
+    edtShotA[d] = MakeSpin(*this, p1, "edtShot" + n + "a", ids::AllowedLow(d), {176, top - 2, 45, kRowHeight});
+    MakeLabel(*this, p1, "lblShot" + n + "To", ids::AllowedDash(d), {222, top + 2, 8, 14}, "-");
+    edtShotB[d] = MakeSpin(*this, p1, "edtShot" + n + "b", ids::AllowedHigh(d), {230, top - 2, 45, kRowHeight});
+    MakeLabel(*this, p1, "lblShot" + n + "Pct", ids::AllowedPct(d), {277, top + 2, 12, 14}, "%");
+    edtCanErrA[d] = MakeSpin(*this, p1, "edtCanErr" + n + "a", ids::ToleranceLow(d), {296, top - 2, 45, kRowHeight});
+    MakeLabel(*this, p1, "lblCanErr" + n + "To", ids::ToleranceDash(d), {342, top + 2, 8, 14}, "-");
+    edtCanErrB[d] = MakeSpin(*this, p1, "edtCanErr" + n + "b", ids::ToleranceHigh(d), {350, top - 2, 45, kRowHeight});
+    MakeLabel(*this, p1, "lblCanErr" + n + "Pct", ids::TolerancePct(d), {397, top + 2, 12, 14}, "%");
   }
 
   Bevel1 = Make<ui::Bevel>(p1, "Bevel1");
+  Bevel1->SetId(ids::kBevel);
   Bevel1->SetBounds({29, 224, 377, 2});
 
   // The filter string carries one character per E and S bound, so those
   // four fields hold one digit.
   chkCanErr = Make<ui::CheckBox>(p1, "chkCanErr");
+  chkCanErr->SetId(ids::kEBox);
   chkCanErr->SetBounds({25, 250, 17, 17});
   chkCanErr->OnClick = [this](ui::CheckBox&) { chkCanErrClick(); };
-  edtCanErr1 = MakeSpin(*this, p1, "edtCanErr1", {42, 248, 47, kRowHeight}, 9);
-  Label16 = MakeLabel(*this, p1, "Label16", {92, 252, 70, 14}, texts::kERangeLabel);
-  edtCanErr2 = MakeSpin(*this, p1, "edtCanErr2", {164, 248, 47, kRowHeight}, 9);
+  edtCanErr1 = MakeSpin(*this, p1, "edtCanErr1", ids::kELow, {42, 248, 47, kRowHeight}, 9);
+  Label16 = MakeLabel(*this, p1, "Label16", ids::kERangeLabel, {92, 252, 70, 14}, texts::kERangeLabel);
+  edtCanErr2 = MakeSpin(*this, p1, "edtCanErr2", ids::kEHigh, {164, 248, 47, kRowHeight}, 9);
   RzMenuButton1 = Make<ui::MenuButton>(p1, "RzMenuButton1");
+  RzMenuButton1->SetId(ids::kMenuButton);
   RzMenuButton1->SetBounds({321, 248, 81, 25});
   RzMenuButton1->SetCaption(texts::kMenuButtonCaption, Cp::Gb2312);
 
   chkCanSupErr = Make<ui::CheckBox>(p1, "chkCanSupErr");
+  chkCanSupErr->SetId(ids::kSBox);
   chkCanSupErr->SetBounds({25, 274, 17, 17});
   chkCanSupErr->SetEnabled(false);
   // Its enabling follows at once instead of waiting for the next click on
   // chkCanErr.
   chkCanSupErr->OnClick = [this](ui::CheckBox&) { chkCanErrClick(); };
-  edtCanSupErr1 = MakeSpin(*this, p1, "edtCanSupErr1", {42, 272, 47, kRowHeight}, 9);
-  Label33 = MakeLabel(*this, p1, "Label33", {98, 276, 60, 14}, texts::kSRangeLabel);
-  edtCanSupErr2 = MakeSpin(*this, p1, "edtCanSupErr2", {164, 272, 47, kRowHeight}, 9);
+  edtCanSupErr1 = MakeSpin(*this, p1, "edtCanSupErr1", ids::kSLow, {42, 272, 47, kRowHeight}, 9);
+  Label33 = MakeLabel(*this, p1, "Label33", ids::kSRangeLabel, {98, 276, 60, 14}, texts::kSRangeLabel);
+  edtCanSupErr2 = MakeSpin(*this, p1, "edtCanSupErr2", ids::kSHigh, {164, 272, 47, kRowHeight}, 9);
 
-  btnOK = MakeButton(*this, p1, "btnOK", {322, 284, 80, 25}, texts::kOkCaption);
+  btnOK = MakeButton(*this, p1, "btnOK", ids::kOk, {322, 284, 80, 25}, texts::kOkCaption);
   btnOK->OnClick = [this](ui::Button&) { btnOKClick(); };
-  btnCancel = MakeButton(*this, p1, "btnCancel", {321, 316, 81, 25}, texts::kCancelCaption);
+  btnCancel = MakeButton(*this, p1, "btnCancel", ids::kCancel, {321, 316, 81, 25}, texts::kCancelCaption);
   btnCancel->SetModalResult(ui::ModalResult::Cancel);
 
-  Label2 = MakeLabel(*this, p1, "Label2", {22, 309, 299, 41},
+  Label2 = MakeLabel(*this, p1, "Label2", ids::kNotes, {22, 309, 299, 41},
                      std::string(texts::kNotesLine1) + "\r" + texts::kNotesLine2 + "\r" +
                          texts::kNotesLine3);
   Label2->SetWordWrap(true);
@@ -178,26 +191,29 @@ TfrmFltSetup::TfrmFltSetup() : ui::Form("frmFltSetup") {
 
   // --- media bets ---------------------------------------------------------
   RzPanel2 = Make<ui::Panel>(*TabSheet1, "RzPanel2");
+  RzPanel2->SetId(ids::kBetsPanel);
   RzPanel2->SetBounds({0, 0, kBetsWidth, kSheetHeight});
   RzPanel2->SetBorderWidth(4);
   ui::Panel& p2 = *RzPanel2;
   constexpr int inner = kBetsWidth - 8;
-  Label1 = MakeLabel(*this, p2, "Label1", {4, 4, inner, 18}, texts::kBetsLabel);
+  Label1 = MakeLabel(*this, p2, "Label1", ids::kBetsLabel, {4, 4, inner, 18}, texts::kBetsLabel);
   constexpr int panel3Top = kSheetHeight - 4 - 25;
   constexpr int infoTop = panel3Top - 18;
   lbMVDChip = Make<ui::ListBox>(p2, "lbMVDChip");
+  lbMVDChip->SetId(ids::kBetList);
   lbMVDChip->SetBounds({4, 22, inner, infoTop - 22});
   lbMVDChip->OnClick = [this](ui::ListBox&) { lbMVDChipClick(); };
-  lblMVDInfo = MakeLabel(*this, p2, "lblMVDInfo", {4, infoTop, inner, 18}, texts::kCountInitial);
+  lblMVDInfo = MakeLabel(*this, p2, "lblMVDInfo", ids::kBetCount, {4, infoTop, inner, 18}, texts::kCountInitial);
   RzPanel3 = Make<ui::Panel>(p2, "RzPanel3");
+  RzPanel3->SetId(ids::kButtonsPanel);
   RzPanel3->SetBounds({4, panel3Top, inner, 25});
-  btnLoad = MakeButton(*this, *RzPanel3, "btnLoad", {0, 1, 53, 23}, texts::kLoadCaption);
+  btnLoad = MakeButton(*this, *RzPanel3, "btnLoad", ids::kImport, {0, 1, 53, 23}, texts::kLoadCaption);
   btnLoad->OnClick = [this](ui::Button&) { btnLoadClick(); };
-  btnAdd = MakeButton(*this, *RzPanel3, "btnAdd", {56, 1, 53, 23}, texts::kAddCaption);
+  btnAdd = MakeButton(*this, *RzPanel3, "btnAdd", ids::kAdd, {56, 1, 53, 23}, texts::kAddCaption);
   btnAdd->OnClick = [this](ui::Button&) { btnAddClick(); };
-  btnDelete = MakeButton(*this, *RzPanel3, "btnDelete", {112, 1, 53, 23}, texts::kDeleteCaption);
+  btnDelete = MakeButton(*this, *RzPanel3, "btnDelete", ids::kDelete, {112, 1, 53, 23}, texts::kDeleteCaption);
   btnDelete->OnClick = [this](ui::Button&) { btnDeleteClick(); };
-  btnClear = MakeButton(*this, *RzPanel3, "btnClear", {176, 1, 53, 23}, texts::kClearCaption);
+  btnClear = MakeButton(*this, *RzPanel3, "btnClear", ids::kClear, {176, 1, 53, 23}, texts::kClearCaption);
   btnClear->OnClick = [this](ui::Button&) { btnClearClick(); };
   RzPanel3->SetTabOrder(0);  // the buttons, then the list
   lbMVDChip->SetTabOrder(1);
@@ -249,7 +265,7 @@ void TfrmFltSetup::chkCanErrClick() {
 // --- the media bet list ------------------------------------------------------
 
 void TfrmFltSetup::ShowBetCount() {
-  lblMVDInfo->SetCaption(CountText(lbMVDChip->Count()), Cp::System);
+  lblMVDInfo->SetCaption(CountText(lbMVDChip->Count()), Cp::Gb2312);
 }
 
 void TfrmFltSetup::lbMVDChipClick() {

@@ -1,5 +1,6 @@
 #include "untOpenMD.h"
 
+#include "ControlIds.h"
 #include "MediaBetInput.h"
 #include "Texts.h"
 #include "UiApplication.h"
@@ -9,7 +10,7 @@ namespace qv {
 using ui::Cp;
 
 TfrmInputMDChip::TfrmInputMDChip() : ui::Form("frmInputMDChip") {
-  SetCaption("");
+  SetCaption("", Cp::System);
   SetClientSize(286, 190);
   SetDesignedPosition(391, 281);
   SetSystemMenu(false);  // no close box, no system menu
@@ -18,18 +19,21 @@ TfrmInputMDChip::TfrmInputMDChip() : ui::Form("frmInputMDChip") {
   // Created in keyboard order: OK, Cancel, the input box.  Nothing asks for
   // the first focus, so OK gets it.
   btnOk = Make<ui::Button>(*this, "btnOk");
+  btnOk->SetId(ids::kOk);
   btnOk->SetBounds({200, 160, 65, 25});
   btnOk->SetCaption(texts::kEntryOkCaption, Cp::Gb2312);
   btnOk->SetTabStop(true);
   btnOk->OnClick = [this](ui::Button&) { btnOkClick(); };
 
   btnCancel = Make<ui::Button>(*this, "btnCancel");
+  btnCancel->SetId(ids::kCancel);
   btnCancel->SetBounds({112, 160, 65, 25});
   btnCancel->SetCaption(texts::kEntryCancelCaption, Cp::Gb2312);
   btnCancel->SetTabStop(true);
   btnCancel->SetModalResult(ui::ModalResult::Cancel);
 
   edtInput = Make<ui::Edit>(*this, "edtInput");
+  edtInput->SetId(ids::kEntryInput);
   edtInput->SetBounds({8, 128, 273, 26});
   edtInput->SetFlat(true);
   edtInput->SetFont(ui::Font{"MS Sans Serif", 16, true, ui::kRed, ui::Charset::Default});
@@ -37,6 +41,7 @@ TfrmInputMDChip::TfrmInputMDChip() : ui::Form("frmInputMDChip") {
   edtInput->OnKeyPress = [this](ui::Edit& e, char& key) { edtInputKeyPress(e, key); };
 
   Label1 = Make<ui::Label>(*this, "Label1");
+  Label1->SetId(ids::kEntryInstruction);
   Label1->SetBounds({0, 0, 286, 121});
   Label1->SetCaption(texts::kEntryInstruction, Cp::Gb2312);
 

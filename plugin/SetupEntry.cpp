@@ -16,13 +16,14 @@ namespace qv {
 
 namespace {
 
+void* instance = nullptr;
+bool installed = false;
+
 void EnsureBackend() {
 #ifdef QUELVOR_WIN32_DIALOGS
-  static const bool installed = [] {
-    ui::UseWin32Backend();
-    return true;
-  }();
-  (void)installed;
+  if (installed) return;
+  ui::UseWin32Backend(instance);
+  installed = true;
 #endif
 }
 
@@ -47,6 +48,15 @@ void ShowSetup(void* owner, std::string& filterStr) {
 }
 
 }  // namespace
+
+void SetSetupInstance(void* module) { instance = module; }
+
+void EndSetup() {
+#ifdef QUELVOR_WIN32_DIALOGS
+  if (installed) ui::EndWin32Backend();
+#endif
+  installed = false;
+}
 
 void RunSetup(void* owner, std::string& filterStr) {
   try {

@@ -49,6 +49,10 @@ void Control::Changed(int what, int index) const {
   if (peer_ != nullptr) peer_->Changed(what, index);
 }
 
+void Control::Pull() const {
+  if (peer_ != nullptr) peer_->Pull();
+}
+
 void Control::SetBounds(Rect r) {
   if (r == bounds_) return;
   bounds_ = r;
@@ -147,6 +151,8 @@ void CaptionedControl::SetCaption(std::string_view bytes, Cp cp) {
 
 Label::Label(Container& parent, std::string name) : CaptionedControl(parent, std::move(name)) {}
 
+std::unique_ptr<detail::Peer> Label::MakePeer(detail::PeerFactory& f) { return f.Make(*this); }
+
 void Label::SetWordWrap(bool on) {
   if (on == wordWrap_) return;
   wordWrap_ = on;
@@ -171,6 +177,8 @@ void Button::PerformClick() {
   if (modalResult_ != ModalResult::None) OwnerForm().SetModalResult(modalResult_);
 }
 
+std::unique_ptr<detail::Peer> Button::MakePeer(detail::PeerFactory& f) { return f.Make(*this); }
+
 MenuButton::MenuButton(Container& parent, std::string name) : Button(parent, std::move(name)) {}
 
 void MenuButton::PerformClick() {
@@ -183,22 +191,32 @@ CheckBox::CheckBox(Container& parent, std::string name) : CaptionedControl(paren
   SetTabStop(true);
 }
 
+std::unique_ptr<detail::Peer> CheckBox::MakePeer(detail::PeerFactory& f) { return f.Make(*this); }
+
 void CheckBox::SetChecked(bool on) {
-  if (on == checked_) return;
+  if (on == Checked()) return;
   checked_ = on;
   Changed(Prop::kChecked);
+  if (OnClick) RunGuarded([&] { OnClick(*this); });
+}
+
+void CheckBox::CheckedFromWindow(bool on) {
+  if (on == checked_) return;
+  checked_ = on;
   if (OnClick) RunGuarded([&] { OnClick(*this); });
 }
 
 void CheckBox::Click() {
   if (!Enabled() || !Visible()) return;
   if (OwnerForm().Showing()) SetFocus();
-  SetChecked(!checked_);
+  SetChecked(!Checked());
 }
 
 // --- Edit ------------------------------------------------------------------------------------
 
 Edit::Edit(Container& parent, std::string name) : Control(parent, std::move(name)) { SetTabStop(true); }
+
+std::unique_ptr<detail::Peer> Edit::MakePeer(detail::PeerFactory& f) { return f.Make(*this); }
 
 void Edit::SetTextInternal(std::string bytes, bool notifyPeer) {
   const bool differs = bytes != text_;
@@ -220,6 +238,7 @@ void Edit::SetText(std::string_view bytes) {
 }
 
 void Edit::SetSel(int start, int length) {
+  Pull();
   const int len = static_cast<int>(text_.size());
   selStart_ = std::clamp(start, 0, len);
   selLength_ = std::clamp(length, 0, len - selStart_);
@@ -232,13 +251,22 @@ void Edit::SetFlat(bool on) {
   Changed(Prop::kFont);
 }
 
-void Edit::TextFromWindow(std::string bytes, int selStart) {
+void Edit::TextFromWindow(std::string bytes, int selStart, int selLength) {
   selStart_ = selStart;
-  selLength_ = 0;
+  selLength_ = selLength;
   SetTextInternal(std::move(bytes), false);
 }
 
+bool Edit::FilterChar(char& key) {
+  if (OnKeyPress) RunGuarded([&] { OnKeyPress(*this, key); });
+  if (key == 0) return false;
+  // Control characters other than Backspace are the box's own editing keys.
+  if (static_cast<unsigned char>(key) < 32 && key != 8) return true;
+  return AcceptChar(key);
+}
+
 void Edit::ReplaceSelection(std::string_view bytes) {
+  Pull();
   std::string t = text_;
   t.replace(static_cast<size_t>(selStart_), static_cast<size_t>(selLength_), bytes);
   if (maxLength_ > 0 && static_cast<int>(t.size()) > maxLength_) return;
@@ -256,8 +284,7 @@ void Edit::TypeChar(char c) {
     return;
   }
   char key = c;
-  if (OnKeyPress) RunGuarded([&] { OnKeyPress(*this, key); });
-  if (key == 0 || !AcceptChar(key)) return;
+  if (!FilterChar(key)) return;
   if (key == 8) {
     if (selLength_ == 0) {
       if (selStart_ == 0) return;
@@ -309,6 +336,8 @@ SpinEdit::SpinEdit(Container& parent, std::string name) : Edit(parent, std::move
   SetText("0");
 }
 
+std::unique_ptr<detail::Peer> SpinEdit::MakePeer(detail::PeerFactory& f) { return f.Make(*this); }
+
 bool SpinEdit::AcceptsChar(char c) {
   return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == 8;
 }
@@ -342,7 +371,10 @@ void SpinEdit::TextReplaced() {
   if (auto v = Parse(Text())) lastValue_ = Clamp(*v);
 }
 
-int SpinEdit::Value() const { return lastValue_; }
+int SpinEdit::Value() const {
+  Pull();
+  return lastValue_;
+}
 
 void SpinEdit::SetValue(int v) {
   lastValue_ = Clamp(v);
@@ -353,12 +385,14 @@ void SpinEdit::SetMin(int v) {
   min_ = v;
   if (max_ < min_) max_ = min_;
   lastValue_ = Clamp(lastValue_);
+  Changed(Prop::kRange);
 }
 
 void SpinEdit::SetMax(int v) {
   max_ = v;
   if (min_ > max_) min_ = max_;
   lastValue_ = Clamp(lastValue_);
+  Changed(Prop::kRange);
 }
 
 void SpinEdit::StepBy(int delta) {
@@ -385,18 +419,23 @@ void SpinEdit::Wheel(int notches, bool ctrl) {
   }
 }
 
+int SpinEdit::StepOf(Key k) const {
+  switch (k) {
+    case Key::Up: return increment_;
+    case Key::Down: return -increment_;
+    case Key::PageUp: return pageIncrement_;
+    case Key::PageDown: return -pageIncrement_;
+    default: return 0;
+  }
+}
+
 void SpinEdit::KeyDown(Key k) {
   if (!Enabled() || !Visible()) return;
-  if (peer() != nullptr) {
-    Edit::KeyDown(k);
-    return;
-  }
-  switch (k) {
-    case Key::Up: StepBy(increment_); break;
-    case Key::Down: StepBy(-increment_); break;
-    case Key::PageUp: StepBy(pageIncrement_); break;
-    case Key::PageDown: StepBy(-pageIncrement_); break;
-    default: Edit::KeyDown(k); break;
+  const int step = StepOf(k);
+  if (peer() == nullptr && step != 0) {
+    StepBy(step);
+  } else {
+    Edit::KeyDown(k);  // through the window when there is one
   }
 }
 
@@ -416,6 +455,8 @@ ListBox::ListBox(Container& parent, std::string name) : Control(parent, std::mov
   SetTabStop(true);
 }
 
+std::unique_ptr<detail::Peer> ListBox::MakePeer(detail::PeerFactory& f) { return f.Make(*this); }
+
 void ListBox::AddItem(std::string bytes) {
   items_.push_back(std::move(bytes));
   selected_.push_back(false);
@@ -423,6 +464,7 @@ void ListBox::AddItem(std::string bytes) {
 }
 
 void ListBox::DeleteItem(int i) {
+  Pull();
   if (i < 0 || i >= Count()) return;
   items_.erase(items_.begin() + i);
   selected_.erase(selected_.begin() + i);
@@ -442,7 +484,10 @@ void ListBox::ClearItems() {
   Changed(Prop::kItemsCleared);
 }
 
-int ListBox::ItemIndex() const { return caret_ < Count() ? caret_ : -1; }
+int ListBox::ItemIndex() const {
+  Pull();
+  return caret_ < Count() ? caret_ : -1;
+}
 
 void ListBox::SetItemIndex(int i) {
   caret_ = (i >= 0 && i < Count()) ? i : -1;
@@ -450,22 +495,26 @@ void ListBox::SetItemIndex(int i) {
 }
 
 bool ListBox::Selected(int i) const {
+  Pull();
   return i >= 0 && i < Count() && selected_[static_cast<size_t>(i)];
 }
 
 void ListBox::SetSelected(int i, bool on) {
+  Pull();
   if (i < 0 || i >= Count()) return;
   selected_[static_cast<size_t>(i)] = on;
   Changed(Prop::kSelection);
 }
 
 int ListBox::SelCount() const {
+  Pull();
   return static_cast<int>(std::count(selected_.begin(), selected_.end(), true));
 }
 
 void ListBox::ClickItem(int i, bool ctrlClick) {
   if (!Enabled() || !Visible() || i < 0 || i >= Count()) return;
   if (OwnerForm().Showing()) SetFocus();
+  Pull();
   if (ctrlClick) {
     selected_[static_cast<size_t>(i)] = !selected_[static_cast<size_t>(i)];
   } else {
@@ -497,7 +546,11 @@ ListBox::UpdateGuard::~UpdateGuard() {
 
 Panel::Panel(Container& parent, std::string name) : Container(parent, std::move(name)) {}
 
+std::unique_ptr<detail::Peer> Panel::MakePeer(detail::PeerFactory& f) { return f.Make(*this); }
+
 Bevel::Bevel(Container& parent, std::string name) : Control(parent, std::move(name)) {}
+
+std::unique_ptr<detail::Peer> Bevel::MakePeer(detail::PeerFactory& f) { return f.Make(*this); }
 
 TabSheet::TabSheet(PageControl& parent, std::string name) : Container(parent, std::move(name)) {
   if (parent.ActivePage() == nullptr) parent.SetActivePage(this);
@@ -509,11 +562,15 @@ void TabSheet::SetCaption(std::string_view bytes, Cp cp) {
   Changed(Prop::kCaption);
 }
 
+std::unique_ptr<detail::Peer> TabSheet::MakePeer(detail::PeerFactory& f) { return f.Make(*this); }
+
 PageControl& TabSheet::Pages() const { return static_cast<PageControl&>(*Parent()); }
 
 PageControl::PageControl(Container& parent, std::string name) : Container(parent, std::move(name)) {
   SetTabStop(true);
 }
+
+std::unique_ptr<detail::Peer> PageControl::MakePeer(detail::PeerFactory& f) { return f.Make(*this); }
 
 std::vector<TabSheet*> PageControl::PagesList() const {
   std::vector<TabSheet*> pages;
@@ -636,7 +693,12 @@ ModalResult Form::ShowModal() {
   return r;
 }
 
-void Form::SetModalResult(ModalResult r) { modalResult_ = r; }
+void Form::SetModalResult(ModalResult r) {
+  modalResult_ = r;
+  Changed(Prop::kModalResult);
+}
+
+std::unique_ptr<detail::Peer> Form::MakePeer(detail::PeerFactory& f) { return f.Make(*this); }
 
 void Form::MoveFocus(Control* to) {
   if (to == active_) return;

@@ -2,8 +2,11 @@
 // state (names, geometry, texts as 8-bit bytes, checked states, list items,
 // ranges) and the event handlers.  A backend (UiApplication.h) gives them a
 // life on screen: the Win32 backend creates a standard window for every
-// control while its form runs modally and keeps window and object in step;
-// the in-memory backend has no windows at all, and tests drive the objects
+// control while its form runs modally; while that window exists it is the
+// truth for the text, the checked state, the list's caret and selection
+// (the object reads them from it, and takes them over when the window goes
+// at the end of the run), while enabled and visible states stay the
+// object's.  The in-memory backend has no windows at all, and tests drive the objects
 // through the methods that stand for the user's actions (Click, TypeChar,
 // KeyDown, KillFocus, ClickItem ...).
 //
@@ -36,8 +39,20 @@ class Form;
 class Container;
 class Control;
 
+class Panel;
+class TabSheet;
+class PageControl;
+class Label;
+class Bevel;
+class Button;
+class CheckBox;
+class Edit;
+class SpinEdit;
+class ListBox;
+
 namespace detail {
 class Peer;
+class PeerFactory;
 }
 
 // How the bytes of a text are to be read for display.
@@ -133,6 +148,11 @@ class Control : public Component {
   // nullptr otherwise.
   void* Handle() const;
 
+  // The control's fixed identifier within its form (the window's control
+  // ID on Win32); 0: none, the backend picks one that no fixed one uses.
+  int Id() const { return id_; }
+  void SetId(int id) { id_ = id; }
+
   // Focus handlers, run after the control's own handling.
   std::function<void(Control&)> OnEnter;
   std::function<void(Control&)> OnExit;
@@ -140,6 +160,10 @@ class Control : public Component {
   // --- backend plumbing -------------------------------------------------
   detail::Peer* peer() const { return peer_; }
   void AttachPeer(detail::Peer* p) { peer_ = p; }
+  // The backend's peer for this kind of control.
+  virtual std::unique_ptr<detail::Peer> MakePeer(detail::PeerFactory& f) = 0;
+  // Brings the object's state in line with its window, if it has one.
+  void Pull() const;
   // The control's own reaction to gaining and losing the focus.
   virtual void DoEnter();
   virtual void DoExit();
@@ -157,6 +181,7 @@ class Control : public Component {
   bool visible_ = true;
   bool tabStop_ = false;
   std::optional<Font> font_;
+  int id_ = 0;
   detail::Peer* peer_ = nullptr;
 };
 
@@ -189,7 +214,7 @@ class CaptionedControl : public Control {
  public:
   const std::string& Caption() const { return caption_; }
   Cp CaptionCp() const { return captionCp_; }
-  void SetCaption(std::string_view bytes, Cp cp = Cp::System);
+  void SetCaption(std::string_view bytes, Cp cp);
 
  protected:
   using Control::Control;
@@ -206,6 +231,7 @@ class Label : public CaptionedControl {
   Label(Container& parent, std::string name);
   bool WordWrap() const { return wordWrap_; }
   void SetWordWrap(bool on);
+  std::unique_ptr<detail::Peer> MakePeer(detail::PeerFactory& f) override;
 
  private:
   bool wordWrap_ = false;
@@ -226,6 +252,7 @@ class Button : public CaptionedControl {
   void Click();
   // The click itself, without moving the focus (Enter, Esc, BM_CLICK).
   virtual void PerformClick();
+  std::unique_ptr<detail::Peer> MakePeer(detail::PeerFactory& f) override;
 
  private:
   ModalResult modalResult_ = ModalResult::None;
@@ -238,9 +265,17 @@ class CheckBox : public CaptionedControl {
  public:
   CheckBox(Container& parent, std::string name);
   std::function<void(CheckBox&)> OnClick;
-  bool Checked() const { return checked_; }
+  bool Checked() const {
+    Pull();
+    return checked_;
+  }
   void SetChecked(bool on);
   void Click();  // the user's click: toggles when enabled
+  std::unique_ptr<detail::Peer> MakePeer(detail::PeerFactory& f) override;
+
+  // --- plumbing: the window's checked state changed, by whatever sender
+  // (Win32 backend); runs OnClick as SetChecked does ---
+  void CheckedFromWindow(bool on);
 
  private:
   bool checked_ = false;
@@ -253,12 +288,21 @@ class Edit : public Control {
  public:
   Edit(Container& parent, std::string name);
 
-  const std::string& Text() const { return text_; }
+  const std::string& Text() const {
+    Pull();
+    return text_;
+  }
   // Sets the text (system code page), caret at its end.
   void SetText(std::string_view bytes);
 
-  int SelStart() const { return selStart_; }
-  int SelLength() const { return selLength_; }
+  int SelStart() const {
+    Pull();
+    return selStart_;
+  }
+  int SelLength() const {
+    Pull();
+    return selLength_;
+  }
   void SetSel(int start, int length = 0);
 
   bool Flat() const { return flat_; }     // plain border, no 3-D frame
@@ -280,9 +324,15 @@ class Edit : public Control {
   void Paste(std::string_view bytes);
   // Caret keys and Delete.
   virtual void KeyDown(Key k);
+  std::unique_ptr<detail::Peer> MakePeer(detail::PeerFactory& f) override;
 
-  // --- plumbing: the window's text changed (Win32 backend) ---
-  void TextFromWindow(std::string bytes, int selStart);
+  // The key rule of both backends: runs OnKeyPress on a typed character,
+  // then the box's own refusal.  False: the character is dropped; true: key
+  // (perhaps replaced by the hook) goes into the box.
+  bool FilterChar(char& key);
+
+  // --- plumbing: the window's text or caret changed (Win32 backend) ---
+  void TextFromWindow(std::string bytes, int selStart, int selLength);
 
  protected:
   // Characters the box itself refuses (after OnKeyPress).
@@ -334,6 +384,9 @@ class SpinEdit : public Edit {
   void KeyDown(Key k) override;
   // Steps the value by delta from the text's present value, clamped.
   void StepBy(int delta);
+  // The step a key gives (0: the key does not step).
+  int StepOf(Key k) const;
+  std::unique_ptr<detail::Peer> MakePeer(detail::PeerFactory& f) override;
 
   void DoExit() override;
 
@@ -374,7 +427,9 @@ class ListBox : public Control {
   void DeleteItem(int i);
   void ClearItems();
 
-  // Current line: -1 when the list is empty or none is current.
+  // Current line: -1 when the list is empty or none is current.  With a
+  // window: the window's caret item once the list has had the focus, a
+  // click, or a caret or selection message since it was last empty.
   int ItemIndex() const;
   // Makes line i current (the selection stays as it is); -1 for none.
   void SetItemIndex(int i);
@@ -404,6 +459,7 @@ class ListBox : public Control {
   [[nodiscard]] UpdateGuard BeginUpdate() { return UpdateGuard(*this); }
   bool Updating() const { return updateDepth_ > 0; }
   int RedrawCount() const { return redraws_; }  // times redrawing resumed
+  std::unique_ptr<detail::Peer> MakePeer(detail::PeerFactory& f) override;
 
   // --- plumbing: the window's selection changed (Win32 backend) ---
   void SelectionFromWindow(std::vector<bool> selected, int caret);
@@ -422,6 +478,7 @@ class Panel : public Container {
   Panel(Container& parent, std::string name);
   int BorderWidth() const { return borderWidth_; }
   void SetBorderWidth(int px) { borderWidth_ = px; }
+  std::unique_ptr<detail::Peer> MakePeer(detail::PeerFactory& f) override;
 
  private:
   int borderWidth_ = 0;
@@ -431,9 +488,8 @@ class Panel : public Container {
 class Bevel : public Control {
  public:
   Bevel(Container& parent, std::string name);
+  std::unique_ptr<detail::Peer> MakePeer(detail::PeerFactory& f) override;
 };
-
-class PageControl;
 
 // One page of a page control; its tab can be hidden.
 class TabSheet : public Container {
@@ -441,10 +497,11 @@ class TabSheet : public Container {
   TabSheet(PageControl& parent, std::string name);
   const std::string& Caption() const { return caption_; }
   Cp CaptionCp() const { return captionCp_; }
-  void SetCaption(std::string_view bytes, Cp cp = Cp::System);
+  void SetCaption(std::string_view bytes, Cp cp);
   bool TabVisible() const { return tabVisible_; }
   void SetTabVisible(bool on) { tabVisible_ = on; }
   PageControl& Pages() const;
+  std::unique_ptr<detail::Peer> MakePeer(detail::PeerFactory& f) override;
 
  private:
   std::string caption_;
@@ -460,6 +517,7 @@ class PageControl : public Container {
   std::vector<TabSheet*> PagesList() const;
   TabSheet* ActivePage() const { return active_; }
   void SetActivePage(TabSheet* page);
+  std::unique_ptr<detail::Peer> MakePeer(detail::PeerFactory& f) override;
 
  private:
   TabSheet* active_ = nullptr;
@@ -472,7 +530,7 @@ class MenuItem : public Component {
   MenuItem(Form& form, std::string name);
   const std::string& Caption() const { return caption_; }
   Cp CaptionCp() const { return captionCp_; }
-  void SetCaption(std::string_view bytes, Cp cp = Cp::System);
+  void SetCaption(std::string_view bytes, Cp cp);
   std::function<void(MenuItem&)> OnClick;
   void Click();  // the user chose this entry
   int CommandId() const { return commandId_; }  // WM_COMMAND id on Win32
@@ -487,7 +545,7 @@ class PopupMenu : public Component {
  public:
   PopupMenu(Form& form, std::string name);
   const std::vector<MenuItem*>& Items() const { return items_; }
-  MenuItem& AddItem(std::string name, std::string_view caption, Cp cp = Cp::System);
+  MenuItem& AddItem(std::string name, std::string_view caption, Cp cp);
 
  private:
   std::vector<MenuItem*> items_;
@@ -514,9 +572,9 @@ class FileDialog : public Component {
  public:
   const std::string& Filter() const { return filter_; }
   Cp FilterCp() const { return filterCp_; }
-  void SetFilter(std::string_view bytes, Cp cp = Cp::System);
+  void SetFilter(std::string_view bytes, Cp cp);
   const std::string& Title() const { return title_; }
-  void SetTitle(std::string_view bytes, Cp cp = Cp::System);
+  void SetTitle(std::string_view bytes, Cp cp);
   Cp TitleCp() const { return titleCp_; }
 
   const std::filesystem::path& FileName() const { return fileName_; }
@@ -573,7 +631,7 @@ class Form : public Container {
 
   const std::string& Caption() const { return caption_; }
   Cp CaptionCp() const { return captionCp_; }
-  void SetCaption(std::string_view bytes, Cp cp = Cp::System);
+  void SetCaption(std::string_view bytes, Cp cp);
 
   int ClientWidth() const { return clientWidth_; }
   int ClientHeight() const { return clientHeight_; }
@@ -620,7 +678,8 @@ class Form : public Container {
   ModalResult ShowModal();
   bool Showing() const { return showing_; }
   ModalResult GetModalResult() const { return modalResult_; }
-  // Closes a modally running form with the given result.
+  // Closes a modally running form with the given result (whatever sets it:
+  // a handler, a posted or sent click, Escape, the program).
   void SetModalResult(ModalResult r);
   void Close() { SetModalResult(ModalResult::Cancel); }
 
@@ -628,9 +687,10 @@ class Form : public Container {
   // windows exist).
   std::function<void(Form&)> OnShow;
 
-  // The user presses Enter or Esc (in-memory simulation).
+  // The user presses Enter or Esc: the rule of both backends.
   void PressEnter();
   void PressEscape();
+  std::unique_ptr<detail::Peer> MakePeer(detail::PeerFactory& f) override;
 
   // --- plumbing ---
   void RegisterComponent(Component* c);

@@ -1,10 +1,12 @@
 // The Win32 backend.  While a form runs modally every control object has a
 // peer here that owns its standard window: BUTTON, EDIT (+ an up-down control
 // for spin edits), LISTBOX, STATIC, a tab control, and a plain container
-// class for the form, panels and tab sheets.  The windows are created with
-// the wide-character API; texts are converted from their code page only for
-// display, and a text the user did not change is read back as the very bytes
-// that were set.
+// class for the form, panels and tab sheets.  One peer class per kind of
+// control; each reads its state from its window, which is the truth while it
+// exists, and writes it into the object when the window goes.  The windows
+// are created with the wide-character API; texts are converted from their
+// code page only for display, and a text the user did not change is read
+// back as the very bytes that were set.
 #include "UiWin32.h"
 
 #include <windows.h>
@@ -15,6 +17,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <tuple>
 #include <vector>
@@ -59,6 +62,9 @@ namespace {
 
 constexpr wchar_t kContainerClass[] = L"QuelvorContainer";
 constexpr wchar_t kFormClass[] = L"QuelvorForm";
+// Windows without a fixed ID (up-down buttons, unnamed labels) get one from
+// here on, above every fixed one.
+constexpr int kFirstAutoId = 0x7000;
 
 // Lone CRs become CR LF for display (STATIC breaks lines only at CR LF/LF).
 std::wstring DisplayLines(std::wstring w) {
@@ -79,18 +85,31 @@ std::wstring WindowText(HWND h) {
   return w;
 }
 
-class Session;
+// The keys without a character, as virtual-key codes (in Key's order).
+constexpr WPARAM kVirtualKeys[] = {VK_UP, VK_DOWN, VK_PRIOR, VK_NEXT, VK_LEFT, VK_RIGHT, VK_HOME, VK_END, VK_DELETE};
 
-enum class Kind { Container, Label, Button, CheckBox, Edit, Spin, List, Bevel, Pages };
+std::optional<Key> KeyOf(WPARAM vk) {
+  for (size_t i = 0; i < std::size(kVirtualKeys); ++i) {
+    if (kVirtualKeys[i] == vk) return static_cast<Key>(i);
+  }
+  return std::nullopt;
+}
+
+class Session;
 
 // --- peers ------------------------------------------------------------------------------
 
+// What every peer does: the window's place, enabling, visibility, font and
+// focus.  The kinds add their own state.
 class WinPeer : public detail::Peer {
  public:
-  WinPeer(Session& s, Control& c, Kind k) : session(s), ctl(c), kind(k) {}
-  ~WinPeer() override = default;
+  WinPeer(Session& s, Control& c) : session(s), ctl(c) {}
 
-  void Changed(int prop, int index) override;
+  // Creates the window (and, for containers, the children's) in parent.
+  virtual void Create(HWND parent) = 0;
+
+  void Changed(int prop, int index) final;
+  void Pull() final;
   void* Handle() const override { return hwnd; }
   void Focus() override {
     if (hwnd != nullptr) ::SetFocus(hwnd);
@@ -100,34 +119,60 @@ class WinPeer : public detail::Peer {
     const std::wstring w = ToWide(std::string_view(&c, 1), Cp::System);
     if (!w.empty()) SendMessageW(hwnd, WM_CHAR, w[0], 1);
   }
-  void SimulateKey(Key k) override {
-    static const WPARAM vk[] = {VK_UP, VK_DOWN, VK_PRIOR, VK_NEXT, VK_LEFT, VK_RIGHT, VK_HOME, VK_END, VK_DELETE};
-    SendMessageW(hwnd, WM_KEYDOWN, vk[static_cast<int>(k)], 1);
-  }
+  void SimulateKey(Key k) override { SendMessageW(hwnd, WM_KEYDOWN, kVirtualKeys[static_cast<int>(k)], 1); }
 
-  void PushText();
-  void PushSelection();
-  void PullSelection();
-  void Place();
-  LRESULT Subclassed(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool& handled);
-  void Command(int code);
-  LRESULT Notify(NMHDR* nm, bool& handled);
+  // A WM_COMMAND notification from the window.
+  virtual void Command(int) {}
+  // A WM_NOTIFY from the window (or a companion of it); true: handled.
+  virtual bool Notify(NMHDR*, LRESULT&) { return false; }
+  // A message to the window itself, before its own handling; true: it is
+  // handled and result is the answer.
+  virtual bool Message(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+  // The same message, after the window's own handling.
+  virtual void Observed(UINT msg, WPARAM, LPARAM);
+  // False for windows whose focus is no control's (containers, tabs).
+  virtual bool TakesFocus() const { return true; }
+  virtual void Place();
 
   Session& session;
   Control& ctl;
-  Kind kind;
   HWND hwnd = nullptr;
-  HWND upDown = nullptr;  // spin edits
-  std::wstring shown;     // the text as last set by the object side
-  int wheelRest = 0;
-  std::vector<TabSheet*> tabPages;  // page controls: the pages with a tab
+
+ protected:
+  // The object changed something of this kind's own.
+  virtual void Own(int, int) {}
+  // Reads the window's state into the object.
+  virtual void Read() {}
+  virtual void ShowState(bool visible);
+  virtual void EnableState(bool enabled) { EnableWindow(hwnd, enabled); }
+
+  DWORD BaseStyle() const;
+  HWND MakeWindow(DWORD ex, const wchar_t* cls, const std::wstring& text, DWORD style, HWND parent,
+                  int x, int y, int w, int h, int id);
+  HWND MakeChild(DWORD ex, const wchar_t* cls, const std::wstring& text, DWORD style, HWND parent);
+  void Subclass();
+  // Runs f with the object side writing: nothing the windows report back
+  // meanwhile is taken as the user's.
+  template <class F>
+  void Writing(F&& f) {
+    const bool was = writing_;
+    writing_ = true;
+    f();
+    writing_ = was;
+  }
+  bool writing() const { return writing_; }
+
+ private:
+  bool writing_ = false;
+  bool reading_ = false;
 };
 
-// One modal run: the windows, fonts and peers of one form.
-class Session {
+// One modal run: the windows, fonts and peers of one form.  It makes the
+// peers, one class per kind of control.
+class Session : public detail::PeerFactory {
  public:
-  Session(Form& f, HWND owner) : form(f), owner_(owner) {}
-  ~Session();
+  Session(Form& f, HWND owner, HINSTANCE instance) : form(f), owner_(owner), instance_(instance) {}
+  ~Session() override;
 
   void Create();
   void Destroy();
@@ -138,90 +183,58 @@ class Session {
   HFONT FontFor(const Font& f);
   void Focused(WinPeer* p);
   bool PreTranslate(MSG& msg);
+  void CreateChildren(Container& c, HWND parentWindow);
+  int AutoId() { return nextAutoId_++; }
+  HINSTANCE instance() const { return instance_; }
+  HWND owner() const { return owner_; }
+
+  std::unique_ptr<detail::Peer> Make(Form& c) override;
+  std::unique_ptr<detail::Peer> Make(Panel& c) override;
+  std::unique_ptr<detail::Peer> Make(TabSheet& c) override;
+  std::unique_ptr<detail::Peer> Make(PageControl& c) override;
+  std::unique_ptr<detail::Peer> Make(Label& c) override;
+  std::unique_ptr<detail::Peer> Make(Bevel& c) override;
+  std::unique_ptr<detail::Peer> Make(Button& c) override;
+  std::unique_ptr<detail::Peer> Make(CheckBox& c) override;
+  std::unique_ptr<detail::Peer> Make(Edit& c) override;
+  std::unique_ptr<detail::Peer> Make(SpinEdit& c) override;
+  std::unique_ptr<detail::Peer> Make(ListBox& c) override;
 
   Form& form;
   HWND hwnd = nullptr;
-  bool syncing = false;  // the object side is writing into a window
   bool closing = false;
   std::map<HWND, WinPeer*> byHwnd;
 
  private:
-  void CreateChildren(Container& c, HWND parentWindow);
-  void CreateControl(Control& c, HWND parentWindow);
-  WinPeer* MakePeer(Control& c, Kind k, HWND h);
+  WinPeer* CreateControl(Control& c, HWND parentWindow);
 
   HWND owner_;
-  std::vector<std::unique_ptr<WinPeer>> peers_;
+  HINSTANCE instance_;
+  std::vector<std::unique_ptr<detail::Peer>> peers_;
   std::map<std::tuple<std::string, int, bool, int>, HFONT> fonts_;
-  int nextId_ = 1000;
-  std::unique_ptr<WinPeer> formPeer_;
+  int nextAutoId_ = kFirstAutoId;
 };
 
 LRESULT CALLBACK SubclassProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
+  if (msg == WM_NCDESTROY) {
+    RemoveWindowSubclass(h, SubclassProc, 1);
+    return DefSubclassProc(h, msg, wp, lp);
+  }
   auto* peer = reinterpret_cast<WinPeer*>(ref);
-  bool handled = false;
+  if (peer == nullptr || peer->session.closing) return DefSubclassProc(h, msg, wp, lp);
   LRESULT r = 0;
-  if (peer != nullptr && !peer->session.closing) r = peer->Subclassed(h, msg, wp, lp, handled);
-  if (handled) return r;
-  if (msg == WM_NCDESTROY) RemoveWindowSubclass(h, SubclassProc, 1);
-  return DefSubclassProc(h, msg, wp, lp);
+  if (peer->Message(msg, wp, lp, r)) return r;
+  r = DefSubclassProc(h, msg, wp, lp);
+  if (!peer->session.closing) peer->Observed(msg, wp, lp);
+  return r;
 }
 
-// The form, panels and tab sheets: route notifications to the peers.
+// The form, panels and tab sheets.
 LRESULT CALLBACK ContainerProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   auto* self = reinterpret_cast<WinPeer*>(GetWindowLongPtrW(h, GWLP_USERDATA));
   if (self == nullptr || self->session.closing) return DefWindowProcW(h, msg, wp, lp);
-  Session& s = self->session;
-  switch (msg) {
-    case WM_COMMAND: {
-      if (lp == 0) {  // a menu entry
-        const int id = LOWORD(wp);
-        for (Component* c : s.form.Components()) {
-          if (auto* item = dynamic_cast<MenuItem*>(c); item != nullptr && item->CommandId() == id) {
-            item->Click();
-            return 0;
-          }
-        }
-        return 0;
-      }
-      if (WinPeer* p = s.PeerOf(reinterpret_cast<HWND>(lp))) p->Command(HIWORD(wp));
-      return 0;
-    }
-    case WM_NOTIFY: {
-      auto* nm = reinterpret_cast<NMHDR*>(lp);
-      if (WinPeer* p = s.PeerOf(nm->hwndFrom)) {
-        bool handled = false;
-        LRESULT r = p->Notify(nm, handled);
-        if (handled) return r;
-      }
-      break;
-    }
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN: {
-      WinPeer* p = s.PeerOf(reinterpret_cast<HWND>(lp));
-      if (p == nullptr) break;
-      const Font f = p->ctl.EffectiveFont();
-      if (!f.color) break;
-      auto dc = reinterpret_cast<HDC>(wp);
-      SetTextColor(dc, *f.color);
-      const bool editLike = msg == WM_CTLCOLOREDIT && p->ctl.Enabled();
-      const int sys = editLike ? COLOR_WINDOW : COLOR_BTNFACE;
-      SetBkColor(dc, GetSysColor(sys));
-      return reinterpret_cast<LRESULT>(GetSysColorBrush(sys));
-    }
-    case WM_CLOSE:
-      if (h == s.hwnd) {
-        // Without title-bar buttons there is no way out but the dialog's own.
-        if (s.form.SystemMenu()) s.form.SetModalResult(ModalResult::Cancel);
-        return 0;
-      }
-      break;
-    case WM_SETFOCUS:
-      if (h == s.hwnd) s.Focused(nullptr);
-      break;
-    default: break;
-  }
+  LRESULT r = 0;
+  if (self->Message(msg, wp, lp, r)) return r;
   return DefWindowProcW(h, msg, wp, lp);
 }
 
@@ -229,264 +242,610 @@ void WinPeer::Blur() {
   if (session.hwnd != nullptr) ::SetFocus(session.hwnd);
 }
 
-void WinPeer::PushText() {
-  auto& e = static_cast<Edit&>(ctl);
-  shown = ToWide(e.Text(), Cp::System);
-  session.syncing = true;
-  SetWindowTextW(hwnd, shown.c_str());
-  SendMessageW(hwnd, EM_SETSEL, static_cast<WPARAM>(e.SelStart()),
-               static_cast<LPARAM>(e.SelStart() + e.SelLength()));
-  session.syncing = false;
+void WinPeer::Changed(int prop, int index) {
+  if (hwnd == nullptr || session.closing) return;
+  using namespace detail;
+  Writing([&] {
+    switch (prop) {
+      case kBounds: Place(); break;
+      case kEnabled: EnableState(ctl.Enabled()); break;
+      case kVisible: ShowState(ctl.Visible()); break;
+      case kFont:
+        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(session.FontFor(ctl.EffectiveFont())), TRUE);
+        break;
+      default: Own(prop, index); break;
+    }
+  });
 }
 
-void WinPeer::PushSelection() {
-  auto& lb = static_cast<ListBox&>(ctl);
-  session.syncing = true;
-  SendMessageW(hwnd, LB_SETSEL, FALSE, -1);
-  for (int i = 0; i < lb.Count(); ++i) {
-    if (lb.Selected(i)) SendMessageW(hwnd, LB_SETSEL, TRUE, i);
-  }
-  if (lb.ItemIndex() >= 0) SendMessageW(hwnd, LB_SETCARETINDEX, static_cast<WPARAM>(lb.ItemIndex()), FALSE);
-  session.syncing = false;
+void WinPeer::Pull() {
+  // Not while the object writes into the window, nor inside a read.
+  if (hwnd == nullptr || session.closing || writing_ || reading_) return;
+  reading_ = true;
+  Read();
+  reading_ = false;
 }
 
-void WinPeer::PullSelection() {
-  auto& lb = static_cast<ListBox&>(ctl);
-  const int n = static_cast<int>(SendMessageW(hwnd, LB_GETCOUNT, 0, 0));
-  if (n != lb.Count()) return;
-  std::vector<bool> sel(static_cast<size_t>(n));
-  for (int i = 0; i < n; ++i) sel[static_cast<size_t>(i)] = SendMessageW(hwnd, LB_GETSEL, i, 0) > 0;
-  const int caret = n > 0 ? static_cast<int>(SendMessageW(hwnd, LB_GETCARETINDEX, 0, 0)) : -1;
-  lb.SelectionFromWindow(std::move(sel), caret);
+void WinPeer::Observed(UINT msg, WPARAM, LPARAM) {
+  if (msg == WM_SETFOCUS) session.Focused(TakesFocus() ? this : nullptr);
 }
 
 void WinPeer::Place() {
   const Rect& r = ctl.Bounds();
-  if (kind == Kind::Spin && upDown != nullptr) {
-    const int bw = std::min(16, std::max(r.width / 3, 1));
-    MoveWindow(hwnd, r.left, r.top, r.width - bw, r.height, TRUE);
-    MoveWindow(upDown, r.left + r.width - bw, r.top, bw, r.height, TRUE);
-    return;
-  }
-  if (dynamic_cast<TabSheet*>(&ctl) != nullptr) return;  // placed by its page control
   MoveWindow(hwnd, r.left, r.top, r.width, r.height, TRUE);
-  if (kind == Kind::Pages) {
+}
+
+void WinPeer::ShowState(bool visible) { ShowWindow(hwnd, visible ? SW_SHOWNA : SW_HIDE); }
+
+DWORD WinPeer::BaseStyle() const {
+  DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
+  if (ctl.Visible()) style |= WS_VISIBLE;
+  if (!ctl.Enabled()) style |= WS_DISABLED;
+  if (ctl.TabStop()) style |= WS_TABSTOP;
+  return style;
+}
+
+HWND WinPeer::MakeWindow(DWORD ex, const wchar_t* cls, const std::wstring& text, DWORD style, HWND parent,
+                         int x, int y, int w, int h, int id) {
+  HMENU menu = (style & WS_CHILD) != 0 ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)) : nullptr;
+  HWND made = CreateWindowExW(ex, cls, text.c_str(), style, x, y, w, h, parent, menu, session.instance(), nullptr);
+  if (made == nullptr) throw std::runtime_error("cannot create a window");
+  session.byHwnd[made] = this;
+  SendMessageW(made, WM_SETFONT, reinterpret_cast<WPARAM>(session.FontFor(ctl.EffectiveFont())), FALSE);
+  return made;
+}
+
+HWND WinPeer::MakeChild(DWORD ex, const wchar_t* cls, const std::wstring& text, DWORD style, HWND parent) {
+  const Rect& r = ctl.Bounds();
+  hwnd = MakeWindow(ex, cls, text, style, parent, r.left, r.top, r.width, r.height,
+                    ctl.Id() != 0 ? ctl.Id() : session.AutoId());
+  return hwnd;
+}
+
+void WinPeer::Subclass() { SetWindowSubclass(hwnd, SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this)); }
+
+// --- containers: panels, tab sheets, the form -------------------------------------------
+
+class ContainerPeer : public WinPeer {
+ public:
+  ContainerPeer(Session& s, Container& c) : WinPeer(s, c), box(c) {}
+
+  void Create(HWND parent) override {
+    MakeChild(WS_EX_CONTROLPARENT, kContainerClass, L"", (BaseStyle() & ~WS_TABSTOP) | WS_CLIPCHILDREN, parent);
+    Attach();
+  }
+  bool TakesFocus() const override { return false; }
+
+  // Notifications of the children go to their peers.
+  bool Message(UINT msg, WPARAM wp, LPARAM lp, LRESULT& r) override {
+    switch (msg) {
+      case WM_COMMAND:
+        if (WinPeer* p = session.PeerOf(reinterpret_cast<HWND>(lp))) p->Command(HIWORD(wp));
+        return true;
+      case WM_NOTIFY: {
+        auto* nm = reinterpret_cast<NMHDR*>(lp);
+        WinPeer* p = session.PeerOf(nm->hwndFrom);
+        return p != nullptr && p->Notify(nm, r);
+      }
+      case WM_CTLCOLOREDIT:
+      case WM_CTLCOLORSTATIC:
+      case WM_CTLCOLORBTN: {
+        WinPeer* p = session.PeerOf(reinterpret_cast<HWND>(lp));
+        if (p == nullptr) return false;
+        const Font f = p->ctl.EffectiveFont();
+        if (!f.color) return false;
+        auto dc = reinterpret_cast<HDC>(wp);
+        SetTextColor(dc, *f.color);
+        const int sys = msg == WM_CTLCOLOREDIT && p->ctl.Enabled() ? COLOR_WINDOW : COLOR_BTNFACE;
+        SetBkColor(dc, GetSysColor(sys));
+        r = reinterpret_cast<LRESULT>(GetSysColorBrush(sys));
+        return true;
+      }
+      default: return false;
+    }
+  }
+
+ protected:
+  // The window routes its messages here; then the children are made.
+  void Attach() {
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(static_cast<WinPeer*>(this)));
+    session.CreateChildren(box, hwnd);
+  }
+  Container& box;
+};
+
+class PagesPeer;
+
+class TabSheetPeer : public ContainerPeer {
+ public:
+  TabSheetPeer(Session& s, TabSheet& c) : ContainerPeer(s, c), sheet(c) {}
+  void Create(HWND parent) override {
+    DWORD style = (BaseStyle() & ~WS_TABSTOP) | WS_CLIPCHILDREN;
+    if (!Shown()) style &= ~WS_VISIBLE;
+    MakeChild(WS_EX_CONTROLPARENT, kContainerClass, L"", style, parent);
+    Attach();
+  }
+  void Place() override {}  // its page control places it
+  bool Shown() const { return sheet.Visible() && sheet.Pages().ActivePage() == &sheet; }
+
+ protected:
+  void ShowState(bool) override { WinPeer::ShowState(Shown()); }
+  void Own(int prop, int) override;
+
+ private:
+  TabSheet& sheet;
+};
+
+class PagesPeer : public WinPeer {
+ public:
+  PagesPeer(Session& s, PageControl& c) : WinPeer(s, c), pages(c) {}
+  void Create(HWND parent) override {
+    MakeChild(WS_EX_CONTROLPARENT, WC_TABCONTROLW, L"", (BaseStyle() & ~WS_TABSTOP) | WS_CLIPCHILDREN, parent);
+    for (TabSheet* page : pages.PagesList()) {
+      if (!page->TabVisible()) continue;  // a hidden tab is simply not inserted
+      std::wstring w = ToWide(page->Caption(), page->CaptionCp());
+      TCITEMW item{};
+      item.mask = TCIF_TEXT;
+      item.pszText = w.data();
+      SendMessageW(hwnd, TCM_INSERTITEMW, static_cast<WPARAM>(tabs.size()), reinterpret_cast<LPARAM>(&item));
+      tabs.push_back(page);
+    }
+    SelectTab();
+    Subclass();
+    session.CreateChildren(pages, hwnd);
+    Place();  // the pages fill the display area
+  }
+  bool TakesFocus() const override { return false; }
+  void Place() override {
+    WinPeer::Place();
+    const Rect& r = ctl.Bounds();
     RECT rc{0, 0, r.width, r.height};
     TabCtrl_AdjustRect(hwnd, FALSE, &rc);
-    for (TabSheet* page : static_cast<PageControl&>(ctl).PagesList()) {
+    for (TabSheet* page : pages.PagesList()) {
       if (auto* p = static_cast<WinPeer*>(page->peer())) {
         MoveWindow(p->hwnd, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
       }
     }
   }
-}
-
-void WinPeer::Changed(int prop, int index) {
-  if (hwnd == nullptr || session.closing) return;
-  using namespace detail;
-  switch (prop) {
-    case kBounds: Place(); break;
-    case kEnabled:
-      EnableWindow(hwnd, ctl.Enabled());
-      if (upDown != nullptr) EnableWindow(upDown, ctl.Enabled());
-      break;
-    case kVisible: {
-      bool show = ctl.Visible();
-      if (auto* page = dynamic_cast<TabSheet*>(&ctl)) show = show && page->Pages().ActivePage() == page;
-      ShowWindow(hwnd, show ? SW_SHOWNA : SW_HIDE);
-      if (upDown != nullptr) ShowWindow(upDown, show ? SW_SHOWNA : SW_HIDE);
-      break;
-    }
-    case kFont:
-      SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(session.FontFor(ctl.EffectiveFont())), TRUE);
-      break;
-    case kCaption:
-      if (&ctl == &session.form) {
-        SetWindowTextW(hwnd, ToWide(session.form.Caption(), session.form.CaptionCp()).c_str());
-      } else if (auto* page = dynamic_cast<TabSheet*>(&ctl)) {
-        auto* pages = static_cast<WinPeer*>(page->Pages().peer());
-        if (pages == nullptr) break;
-        auto it = std::find(pages->tabPages.begin(), pages->tabPages.end(), page);
-        if (it == pages->tabPages.end()) break;
-        std::wstring w = ToWide(page->Caption(), page->CaptionCp());
-        TCITEMW item{};
-        item.mask = TCIF_TEXT;
-        item.pszText = w.data();
-        SendMessageW(pages->hwnd, TCM_SETITEMW, static_cast<WPARAM>(it - pages->tabPages.begin()),
-                     reinterpret_cast<LPARAM>(&item));
-      } else if (auto* cc = dynamic_cast<CaptionedControl*>(&ctl)) {
-        std::wstring w = ToWide(cc->Caption(), cc->CaptionCp());
-        if (kind == Kind::Label) w = DisplayLines(std::move(w));
-        SetWindowTextW(hwnd, w.c_str());
-      }
-      break;
-    case kText: PushText(); break;
-    case kSel: {
-      auto& e = static_cast<Edit&>(ctl);
-      SendMessageW(hwnd, EM_SETSEL, static_cast<WPARAM>(e.SelStart()),
-                   static_cast<LPARAM>(e.SelStart() + e.SelLength()));
-      break;
-    }
-    case kChecked:
-      SendMessageW(hwnd, BM_SETCHECK, static_cast<CheckBox&>(ctl).Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
-      break;
-    case kItemAdded: {
-      const auto& lb = static_cast<ListBox&>(ctl);
-      const std::wstring w = ToWide(lb.Item(index), Cp::System);
-      SendMessageW(hwnd, LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(w.c_str()));
-      break;
-    }
-    case kItemDeleted: SendMessageW(hwnd, LB_DELETESTRING, static_cast<WPARAM>(index), 0); break;
-    case kItemsCleared: SendMessageW(hwnd, LB_RESETCONTENT, 0, 0); break;
-    case kSelection: PushSelection(); break;
-    case kRedrawOff: SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0); break;
-    case kRedrawOn:
-      SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
-      InvalidateRect(hwnd, nullptr, TRUE);
-      break;
-    case kActivePage: {
-      auto& pc = static_cast<PageControl&>(ctl);
-      for (TabSheet* page : pc.PagesList()) {
-        if (auto* p = static_cast<WinPeer*>(page->peer())) {
-          ShowWindow(p->hwnd, page == pc.ActivePage() && page->Visible() ? SW_SHOWNA : SW_HIDE);
-        }
-      }
-      auto it = std::find(tabPages.begin(), tabPages.end(), pc.ActivePage());
-      if (it != tabPages.end()) SendMessageW(hwnd, TCM_SETCURSEL, static_cast<WPARAM>(it - tabPages.begin()), 0);
-      break;
-    }
-    default: break;
+  bool Notify(NMHDR* nm, LRESULT& r) override {
+    if (nm->code != TCN_SELCHANGE) return false;
+    const int i = static_cast<int>(SendMessageW(hwnd, TCM_GETCURSEL, 0, 0));
+    if (i >= 0 && i < static_cast<int>(tabs.size())) pages.SetActivePage(tabs[static_cast<size_t>(i)]);
+    r = 0;
+    return true;
   }
-}
-
-void WinPeer::Command(int code) {
-  switch (kind) {
-    case Kind::Button:
-      if (code == BN_CLICKED) static_cast<Button&>(ctl).PerformClick();
-      break;
-    case Kind::CheckBox:
-      if (code == BN_CLICKED && ctl.Enabled()) {
-        auto& chk = static_cast<CheckBox&>(ctl);
-        chk.SetChecked(!chk.Checked());
-      }
-      break;
-    case Kind::Edit:
-    case Kind::Spin:
-      if (code == EN_CHANGE && !session.syncing) {
-        std::wstring now = WindowText(hwnd);
-        if (now == shown) break;  // unchanged: keep the bytes as they were set
-        shown = now;
-        DWORD start = 0;
-        SendMessageW(hwnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
-        const std::wstring head = now.substr(0, std::min<size_t>(start, now.size()));
-        auto& e = static_cast<Edit&>(ctl);
-        e.TextFromWindow(FromWide(now, Cp::System), static_cast<int>(FromWide(head, Cp::System).size()));
-      }
-      break;
-    case Kind::List:
-      if (code == LBN_SELCHANGE && !session.syncing) {
-        PullSelection();
-        auto& lb = static_cast<ListBox&>(ctl);
-        if (lb.OnClick) RunGuarded([&] { lb.OnClick(lb); });
-      }
-      break;
-    default: break;
+  void CaptionOf(TabSheet& page) {
+    auto it = std::find(tabs.begin(), tabs.end(), &page);
+    if (it == tabs.end()) return;
+    std::wstring w = ToWide(page.Caption(), page.CaptionCp());
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = w.data();
+    SendMessageW(hwnd, TCM_SETITEMW, static_cast<WPARAM>(it - tabs.begin()), reinterpret_cast<LPARAM>(&item));
   }
+
+ protected:
+  void Own(int prop, int) override {
+    if (prop != detail::kActivePage) return;
+    for (TabSheet* page : pages.PagesList()) {
+      if (auto* p = static_cast<TabSheetPeer*>(page->peer())) {
+        ShowWindow(p->hwnd, p->Shown() ? SW_SHOWNA : SW_HIDE);
+      }
+    }
+    SelectTab();
+  }
+
+ private:
+  void SelectTab() {
+    auto it = std::find(tabs.begin(), tabs.end(), pages.ActivePage());
+    if (it != tabs.end()) SendMessageW(hwnd, TCM_SETCURSEL, static_cast<WPARAM>(it - tabs.begin()), 0);
+  }
+  PageControl& pages;
+  std::vector<TabSheet*> tabs;  // the pages with a tab
+};
+
+void TabSheetPeer::Own(int prop, int) {
+  if (prop != detail::kCaption) return;
+  if (auto* pages = static_cast<PagesPeer*>(sheet.Pages().peer())) pages->CaptionOf(sheet);
 }
 
-LRESULT WinPeer::Notify(NMHDR* nm, bool& handled) {
-  if (kind == Kind::Spin && nm->hwndFrom == upDown && nm->code == UDN_DELTAPOS) {
-    auto* ud = reinterpret_cast<NMUPDOWN*>(nm);
-    auto& spin = static_cast<SpinEdit&>(ctl);
+class FormPeer : public ContainerPeer {
+ public:
+  FormPeer(Session& s, Form& f) : ContainerPeer(s, f), form(f) {}
+  void Create(HWND owner) override {
+    DWORD style = WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN;
+    if (form.SystemMenu()) style |= WS_SYSMENU;
+    const DWORD ex = WS_EX_CONTROLPARENT;  // single fixed border, like a plain window
+    RECT rc{0, 0, form.ClientWidth(), form.ClientHeight()};
+    AdjustWindowRectEx(&rc, style, FALSE, ex);
+    const int w = rc.right - rc.left;
+    const int h = rc.bottom - rc.top;
+    int x = form.DesignedLeft();
+    int y = form.DesignedTop();
+    if (form.Position() == FormPosition::ScreenCenter) {
+      x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
+      y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
+    }
+    hwnd = MakeWindow(ex, kFormClass, ToWide(form.Caption(), form.CaptionCp()), style, owner, x, y, w, h, 0);
+    session.hwnd = hwnd;
+    form.AttachPeer(this);
+    Attach();
+  }
+  void Place() override {}  // the form keeps the place it was shown at
+
+  bool Message(UINT msg, WPARAM wp, LPARAM lp, LRESULT& r) override {
+    switch (msg) {
+      case WM_CLOSE:
+        // Without title-bar buttons there is no way out but the dialog's own.
+        if (form.SystemMenu()) form.SetModalResult(ModalResult::Cancel);
+        r = 0;
+        return true;
+      case WM_SETFOCUS: session.Focused(nullptr); return false;
+      default: return ContainerPeer::Message(msg, wp, lp, r);
+    }
+  }
+
+ protected:
+  void Own(int prop, int) override {
+    if (prop == detail::kCaption) SetWindowTextW(hwnd, ToWide(form.Caption(), form.CaptionCp()).c_str());
+    // The run ends: whatever set the result (a handler run by a sent
+    // message, for one), the modal loop waits in GetMessage until a message
+    // is posted to it.
+    if (prop == detail::kModalResult && form.GetModalResult() != ModalResult::None) PostMessageW(hwnd, WM_NULL, 0, 0);
+  }
+
+ private:
+  Form& form;
+};
+
+// --- plain controls --------------------------------------------------------------------
+
+class LabelPeer : public WinPeer {
+ public:
+  LabelPeer(Session& s, Label& c) : WinPeer(s, c), label(c) {}
+  void Create(HWND parent) override {
+    const DWORD style = BaseStyle() | SS_NOPREFIX | (label.WordWrap() ? SS_LEFT : SS_LEFTNOWORDWRAP);
+    MakeChild(0, L"STATIC", Shown(), style, parent);
+    Subclass();
+  }
+
+ protected:
+  void Own(int prop, int) override {
+    if (prop == detail::kCaption) SetWindowTextW(hwnd, Shown().c_str());
+  }
+
+ private:
+  std::wstring Shown() const { return DisplayLines(ToWide(label.Caption(), label.CaptionCp())); }
+  Label& label;
+};
+
+class BevelPeer : public WinPeer {
+ public:
+  BevelPeer(Session& s, Bevel& c) : WinPeer(s, c) {}
+  void Create(HWND parent) override {
+    const Rect& r = ctl.Bounds();
+    MakeChild(0, L"STATIC", L"", BaseStyle() | (r.height > r.width ? SS_ETCHEDVERT : SS_ETCHEDHORZ), parent);
+  }
+};
+
+// Captioned buttons: the caption follows the object.
+class CaptionPeer : public WinPeer {
+ public:
+  CaptionPeer(Session& s, CaptionedControl& c) : WinPeer(s, c), captioned(c) {}
+
+ protected:
+  std::wstring CaptionText() const { return ToWide(captioned.Caption(), captioned.CaptionCp()); }
+  void Own(int prop, int) override {
+    if (prop == detail::kCaption) SetWindowTextW(hwnd, CaptionText().c_str());
+  }
+  CaptionedControl& captioned;
+};
+
+class ButtonPeer : public CaptionPeer {
+ public:
+  ButtonPeer(Session& s, Button& c) : CaptionPeer(s, c), button(c) {}
+  void Create(HWND parent) override {
+    const DWORD kind = session.form.DefaultButton() == &button ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+    MakeChild(0, L"BUTTON", CaptionText(), BaseStyle() | kind, parent);
+    Subclass();
+  }
+  // A click by any means: the mouse, the keyboard, BM_CLICK sent or posted.
+  void Command(int code) override {
+    if (code == BN_CLICKED) button.PerformClick();
+  }
+
+ private:
+  Button& button;
+};
+
+class CheckBoxPeer : public CaptionPeer {
+ public:
+  CheckBoxPeer(Session& s, CheckBox& c) : CaptionPeer(s, c), box(c) {}
+  void Create(HWND parent) override {
+    MakeChild(0, L"BUTTON", CaptionText(), BaseStyle() | BS_CHECKBOX, parent);
+    Writing([&] { SendMessageW(hwnd, BM_SETCHECK, box.Checked() ? BST_CHECKED : BST_UNCHECKED, 0); });
+    Subclass();
+  }
+  // The box does not toggle itself: a click sets the other state, and that
+  // runs the click handling as every other sender's BM_SETCHECK does.
+  void Command(int code) override {
+    if (code == BN_CLICKED && ctl.Enabled()) SendMessageW(hwnd, BM_SETCHECK, WindowChecked() ? BST_UNCHECKED : BST_CHECKED, 0);
+  }
+  void Observed(UINT msg, WPARAM wp, LPARAM lp) override {
+    if (msg == BM_SETCHECK && !writing()) Pull();
+    WinPeer::Observed(msg, wp, lp);
+  }
+
+ protected:
+  void Read() override { box.CheckedFromWindow(WindowChecked()); }
+  void Own(int prop, int index) override {
+    if (prop == detail::kChecked) {
+      SendMessageW(hwnd, BM_SETCHECK, box.Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
+    } else {
+      CaptionPeer::Own(prop, index);
+    }
+  }
+
+ private:
+  bool WindowChecked() const { return SendMessageW(hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+  CheckBox& box;
+};
+
+class EditPeer : public WinPeer {
+ public:
+  EditPeer(Session& s, Edit& c) : WinPeer(s, c), edit(c) {}
+  void Create(HWND parent) override {
+    DWORD ex = 0;
+    DWORD style = BaseStyle() | ES_AUTOHSCROLL | ES_LEFT;
+    if (edit.Flat()) {
+      style |= WS_BORDER;
+    } else {
+      ex |= WS_EX_CLIENTEDGE;
+    }
+    shown = ToWide(edit.Text(), Cp::System);
+    MakeChild(ex, L"EDIT", shown, style, parent);
+    if (edit.MaxLength() > 0) SendMessageW(hwnd, EM_LIMITTEXT, static_cast<WPARAM>(edit.MaxLength()), 0);
+    Subclass();
+  }
+  void Command(int code) override {
+    if (code == EN_CHANGE && !writing()) Pull();  // the change handling runs now
+  }
+  // Typed characters pass the key rule of the object first.
+  bool Message(UINT msg, WPARAM wp, LPARAM lp, LRESULT& r) override {
+    if (msg != WM_CHAR || writing()) return false;
+    const wchar_t wc = static_cast<wchar_t>(wp);
+    BOOL lossy = FALSE;
+    char buf[8] = {};
+    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, &wc, 1, buf, sizeof buf, nullptr, &lossy);
+    r = 0;
+    if (n <= 0 || lossy) return true;  // the box keeps system code page bytes: no place for it
+    char key = buf[0];
+    const char typed = key;
+    if (!edit.FilterChar(key)) return true;
+    if (key == typed) return false;
+    const std::wstring w = ToWide(std::string_view(&key, 1), Cp::System);
+    if (w.size() == 1) r = DefSubclassProc(hwnd, WM_CHAR, w[0], lp);
+    return true;
+  }
+
+ protected:
+  void Read() override {
+    std::wstring now = WindowText(hwnd);
+    DWORD start = 0, end = 0;
+    SendMessageW(hwnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    start = std::min<DWORD>(start, static_cast<DWORD>(now.size()));
+    end = std::clamp<DWORD>(end, start, static_cast<DWORD>(now.size()));
+    // A text nobody changed keeps the bytes that were set.
+    std::string bytes = now == shown ? edit.Text() : FromWide(now, Cp::System);
+    const int s = static_cast<int>(FromWide(std::wstring_view(now).substr(0, start), Cp::System).size());
+    const int l = static_cast<int>(FromWide(std::wstring_view(now).substr(start, end - start), Cp::System).size());
+    shown = std::move(now);
+    edit.TextFromWindow(std::move(bytes), s, l);
+  }
+  void Own(int prop, int) override {
+    if (prop == detail::kText) {
+      shown = ToWide(edit.Text(), Cp::System);
+      SetWindowTextW(hwnd, shown.c_str());
+      PushSel();
+    } else if (prop == detail::kSel) {
+      PushSel();
+    }
+  }
+
+ private:
+  void PushSel() {
+    const std::string& t = edit.Text();
+    const auto start = static_cast<size_t>(edit.SelStart());
+    const auto len = static_cast<size_t>(edit.SelLength());
+    const size_t ws = ToWide(std::string_view(t).substr(0, start), Cp::System).size();
+    const size_t wl = ToWide(std::string_view(t).substr(start, len), Cp::System).size();
+    SendMessageW(hwnd, EM_SETSEL, ws, static_cast<LPARAM>(ws + wl));
+  }
+  Edit& edit;
+  std::wstring shown;  // the text as last set by the object side
+};
+
+class SpinEditPeer : public EditPeer {
+ public:
+  SpinEditPeer(Session& s, SpinEdit& c) : EditPeer(s, c), spin(c) {}
+  void Create(HWND parent) override {
+    EditPeer::Create(parent);
+    DWORD style = WS_CHILD | UDS_NOTHOUSANDS;
+    if (ctl.Visible()) style |= WS_VISIBLE;
+    if (!ctl.Enabled()) style |= WS_DISABLED;
+    upDown = MakeWindow(0, UPDOWN_CLASSW, L"", style, parent, 0, 0, 16, ctl.Bounds().height, session.AutoId());
+    SetRange();
+    Place();
+  }
+  void Place() override {
+    const Rect& r = ctl.Bounds();
+    const int bw = std::min(16, std::max(r.width / 3, 1));
+    MoveWindow(hwnd, r.left, r.top, r.width - bw, r.height, TRUE);
+    MoveWindow(upDown, r.left + r.width - bw, r.top, bw, r.height, TRUE);
+  }
+  // The up-down buttons step the object; the control keeps no position.
+  bool Notify(NMHDR* nm, LRESULT& r) override {
+    if (nm->hwndFrom != upDown || nm->code != UDN_DELTAPOS) return false;
+    const auto* ud = reinterpret_cast<NMUPDOWN*>(nm);
     if (ud->iDelta > 0) spin.ClickUp();
     if (ud->iDelta < 0) spin.ClickDown();
-    handled = true;
-    return 1;  // the up-down control keeps no position of its own
+    r = 1;
+    return true;
   }
-  if (kind == Kind::Pages && nm->code == TCN_SELCHANGE) {
-    const int i = static_cast<int>(SendMessageW(hwnd, TCM_GETCURSEL, 0, 0));
-    if (i >= 0 && i < static_cast<int>(tabPages.size())) static_cast<PageControl&>(ctl).SetActivePage(tabPages[i]);
-    handled = true;
-    return 0;
+  bool Message(UINT msg, WPARAM wp, LPARAM lp, LRESULT& r) override {
+    if (msg == WM_KEYDOWN) {
+      const std::optional<Key> k = KeyOf(wp);
+      const int step = k ? spin.StepOf(*k) : 0;
+      if (step == 0) return false;
+      spin.StepBy(step);
+      r = 0;
+      return true;
+    }
+    if (msg == WM_MOUSEWHEEL) {
+      wheelRest += GET_WHEEL_DELTA_WPARAM(wp);
+      const int notches = wheelRest / WHEEL_DELTA;
+      wheelRest -= notches * WHEEL_DELTA;
+      if (notches != 0) spin.Wheel(notches, (GET_KEYSTATE_WPARAM(wp) & MK_CONTROL) != 0);
+      r = 0;
+      return true;
+    }
+    return EditPeer::Message(msg, wp, lp, r);
   }
-  return 0;
-}
 
-LRESULT WinPeer::Subclassed(HWND, UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
-  switch (msg) {
-    case WM_SETFOCUS:
-      if (kind == Kind::List) {
-        // The focus rectangle shows a current line from now on.
-        auto& lb = static_cast<ListBox&>(ctl);
-        if (lb.ItemIndex() < 0 && lb.Count() > 0) PullSelection();
-      }
-      session.Focused(this);
-      break;
-    case WM_CHAR:
-      if ((kind == Kind::Edit || kind == Kind::Spin) && !session.syncing) {
-        auto& e = static_cast<Edit&>(ctl);
-        const wchar_t wc = static_cast<wchar_t>(wp);
-        BOOL lossy = FALSE;
-        char buf[8] = {};
-        const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, &wc, 1, buf, sizeof buf, nullptr, &lossy);
-        if (n <= 0 || lossy) {  // the box keeps system code page bytes: no place for it
-          handled = true;
-          return 0;
-        }
-        char key = buf[0];
-        const char original = key;
-        if (e.OnKeyPress) RunGuarded([&] { e.OnKeyPress(e, key); });
-        const bool control = static_cast<unsigned char>(key) < 32 && key != 8;
-        if (key == 0 || (kind == Kind::Spin && !control && !SpinEdit::AcceptsChar(key))) {
-          handled = true;
-          return 0;
-        }
-        if (key != original) {
-          const std::wstring w = ToWide(std::string_view(&key, 1), Cp::System);
-          handled = true;
-          if (w.size() == 1) return DefSubclassProc(hwnd, WM_CHAR, w[0], lp);
-          return 0;
-        }
-      }
-      break;
-    case WM_KEYDOWN:
-      if (kind == Kind::Spin) {
-        auto& spin = static_cast<SpinEdit&>(ctl);
-        int step = 0;
-        if (wp == VK_UP) step = spin.Increment();
-        if (wp == VK_DOWN) step = -spin.Increment();
-        if (wp == VK_PRIOR) step = spin.PageIncrement();
-        if (wp == VK_NEXT) step = -spin.PageIncrement();
-        if (step != 0) {
-          spin.StepBy(step);
-          handled = true;
-          return 0;
-        }
-      }
-      break;
-    case WM_MOUSEWHEEL:
-      if (kind == Kind::Spin) {
-        wheelRest += GET_WHEEL_DELTA_WPARAM(wp);
-        const int notches = wheelRest / WHEEL_DELTA;
-        wheelRest -= notches * WHEEL_DELTA;
-        const bool ctrl = (GET_KEYSTATE_WPARAM(wp) & MK_CONTROL) != 0;
-        if (notches != 0) static_cast<SpinEdit&>(ctl).Wheel(notches, ctrl);
-        handled = true;
-        return 0;
-      }
-      break;
-    case WM_KEYUP:
-    case WM_LBUTTONUP:
-      if (kind == Kind::List) PullSelection();  // the caret may move without a selection change
-      break;
-    default: break;
+ protected:
+  void EnableState(bool on) override {
+    EditPeer::EnableState(on);
+    EnableWindow(upDown, on);
   }
-  return 0;
-}
+  void ShowState(bool on) override {
+    EditPeer::ShowState(on);
+    ShowWindow(upDown, on ? SW_SHOWNA : SW_HIDE);
+  }
+  void Own(int prop, int index) override {
+    if (prop == detail::kRange) {
+      SetRange();
+    } else {
+      EditPeer::Own(prop, index);
+    }
+  }
+
+ private:
+  void SetRange() { SendMessageW(upDown, UDM_SETRANGE32, static_cast<WPARAM>(spin.Min()), spin.Max()); }
+  SpinEdit& spin;
+  HWND upDown = nullptr;
+  int wheelRest = 0;
+};
+
+// The list: the items' bytes stay the object's (a bet may hold bytes that
+// the code page cannot give back); the selection and the caret are the
+// window's.  A list box reports caret 0 as soon as it holds items, so the
+// peer notes itself whether the list has a caret item: once, since it was
+// last empty, it has had the focus, a click, or a caret or selection
+// message from any sender.
+class ListBoxPeer : public WinPeer {
+ public:
+  ListBoxPeer(Session& s, ListBox& c) : WinPeer(s, c), list(c) {}
+  void Create(HWND parent) override {
+    MakeChild(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
+              BaseStyle() | LBS_EXTENDEDSEL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL, parent);
+    Writing([&] {
+      SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
+      for (const std::string& item : list.Items()) {
+        const std::wstring w = ToWide(item, Cp::System);
+        SendMessageW(hwnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(w.c_str()));
+      }
+      if (!list.Updating()) SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
+      PushSelection();
+    });
+    Subclass();
+  }
+  void Command(int code) override {
+    if (code != LBN_SELCHANGE || writing()) return;
+    hasCaret = true;
+    Pull();
+    if (list.OnClick) RunGuarded([&] { list.OnClick(list); });
+  }
+  void Observed(UINT msg, WPARAM wp, LPARAM lp) override {
+    switch (msg) {
+      case WM_SETFOCUS:
+      case WM_LBUTTONDOWN:
+      case WM_KEYDOWN:
+      case LB_SETCARETINDEX:
+      case LB_SETSEL:
+      case LB_SETCURSEL:
+      case LB_SELITEMRANGE:
+      case LB_SELITEMRANGEEX:
+        if (!writing()) hasCaret = Count() > 0;
+        break;
+      case LB_DELETESTRING:
+      case LB_RESETCONTENT:
+        if (Count() == 0) hasCaret = false;
+        break;
+      default: break;
+    }
+    WinPeer::Observed(msg, wp, lp);
+  }
+
+ protected:
+  void Read() override {
+    const int n = Count();
+    if (n != list.Count()) return;
+    std::vector<bool> sel(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) sel[static_cast<size_t>(i)] = SendMessageW(hwnd, LB_GETSEL, i, 0) > 0;
+    const int caret = hasCaret && n > 0 ? static_cast<int>(SendMessageW(hwnd, LB_GETCARETINDEX, 0, 0)) : -1;
+    list.SelectionFromWindow(std::move(sel), caret);
+  }
+  void Own(int prop, int index) override {
+    using namespace detail;
+    switch (prop) {
+      case kItemAdded: {
+        const std::wstring w = ToWide(list.Item(index), Cp::System);
+        SendMessageW(hwnd, LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(w.c_str()));
+        break;
+      }
+      case kItemDeleted: SendMessageW(hwnd, LB_DELETESTRING, static_cast<WPARAM>(index), 0); break;
+      case kItemsCleared: SendMessageW(hwnd, LB_RESETCONTENT, 0, 0); break;
+      case kSelection: PushSelection(); break;
+      case kRedrawOff: SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0); break;
+      case kRedrawOn:
+        SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(hwnd, nullptr, TRUE);
+        break;
+      default: break;
+    }
+  }
+
+ private:
+  int Count() const { return static_cast<int>(SendMessageW(hwnd, LB_GETCOUNT, 0, 0)); }
+  // The object's selection and current line into the window.
+  void PushSelection() {
+    SendMessageW(hwnd, LB_SETSEL, FALSE, -1);
+    for (int i = 0; i < list.Count(); ++i) {
+      if (list.Selected(i)) SendMessageW(hwnd, LB_SETSEL, TRUE, i);
+    }
+    const int caret = list.ItemIndex();
+    if (caret >= 0) SendMessageW(hwnd, LB_SETCARETINDEX, static_cast<WPARAM>(caret), FALSE);
+    hasCaret = caret >= 0;
+  }
+  ListBox& list;
+  bool hasCaret = false;
+};
 
 // --- the session -------------------------------------------------------------------------
 
 Session::~Session() { Destroy(); }
+
+std::unique_ptr<detail::Peer> Session::Make(Form& c) { return std::make_unique<FormPeer>(*this, c); }
+std::unique_ptr<detail::Peer> Session::Make(Panel& c) { return std::make_unique<ContainerPeer>(*this, c); }
+std::unique_ptr<detail::Peer> Session::Make(TabSheet& c) { return std::make_unique<TabSheetPeer>(*this, c); }
+std::unique_ptr<detail::Peer> Session::Make(PageControl& c) { return std::make_unique<PagesPeer>(*this, c); }
+std::unique_ptr<detail::Peer> Session::Make(Label& c) { return std::make_unique<LabelPeer>(*this, c); }
+std::unique_ptr<detail::Peer> Session::Make(Bevel& c) { return std::make_unique<BevelPeer>(*this, c); }
+std::unique_ptr<detail::Peer> Session::Make(Button& c) { return std::make_unique<ButtonPeer>(*this, c); }
+std::unique_ptr<detail::Peer> Session::Make(CheckBox& c) { return std::make_unique<CheckBoxPeer>(*this, c); }
+std::unique_ptr<detail::Peer> Session::Make(Edit& c) { return std::make_unique<EditPeer>(*this, c); }
+std::unique_ptr<detail::Peer> Session::Make(SpinEdit& c) { return std::make_unique<SpinEditPeer>(*this, c); }
+std::unique_ptr<detail::Peer> Session::Make(ListBox& c) { return std::make_unique<ListBoxPeer>(*this, c); }
 
 HFONT Session::FontFor(const Font& f) {
   const int charset = f.charset == Charset::Gb2312 ? GB2312_CHARSET
@@ -503,151 +862,13 @@ HFONT Session::FontFor(const Font& f) {
   return h;
 }
 
-WinPeer* Session::MakePeer(Control& c, Kind k, HWND h) {
-  auto peer = std::make_unique<WinPeer>(*this, c, k);
-  peer->hwnd = h;
-  WinPeer* raw = peer.get();
-  peers_.push_back(std::move(peer));
-  byHwnd[h] = raw;
-  c.AttachPeer(raw);
-  return raw;
-}
-
-void Session::CreateControl(Control& c, HWND parentWindow) {
-  const Rect& r = c.Bounds();
-  HINSTANCE inst = GetModuleHandleW(nullptr);
-  const HMENU id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId_++));
-  DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
-  if (c.Visible()) style |= WS_VISIBLE;
-  if (!c.Enabled()) style |= WS_DISABLED;
-  if (c.TabStop()) style |= WS_TABSTOP;
-  DWORD ex = 0;
-  const wchar_t* cls = nullptr;
-  std::wstring text;
-  Kind kind = Kind::Container;
-
-  if (auto* page = dynamic_cast<TabSheet*>(&c)) {
-    cls = kContainerClass;
-    style |= WS_CLIPCHILDREN;
-    if (page->Pages().ActivePage() != page) style &= ~WS_VISIBLE;
-    style &= ~WS_TABSTOP;
-    ex = WS_EX_CONTROLPARENT;
-  } else if (dynamic_cast<PageControl*>(&c) != nullptr) {
-    cls = WC_TABCONTROLW;
-    kind = Kind::Pages;
-    style = (style & ~WS_TABSTOP) | WS_CLIPCHILDREN;
-    ex = WS_EX_CONTROLPARENT;
-  } else if (dynamic_cast<Container*>(&c) != nullptr) {
-    cls = kContainerClass;
-    style |= WS_CLIPCHILDREN;
-    ex = WS_EX_CONTROLPARENT;
-  } else if (auto* chk = dynamic_cast<CheckBox*>(&c)) {
-    cls = L"BUTTON";
-    kind = Kind::CheckBox;
-    style |= BS_CHECKBOX;
-    text = ToWide(chk->Caption(), chk->CaptionCp());
-  } else if (auto* btn = dynamic_cast<Button*>(&c)) {
-    cls = L"BUTTON";
-    kind = Kind::Button;
-    style |= (form.DefaultButton() == btn) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
-    text = ToWide(btn->Caption(), btn->CaptionCp());
-  } else if (auto* lbl = dynamic_cast<Label*>(&c)) {
-    cls = L"STATIC";
-    kind = Kind::Label;
-    style |= SS_NOPREFIX | (lbl->WordWrap() ? SS_LEFT : SS_LEFTNOWORDWRAP);
-    text = DisplayLines(ToWide(lbl->Caption(), lbl->CaptionCp()));
-  } else if (dynamic_cast<Bevel*>(&c) != nullptr) {
-    cls = L"STATIC";
-    kind = Kind::Bevel;
-    style |= r.height > r.width ? SS_ETCHEDVERT : SS_ETCHEDHORZ;
-  } else if (auto* e = dynamic_cast<Edit*>(&c)) {
-    cls = L"EDIT";
-    kind = dynamic_cast<SpinEdit*>(&c) != nullptr ? Kind::Spin : Kind::Edit;
-    style |= ES_AUTOHSCROLL | ES_LEFT;
-    if (e->Flat()) {
-      style |= WS_BORDER;
-    } else {
-      ex |= WS_EX_CLIENTEDGE;
-    }
-    text = ToWide(e->Text(), Cp::System);
-  } else if (dynamic_cast<ListBox*>(&c) != nullptr) {
-    cls = L"LISTBOX";
-    kind = Kind::List;
-    style |= LBS_EXTENDEDSEL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL;
-    ex |= WS_EX_CLIENTEDGE;
-  } else {
-    return;
-  }
-
-  HWND h = CreateWindowExW(ex, cls, text.c_str(), style, r.left, r.top, r.width, r.height, parentWindow, id,
-                           inst, nullptr);
-  if (h == nullptr) throw std::runtime_error("cannot create a window");
-  WinPeer* peer = MakePeer(c, kind, h);
-  SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(c.EffectiveFont())), FALSE);
-
-  switch (kind) {
-    case Kind::Container:
-      SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(peer));
-      break;
-    case Kind::Edit:
-    case Kind::Spin: {
-      auto& e = static_cast<Edit&>(c);
-      peer->shown = text;
-      if (e.MaxLength() > 0) SendMessageW(h, EM_LIMITTEXT, static_cast<WPARAM>(e.MaxLength()), 0);
-      SetWindowSubclass(h, SubclassProc, 1, reinterpret_cast<DWORD_PTR>(peer));
-      if (kind == Kind::Spin) {
-        DWORD udStyle = WS_CHILD | UDS_NOTHOUSANDS;
-        if (c.Visible()) udStyle |= WS_VISIBLE;
-        if (!c.Enabled()) udStyle |= WS_DISABLED;
-        peer->upDown = CreateWindowExW(0, UPDOWN_CLASSW, L"", udStyle, 0, 0, 16, r.height, parentWindow,
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId_++)), inst, nullptr);
-        if (peer->upDown != nullptr) {
-          SendMessageW(peer->upDown, UDM_SETRANGE32, 0, 100);
-          byHwnd[peer->upDown] = peer;
-        }
-        peer->Place();
-      }
-      break;
-    }
-    case Kind::List: {
-      auto& lb = static_cast<ListBox&>(c);
-      SendMessageW(h, WM_SETREDRAW, FALSE, 0);
-      for (const std::string& item : lb.Items()) {
-        const std::wstring w = ToWide(item, Cp::System);
-        SendMessageW(h, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(w.c_str()));
-      }
-      if (!lb.Updating()) SendMessageW(h, WM_SETREDRAW, TRUE, 0);
-      peer->PushSelection();
-      SetWindowSubclass(h, SubclassProc, 1, reinterpret_cast<DWORD_PTR>(peer));
-      break;
-    }
-    case Kind::Pages: {
-      auto& pc = static_cast<PageControl&>(c);
-      for (TabSheet* page : pc.PagesList()) {
-        if (!page->TabVisible()) continue;  // a hidden tab is simply not inserted
-        std::wstring w = ToWide(page->Caption(), page->CaptionCp());
-        TCITEMW item{};
-        item.mask = TCIF_TEXT;
-        item.pszText = w.data();
-        const auto pos = static_cast<WPARAM>(peer->tabPages.size());
-        SendMessageW(h, TCM_INSERTITEMW, pos, reinterpret_cast<LPARAM>(&item));
-        peer->tabPages.push_back(page);
-      }
-      auto it = std::find(peer->tabPages.begin(), peer->tabPages.end(), pc.ActivePage());
-      if (it != peer->tabPages.end()) SendMessageW(h, TCM_SETCURSEL, static_cast<WPARAM>(it - peer->tabPages.begin()), 0);
-      SetWindowSubclass(h, SubclassProc, 1, reinterpret_cast<DWORD_PTR>(peer));
-      break;
-    }
-    default:
-      SetWindowSubclass(h, SubclassProc, 1, reinterpret_cast<DWORD_PTR>(peer));
-      break;
-  }
-  if (kind == Kind::CheckBox && static_cast<CheckBox&>(c).Checked()) SendMessageW(h, BM_SETCHECK, BST_CHECKED, 0);
-
-  if (auto* container = dynamic_cast<Container*>(&c)) {
-    CreateChildren(*container, h);
-    if (kind == Kind::Pages) peer->Place();  // the pages fill the display area
-  }
+WinPeer* Session::CreateControl(Control& c, HWND parentWindow) {
+  std::unique_ptr<detail::Peer> owned = c.MakePeer(*this);
+  auto* peer = static_cast<WinPeer*>(owned.get());
+  peers_.push_back(std::move(owned));
+  peer->Create(parentWindow);
+  c.AttachPeer(peer);
+  return peer;
 }
 
 void Session::CreateChildren(Container& c, HWND parentWindow) {
@@ -656,37 +877,14 @@ void Session::CreateChildren(Container& c, HWND parentWindow) {
   for (Control* child : c.TabOrderList()) CreateControl(*child, parentWindow);
 }
 
-void Session::Create() {
-  DWORD style = WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN;
-  if (form.SystemMenu()) style |= WS_SYSMENU;
-  const DWORD ex = WS_EX_CONTROLPARENT;  // single fixed border, like a plain window
-  RECT rc{0, 0, form.ClientWidth(), form.ClientHeight()};
-  AdjustWindowRectEx(&rc, style, FALSE, ex);
-  const int w = rc.right - rc.left;
-  const int h = rc.bottom - rc.top;
-  int x = form.DesignedLeft();
-  int y = form.DesignedTop();
-  if (form.Position() == FormPosition::ScreenCenter) {
-    x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
-    y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
-  }
-  hwnd = CreateWindowExW(ex, kFormClass, ToWide(form.Caption(), form.CaptionCp()).c_str(), style, x, y, w, h,
-                         owner_, nullptr, GetModuleHandleW(nullptr), nullptr);
-  if (hwnd == nullptr) throw std::runtime_error("cannot create the dialog window");
-  formPeer_ = std::make_unique<WinPeer>(*this, form, Kind::Container);
-  formPeer_->hwnd = hwnd;
-  form.AttachPeer(formPeer_.get());
-  SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(formPeer_.get()));
-  SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(form.EffectiveFont())), FALSE);
-  CreateChildren(form, hwnd);
-}
+void Session::Create() { CreateControl(form, owner_); }
 
 void Session::Destroy() {
-  if (hwnd == nullptr && peers_.empty()) return;
+  if (peers_.empty()) return;
+  // The windows' state goes into the objects before the windows go.
+  for (auto& p : peers_) p->Pull();
   closing = true;
-  // The objects keep their state; the windows go without reporting back.
-  for (auto& p : peers_) p->ctl.AttachPeer(nullptr);
-  form.AttachPeer(nullptr);
+  for (auto& p : peers_) static_cast<WinPeer*>(p.get())->ctl.AttachPeer(nullptr);
   if (hwnd != nullptr) {
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     DestroyWindow(hwnd);
@@ -694,30 +892,22 @@ void Session::Destroy() {
   }
   peers_.clear();
   byHwnd.clear();
-  formPeer_.reset();
   for (auto& [key, font] : fonts_) DeleteObject(font);
   fonts_.clear();
 }
 
 void Session::Focused(WinPeer* p) {
   if (closing) return;
-  Control* to = p != nullptr ? &p->ctl : nullptr;
-  if (to != nullptr && dynamic_cast<Container*>(to) != nullptr) to = nullptr;
-  form.MoveFocus(to);
+  form.MoveFocus(p != nullptr ? &p->ctl : nullptr);
 }
 
 bool Session::PreTranslate(MSG& msg) {
   if (msg.hwnd != hwnd && !IsChild(hwnd, msg.hwnd)) return false;
   if (msg.message == WM_KEYDOWN && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE)) {
     if (msg.wParam == VK_RETURN) {
-      WinPeer* focus = PeerOf(GetFocus());
-      if (focus != nullptr && focus->kind == Kind::Button) {
-        static_cast<Button&>(focus->ctl).PerformClick();
-      } else if (form.DefaultButton() != nullptr) {
-        form.DefaultButton()->PerformClick();
-      }
-    } else if (form.CancelButton() != nullptr) {
-      form.CancelButton()->PerformClick();
+      form.PressEnter();
+    } else {
+      form.PressEscape();
     }
     return true;
   }
@@ -728,20 +918,26 @@ bool Session::PreTranslate(MSG& msg) {
 
 class Win32Backend : public Backend {
  public:
-  Win32Backend() {
+  explicit Win32Backend(HINSTANCE instance) : instance_(instance) {
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_UPDOWN_CLASS | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = ContainerProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hInstance = instance_;
     wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kContainerClass;
-    RegisterClassExW(&wc);
+    Register(wc);
     wc.lpszClassName = kFormClass;
     wc.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
-    RegisterClassExW(&wc);
+    Register(wc);
+  }
+
+  // The classes go with the library that registered them.
+  void Unregister() {
+    UnregisterClassW(kFormClass, instance_);
+    UnregisterClassW(kContainerClass, instance_);
   }
 
   HWND TopWindow() const {
@@ -753,15 +949,12 @@ class Win32Backend : public Backend {
 
   ModalResult RunModal(Form& form) override {
     HWND owner = TopWindow();
-    auto session = std::make_unique<Session>(form, owner);
-    session->Create();
+    auto session = std::make_unique<Session>(form, owner, instance_);
     running_.push_back(session.get());
-    const bool ownerWasEnabled = owner != nullptr && IsWindowEnabled(owner);
-    if (ownerWasEnabled) EnableWindow(owner, FALSE);
     struct Restore {
       Win32Backend& b;
       HWND owner;
-      bool reenable;
+      bool reenable = false;
       ~Restore() {
         // The owner is enabled before the dialog goes, so that it, and not
         // another program, becomes the active window again.
@@ -770,7 +963,10 @@ class Win32Backend : public Backend {
         b.running_.pop_back();
         if (owner != nullptr) SetActiveWindow(owner);
       }
-    } restore{*this, owner, ownerWasEnabled};
+    } restore{*this, owner};
+    session->Create();
+    restore.reenable = owner != nullptr && IsWindowEnabled(owner);
+    if (restore.reenable) EnableWindow(owner, FALSE);
 
     ShowWindow(session->hwnd, SW_SHOW);
     UpdateWindow(session->hwnd);
@@ -864,11 +1060,34 @@ class Win32Backend : public Backend {
   }
 
  private:
+  void Register(const WNDCLASSEXW& wc) {
+    // Already there under this instance: registered by this very image.
+    if (RegisterClassExW(&wc) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+      throw std::runtime_error("cannot register the window classes");
+    }
+  }
+
+  HINSTANCE instance_;
   std::vector<Session*> running_;
 };
 
+Win32Backend* installed = nullptr;
+
 }  // namespace
 
-void UseWin32Backend() { SetBackend(std::make_unique<Win32Backend>()); }
+void UseWin32Backend(void* instance) {
+  HINSTANCE inst = instance != nullptr ? static_cast<HINSTANCE>(instance) : GetModuleHandleW(nullptr);
+  auto backend = std::make_unique<Win32Backend>(inst);
+  installed = backend.get();
+  SetBackend(std::move(backend));
+}
+
+void EndWin32Backend() {
+  if (installed == nullptr || &CurrentBackend() != installed) return;
+  Win32Backend* b = installed;
+  installed = nullptr;
+  b->Unregister();
+  SetBackend(nullptr);
+}
 
 }  // namespace qv::ui

@@ -144,6 +144,19 @@ quelvor_locale_zh() {
   locale -a 2>/dev/null | grep -qiE '^zh_CN\.utf-?8$'
 }
 
+# en_US.UTF-8, for the one test that runs wine with the ANSI code page 1252.
+quelvor_locale_en() {
+  if locale -a 2>/dev/null | grep -qiE '^en_US\.utf-?8$'; then return 0; fi
+  quelvor_log "generating the en_US.UTF-8 locale"
+  if [[ -f /etc/locale.gen ]] && grep -qE '^#\s*en_US\.UTF-8 UTF-8' /etc/locale.gen; then
+    quelvor_as_root sed -i -E 's/^#\s*(en_US\.UTF-8 UTF-8)/\1/' /etc/locale.gen
+  elif ! grep -qE '^en_US\.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
+    echo 'en_US.UTF-8 UTF-8' | quelvor_as_root tee -a /etc/locale.gen >/dev/null
+  fi
+  quelvor_as_root locale-gen >/dev/null
+  locale -a 2>/dev/null | grep -qiE '^en_US\.utf-?8$'
+}
+
 # What scripts/run needs.
 quelvor_deps_native() {
   quelvor_install_pkgs "${QUELVOR_PKGS_NATIVE[@]}"
@@ -151,7 +164,7 @@ quelvor_deps_native() {
 
 # What scripts/test and the other scripts need.
 quelvor_deps_all() {
-  quelvor_install_pkgs "${QUELVOR_PKGS_ALL[@]}" && quelvor_locale_zh
+  quelvor_install_pkgs "${QUELVOR_PKGS_ALL[@]}" && quelvor_locale_zh && quelvor_locale_en
 }
 
 if [[ ${BASH_SOURCE[0]} == "$0" ]]; then

@@ -14,6 +14,7 @@
 #include <string>
 #include <thread>
 
+#include "ControlIds.h"
 #include "FltSetup.h"
 #include "Texts.h"
 #include "WinDriver.h"
@@ -38,17 +39,21 @@ struct Plugin {
   QvGetTextFn GetFilterStr = nullptr;
 };
 
+// Loads the library next to the test and resolves the exports used here.
+inline Plugin LoadPlugin() {
+  Plugin q;
+  q.dll = LoadLibraryW(L"Quelvor.dll");
+  if (q.dll) {
+    q.ZcOpen = reinterpret_cast<QvZcOpenFn>(reinterpret_cast<void*>(GetProcAddress(q.dll, "ZcOpen")));
+    q.SetFilterStr = reinterpret_cast<QvSetFilterStrFn>(reinterpret_cast<void*>(GetProcAddress(q.dll, "SetFilterStr")));
+    q.GetFilterStr = reinterpret_cast<QvGetTextFn>(reinterpret_cast<void*>(GetProcAddress(q.dll, "GetFilterStr")));
+  }
+  return q;
+}
+
+// The library as most cases use it: loaded once for the whole run.
 inline Plugin& Lib() {
-  static Plugin p = [] {
-    Plugin q;
-    q.dll = LoadLibraryW(L"Quelvor.dll");
-    if (q.dll) {
-      q.ZcOpen = reinterpret_cast<QvZcOpenFn>(reinterpret_cast<void*>(GetProcAddress(q.dll, "ZcOpen")));
-      q.SetFilterStr = reinterpret_cast<QvSetFilterStrFn>(reinterpret_cast<void*>(GetProcAddress(q.dll, "SetFilterStr")));
-      q.GetFilterStr = reinterpret_cast<QvGetTextFn>(reinterpret_cast<void*>(GetProcAddress(q.dll, "GetFilterStr")));
-    }
-    return q;
-  }();
+  static Plugin p = LoadPlugin();
   return p;
 }
 
@@ -67,8 +72,7 @@ inline HWND MakeOwner() {
   return w;
 }
 
-// The designed geometry of the setup dialog, read from a model that is
-// never shown, so that controls without a caption can be found by place.
+// A setup dialog that is never shown: the controls' names, IDs and texts.
 inline const qv::TfrmFltSetup& Model() {
   static qv::TfrmFltSetup model;
   return model;
@@ -77,55 +81,29 @@ inline const qv::TfrmFltSetup& Model() {
 struct SetupWindows {
   HWND form = nullptr;
 
-  // The window of a captioned control of the model's container.
-  HWND ContainerWindow(const qv::ui::Container* c) const {
-    for (qv::ui::Control* child : c->Controls()) {
-      if (auto* cc = dynamic_cast<qv::ui::CaptionedControl*>(child)) {
-        if (cc->Caption().empty() || dynamic_cast<qv::ui::Label*>(child)) continue;
-        if (HWND w = ChildByText(form, FromGb(cc->Caption()))) return GetParent(w);
-      }
-      if (auto* inner = dynamic_cast<qv::ui::Container*>(child))
-        if (HWND w = ContainerWindow(inner)) return GetParent(w);
-    }
-    return nullptr;
-  }
-
-  // The window of a control of the setup dialog, by its name.
+  // The window of a control of the setup dialog, by its name (through its
+  // fixed ID).
   HWND operator[](const char* name) const {
     auto* c = Model().Find<qv::ui::Control>(name);
-    if (!c) return nullptr;
-    HWND parent = ContainerWindow(c->Parent());
-    if (!parent) return nullptr;
-    const qv::ui::Rect r = c->Bounds();
-    for (HWND w : Children(parent)) {
-      if (GetParent(w) != parent) continue;
-      RECT wr;
-      GetWindowRect(w, &wr);
-      POINT p{wr.left, wr.top};
-      ScreenToClient(parent, &p);
-      if (p.x != r.left || p.y != r.top) continue;
-      const std::wstring cls = ClassOf(w);
-      if (cls == L"msctls_updown32") continue;
-      return w;
-    }
-    return nullptr;
+    return c ? ChildById(form, c->Id()) : nullptr;
   }
+  HWND operator[](int id) const { return ChildById(form, id); }
 };
 
 inline std::wstring Gb(const char* s) { return FromGb(s); }
 
 inline bool IsSetup(HWND w) { return TextOf(w) == Gb(qv::texts::kSetupCaption); }
 inline bool IsEntry(HWND w) {
-  return TextOf(w).empty() && ClassOf(w) != L"#32770" &&
-         ChildByText(w, Gb(qv::texts::kEntryOkCaption)) != nullptr;
+  return TextOf(w).empty() && ClassOf(w) != L"#32770" && ChildById(w, qv::ids::kEntryInput) != nullptr &&
+         ChildById(w, qv::ids::kOk) != nullptr;
 }
 
 // One ZcOpen call driven by script on a second thread.  Whatever the script
 // leaves open is closed afterwards, so a failing case cannot hang the run.
 class ZcOpenCase {
  public:
-  explicit ZcOpenCase(const std::string& filterStr) {
-    Lib().SetFilterStr(filterStr.c_str());
+  explicit ZcOpenCase(const std::string& filterStr, Plugin& lib = Lib()) : lib_(lib) {
+    lib_.SetFilterStr(filterStr.c_str());
     owner_ = MakeOwner();
   }
   ~ZcOpenCase() { DestroyWindow(owner_); }
@@ -150,7 +128,7 @@ class ZcOpenCase {
               } else if (ClassOf(w) == L"#32770") {
                 PostMessageW(w, WM_COMMAND, IDOK, 0);
               } else if (IsEntry(w)) {
-                Click(ChildByText(w, Gb(qv::texts::kEntryCancelCaption)));
+                Click(ChildById(w, qv::ids::kCancel));
               } else if (IsSetup(w) && IsWindowEnabled(w)) {
                 PostMessageW(w, WM_CLOSE, 0, 0);
               }
@@ -160,7 +138,8 @@ class ZcOpenCase {
           },
           kWait);
     });
-    result_ = Lib().ZcOpen(owner_);
+    result_ = lib_.ZcOpen(owner_);
+    returnedAt_ = GetTickCount();
     done = true;
     driver.join();
   }
@@ -173,8 +152,10 @@ class ZcOpenCase {
   HWND WaitEntry() { return WaitWindow(tid_, IsEntry, kWait); }
 
   QvBool result_ = 0;
+  DWORD returnedAt_ = 0;  // GetTickCount when ZcOpen returned
 
  private:
+  Plugin& lib_;
   HWND owner_ = nullptr;
   DWORD tid_ = GetCurrentThreadId();
 };
@@ -240,16 +221,11 @@ inline void ClickListLine(HWND list, int line) {
 }
 
 // The entry dialog's input box.
-inline HWND EntryEdit(HWND entry) {
-  HWND edit = nullptr;
-  for (HWND w : Children(entry))
-    if (ClassOf(w) == L"Edit") edit = w;
-  return edit;
-}
+inline HWND EntryEdit(HWND entry) { return ChildById(entry, qv::ids::kEntryInput); }
 
 // Adds a bet through the entry dialog, typing it character by character.
 inline void AddBet(ZcOpenCase& c, const SetupWindows& s, const std::wstring& typed) {
-  Click(ChildByText(s.form, Gb(qv::texts::kAddCaption)));
+  Click(s[qv::ids::kAdd]);
   HWND entry = c.WaitEntry();
   ASSERT_NE(entry, nullptr);
   HWND edit = EntryEdit(entry);

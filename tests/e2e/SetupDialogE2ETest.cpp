@@ -41,7 +41,7 @@ TEST_F(SetupDialogE2E, FreshDialogThenOneBetAndOk) {
     EXPECT_TRUE(WaitUntil([&] { return !IsWindowEnabled(s["edtCanErr3b"]); }, kWait));
 
     // The entry dialog: empty caption, the focus on OK, Enter asks for input.
-    Click(ChildByText(s.form, Gb(qv::texts::kAddCaption)));
+    Click(s[qv::ids::kAdd]);
     HWND entry = c.WaitEntry();
     ASSERT_NE(entry, nullptr);
     EXPECT_FALSE(IsWindowEnabled(s.form));
@@ -50,7 +50,7 @@ TEST_F(SetupDialogE2E, FreshDialogThenOneBetAndOk) {
     EXPECT_EQ(rc.right, 286);
     EXPECT_EQ(rc.bottom, 190);
     EXPECT_EQ(GetWindowLongW(entry, GWL_STYLE) & WS_SYSMENU, 0);
-    HWND ok = ChildByText(entry, Gb(qv::texts::kEntryOkCaption));
+    HWND ok = ChildById(entry, qv::ids::kOk);
     EXPECT_TRUE(WaitUntil([&] { return FocusOf(c.tid()) == ok; }, kWait));
     PressKey(FocusOf(c.tid()), VK_RETURN);
     MessageBoxSeen box = WaitMessageBox(c.tid(), kWait);
@@ -213,7 +213,7 @@ TEST_F(SetupDialogE2E, EnterOnTheEntryCancelButtonCancels) {
   c.Run([](ZcOpenCase& c) {
     SetupWindows s = c.WaitSetup();
     ASSERT_NE(s.form, nullptr);
-    Click(ChildByText(s.form, Gb(qv::texts::kAddCaption)));
+    Click(s[qv::ids::kAdd]);
     HWND entry = c.WaitEntry();
     ASSERT_NE(entry, nullptr);
     HWND edit = EntryEdit(entry);
@@ -221,8 +221,8 @@ TEST_F(SetupDialogE2E, EnterOnTheEntryCancelButtonCancels) {
     PressKey(edit, VK_ESCAPE);  // bound to nothing
     Sleep(500);
     EXPECT_TRUE(IsWindowVisible(entry));
-    HWND ok = ChildByText(entry, Gb(qv::texts::kEntryOkCaption));
-    HWND cancel = ChildByText(entry, Gb(qv::texts::kEntryCancelCaption));
+    HWND ok = ChildById(entry, qv::ids::kOk);
+    HWND cancel = ChildById(entry, qv::ids::kCancel);
     // Keyboard order OK, Cancel, the box: the focus is still on OK (the
     // characters went to the box directly), Tab moves it to Cancel, and
     // Enter there clicks Cancel.

@@ -63,7 +63,7 @@ TEST_F(FormTest, FindComponentIsTypedAndByExactName) {
   EXPECT_EQ(f.FindComponent("edtShot5"), nullptr);
   EXPECT_EQ(f.FindComponent("EDTSHOT5A"), nullptr);
   auto* menu = f.Make<PopupMenu>(f, "PopupMenu1");
-  menu->AddItem("mnuSaveFlt", "save");
+  menu->AddItem("mnuSaveFlt", "save", Cp::System);
   EXPECT_NE(f.Find<MenuItem>("mnuSaveFlt"), nullptr);
 }
 
@@ -268,7 +268,7 @@ TEST_F(ErrorDisplayTest, ErrorsFromEveryKindOfHandlerAreCaught) {
   auto* lb = f.Make<ListBox>(f, "lb");
   auto* e = f.Make<Edit>(f, "edt");
   auto* menu = f.Make<PopupMenu>(f, "PopupMenu1");
-  auto& item = menu->AddItem("mnuLoadFlt", "load");
+  auto& item = menu->AddItem("mnuLoadFlt", "load", Cp::System);
   chk->OnClick = [](CheckBox&) { throw std::runtime_error("a"); };
   lb->OnClick = [](ListBox&) { throw std::runtime_error("b"); };
   e->OnKeyPress = [](Edit&, char&) { throw std::runtime_error("c"); };
@@ -315,8 +315,8 @@ TEST_F(FileDialogTest, MenuButtonRunsTheChosenEntry) {
   auto* btn = f.Make<MenuButton>(f, "RzMenuButton1");
   auto* menu = f.Make<PopupMenu>(f, "PopupMenu1");
   std::vector<std::string> ran;
-  menu->AddItem("mnuSaveFlt", "s").OnClick = [&](MenuItem& m) { ran.push_back(m.Name()); };
-  menu->AddItem("mnuLoadFlt", "l").OnClick = [&](MenuItem& m) { ran.push_back(m.Name()); };
+  menu->AddItem("mnuSaveFlt", "s", Cp::System).OnClick = [&](MenuItem& m) { ran.push_back(m.Name()); };
+  menu->AddItem("mnuLoadFlt", "l", Cp::System).OnClick = [&](MenuItem& m) { ran.push_back(m.Name()); };
   btn->SetMenu(menu);
   mem->QueueMenuChoice("mnuLoadFlt");
   mem->QueueMenuChoice("");  // dismissed

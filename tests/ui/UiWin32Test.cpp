@@ -88,9 +88,9 @@ class TfrmProbe : public Form {
     pages = Make<PageControl>(*this, "RzPageControl1");
     pages->SetBounds({0, 0, 420, 300});
     sheet1 = Make<TabSheet>(*pages, "TabSheet1");
-    sheet1->SetCaption(" one ");
+    sheet1->SetCaption(" one ", Cp::System);
     sheet2 = Make<TabSheet>(*pages, "TabSheet2");
-    sheet2->SetCaption(" two ");
+    sheet2->SetCaption(" two ", Cp::System);
     sheet2->SetTabVisible(false);
     panel = Make<Panel>(*sheet1, "RzPanel1");
     panel->SetBounds({0, 0, 410, 260});
@@ -100,7 +100,7 @@ class TfrmProbe : public Form {
     spin2->SetBounds({80, 10, 60, 21});
     chk = Make<CheckBox>(*panel, "chkShot5");
     chk->SetBounds({10, 40, 150, 17});
-    chk->SetCaption("level 5");
+    chk->SetCaption("level 5", Cp::System);
     edt = Make<Edit>(*panel, "edtInput");
     edt->SetBounds({10, 70, 200, 26});
     edt->SetFlat(true);
