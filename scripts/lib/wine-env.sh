@@ -10,6 +10,10 @@
 #   "$QUELVOR_WINE" some.exe ...
 #   quelvor_wine_env_stop       # optional: also runs at exit
 #
+# The run's locale is zh_CN.UTF-8 (code page 936).  A test that needs another
+# ANSI code page sets its own locale for its process only: wine in an
+# en_US.UTF-8 locale (scripts/lib/deps.sh generates it) uses code page 1252.
+#
 # Two modes.  win32: a 32-bit prefix for the shipped 32-bit build (needs a
 # kernel that runs 32-bit programs, which wine32 itself is).  win64: a 64-bit
 # prefix with the 64-bit loader, for kernels without 32-bit support; there the
@@ -41,7 +45,7 @@ QUELVOR_WINE_FONT="WenQuanYi Micro Hei"
 QUELVOR_WINE_FONT_SUBSTITUTES=("SimSun" "宋体" "NSimSun" "新宋体" "MS Sans Serif"
                                "MS Shell Dlg" "MS Shell Dlg 2" "Tahoma")
 # Raise when the prefix setup below changes: old prefixes are made again.
-QUELVOR_WINE_PREFIX_VERSION=1
+QUELVOR_WINE_PREFIX_VERSION=2
 QUELVOR_FONT_SUBST_KEY='HKCU\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
 QUELVOR_FONT_SUBST_KEY_LM='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
 
@@ -148,6 +152,9 @@ _qv_wine_prefix_make() {
     "$QUELVOR_WINE" reg add "$QUELVOR_FONT_SUBST_KEY" /v "$name" /t REG_SZ /d "$QUELVOR_WINE_FONT" /f >/dev/null 2>&1
     "$QUELVOR_WINE" reg add "$QUELVOR_FONT_SUBST_KEY_LM" /v "$name" /t REG_SZ /d "$QUELVOR_WINE_FONT" /f >/dev/null 2>&1
   done
+  # No window manager runs on the virtual display: windows that wine would
+  # leave to one wait two seconds for it each time they are hidden.
+  "$QUELVOR_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
   "$WINESERVER" -w
   if ! quelvor_wine_fonts_ok; then
     _qv_wlog "the font substitutes did not reach the prefix registry"

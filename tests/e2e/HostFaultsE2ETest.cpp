@@ -7,8 +7,10 @@
 #include <map>
 #include <vector>
 
-#include "BetResultFile.h"
 #include "SetupCase.h"
+#include "untOpenMD.h"
+
+#include <commctrl.h>
 
 namespace {
 
@@ -159,7 +161,9 @@ class CodePage : public SetupDialogE2E {
   void SetUp() override {
     SetupDialogE2E::SetUp();
     // The run with its own locale says which code page it expects.
-    if (const char* acp = std::getenv("QUELVOR_EXPECT_ACP")) ASSERT_EQ(GetACP(), std::strtoul(acp, nullptr, 10));
+    if (const char* acp = std::getenv("QUELVOR_EXPECT_ACP")) {
+      ASSERT_EQ(GetACP(), std::strtoul(acp, nullptr, 10));
+    }
   }
 };
 
