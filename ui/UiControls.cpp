@@ -526,6 +526,10 @@ void ListBox::ClickItem(int i, bool ctrlClick) {
   if (OnClick) RunGuarded([&] { OnClick(*this); });
 }
 
+void ListBox::DoEnter() {
+  if (peer() == nullptr && caret_ < 0 && Count() > 0) caret_ = 0;
+}
+
 void ListBox::SelectionFromWindow(std::vector<bool> selected, int caret) {
   if (selected.size() == selected_.size()) selected_ = std::move(selected);
   caret_ = (caret >= 0 && caret < Count()) ? caret : -1;

@@ -460,6 +460,9 @@ class ListBox : public Control {
   bool Updating() const { return updateDepth_ > 0; }
   int RedrawCount() const { return redraws_; }  // times redrawing resumed
   std::unique_ptr<detail::Peer> MakePeer(detail::PeerFactory& f) override;
+  // Gaining the focus gives a list with items and no current line its first
+  // line as current (the one with the focus rectangle).
+  void DoEnter() override;
 
   // --- plumbing: the window's selection changed (Win32 backend) ---
   void SelectionFromWindow(std::vector<bool> selected, int caret);

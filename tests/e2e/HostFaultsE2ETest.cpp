@@ -2,9 +2,13 @@
 // the library at another address, click with a sent BM_CLICK from another
 // thread, set the list's caret with a message, check a box with
 // BM_SETCHECK; and the texts as the wide API reads them, whatever the ANSI
-// code page (this suite also runs on its own with code page 1252).
+// code page (this suite also runs on its own with code page 1252); and
+// quelvor.exe setup as a process of its own.
 #include <cstdlib>
+#include <functional>
 #include <map>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "SetupCase.h"
@@ -269,3 +273,79 @@ TEST(Reload, EachLoadAtANewAddressOpensTheDialog) {
 }
 
 }  // namespace
+
+// --- quelvor setup ----------------------------------------------------------------------
+
+// quelvor.exe setup, run as its own process with its standard output in a
+// pipe; script drives the dialog from here through the process's windows.
+std::string RunQuelvorSetup(const std::wstring& args, const std::function<void(DWORD tid)>& script) {
+  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+  HANDLE readEnd = nullptr, writeEnd = nullptr;
+  if (!CreatePipe(&readEnd, &writeEnd, &sa, 0)) return "<no pipe>";
+  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdOutput = writeEnd;
+  si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  PROCESS_INFORMATION pi{};
+  std::wstring cmd = L"quelvor.exe setup " + args;
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+    CloseHandle(readEnd);
+    CloseHandle(writeEnd);
+    return "<quelvor.exe did not start>";
+  }
+  CloseHandle(writeEnd);
+  std::string out;
+  std::thread reader([&] {
+    char buf[4096];
+    DWORD got = 0;
+    while (ReadFile(readEnd, buf, sizeof buf, &got, nullptr) && got > 0) out.append(buf, got);
+  });
+  // The setup dialog's thread: the one that owns a window with its caption.
+  DWORD tid = 0;
+  WaitUntil(
+      [&] {
+        struct Find {
+          DWORD pid, tid;
+        } f{pi.dwProcessId, 0};
+        EnumWindows(
+            [](HWND w, LPARAM p) -> BOOL {
+              auto* f = reinterpret_cast<Find*>(p);
+              DWORD pid = 0;
+              const DWORD t = GetWindowThreadProcessId(w, &pid);
+              if (pid == f->pid && IsWindowVisible(w) && IsSetup(w)) f->tid = t;
+              return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&f));
+        tid = f.tid;
+        return tid != 0;
+      },
+      kWait);
+  if (tid != 0) script(tid);
+  if (WaitForSingleObject(pi.hProcess, kWait) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 9);
+  reader.join();
+  CloseHandle(readEnd);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return out;
+}
+
+TEST(QuelvorSetup, PrintsTheFilterStringTheDialogLeaves) {
+  const std::string given = "M5(10-30|5-40)TJ1234567|";
+  const std::string ok = RunQuelvorSetup(L"--filter-string \"M5(10-30|5-40)TJ1234567|\"", [](DWORD tid) {
+    HWND form = WaitWindow(tid, IsSetup, kWait);
+    ASSERT_NE(form, nullptr);
+    SentClick(ChildById(form, ids::LevelBox(6)));
+    SentClick(ChildById(form, ids::kOk));
+  });
+  EXPECT_EQ(ok, "M6(0-0|0-0)" + given + "\n");
+  const std::string cancelled = RunQuelvorSetup(L"--filter-string \"M5(10-30|5-40)TJ1234567|\"", [](DWORD tid) {
+    HWND form = WaitWindow(tid, IsSetup, kWait);
+    ASSERT_NE(form, nullptr);
+    SentClick(ChildById(form, ids::LevelBox(6)));
+    SentClick(ChildById(form, ids::kCancel));
+  });
+  EXPECT_EQ(cancelled, given + "\n");
+}

@@ -1,368 +1,411 @@
-// Control behaviour on the object side, without windows.
+// Control behaviour as the dialogs see it, on every toolkit of the build:
+// the same cases on the in-memory toolkit and, in the Windows build, through
+// the real windows of the Win32 toolkit.
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "ToolkitBackends.h"
 #include "UiApplication.h"
 #include "UiControls.h"
-#include "UiMemory.h"
 
 namespace qv::ui {
 namespace {
 
-class Fixture : public ::testing::Test {
- protected:
-  void SetUp() override { mem = &UseMemoryBackend(); }
-  MemoryBackend* mem = nullptr;
-  Form form{"frmTest"};
-};
+using Fixture = testing::ToolkitTest;
 
 // --- check boxes ---------------------------------------------------------------
 
 using CheckBoxTest = Fixture;
+QV_TOOLKIT_SUITE(CheckBoxTest);
 
-TEST_F(CheckBoxTest, ClickHandlerRunsOnEveryChangeAndOnlyThen) {
+TEST_P(CheckBoxTest, ClickHandlerRunsOnEveryChangeAndOnlyThen) {
   auto* chk = form.Make<CheckBox>(form, "chkShot3");
-  std::vector<bool> seen;
-  chk->OnClick = [&](CheckBox& c) { seen.push_back(c.Checked()); };
+  Showing([&] {
+    std::vector<bool> seen;
+    chk->OnClick = [&](CheckBox& c) { seen.push_back(c.Checked()); };
 
-  chk->SetChecked(false);  // already unchecked
-  EXPECT_TRUE(seen.empty());
-  chk->SetChecked(true);
-  chk->SetChecked(true);  // no change
-  chk->Click();           // the user's click toggles
-  chk->Click();
-  EXPECT_EQ(seen, (std::vector<bool>{true, false, true}));
-  EXPECT_TRUE(chk->Checked());
+    chk->SetChecked(false);  // already unchecked
+    EXPECT_TRUE(seen.empty());
+    chk->SetChecked(true);
+    chk->SetChecked(true);  // no change
+    chk->Click();           // the user's click toggles
+    chk->Click();
+    EXPECT_EQ(seen, (std::vector<bool>{true, false, true}));
+    EXPECT_TRUE(chk->Checked());
+  });
 }
 
-TEST_F(CheckBoxTest, DisabledBoxIgnoresTheUserButNotTheProgram) {
+TEST_P(CheckBoxTest, DisabledBoxIgnoresTheUserButNotTheProgram) {
   auto* chk = form.Make<CheckBox>(form, "chkCanSupErr");
-  int clicks = 0;
-  chk->OnClick = [&](CheckBox&) { ++clicks; };
-  chk->SetEnabled(false);
-  chk->Click();
-  EXPECT_FALSE(chk->Checked());
-  chk->SetChecked(true);
-  EXPECT_TRUE(chk->Checked());
-  EXPECT_EQ(clicks, 1);
+  Showing([&] {
+    int clicks = 0;
+    chk->OnClick = [&](CheckBox&) { ++clicks; };
+    chk->SetEnabled(false);
+    chk->Click();
+    EXPECT_FALSE(chk->Checked());
+    chk->SetChecked(true);
+    EXPECT_TRUE(chk->Checked());
+    EXPECT_EQ(clicks, 1);
+  });
 }
 
 // --- spin edits --------------------------------------------------------------------
 
 using SpinEditTest = Fixture;
+QV_TOOLKIT_SUITE(SpinEditTest);
 
-TEST_F(SpinEditTest, StartsAtZeroWithDefaultRange) {
+TEST_P(SpinEditTest, StartsAtZeroWithDefaultRange) {
   auto* s = form.Make<SpinEdit>(form, "edtShot7a");
-  EXPECT_EQ(s->Text(), "0");
-  EXPECT_EQ(s->Value(), 0);
-  EXPECT_EQ(s->Min(), 0);
-  EXPECT_EQ(s->Max(), 100);
+  Showing([&] {
+    EXPECT_EQ(s->Text(), "0");
+    EXPECT_EQ(s->Value(), 0);
+    EXPECT_EQ(s->Min(), 0);
+    EXPECT_EQ(s->Max(), 100);
+  });
 }
 
-TEST_F(SpinEditTest, TypingAcceptsDigitsAndSignsOnly) {
+TEST_P(SpinEditTest, TypingAcceptsDigitsAndSignsOnly) {
   auto* s = form.Make<SpinEdit>(form, "edtShot7a");
-  s->SetText("");
-  s->TypeText("-1a2 ,+x3\x80");
-  EXPECT_EQ(s->Text(), "-12+3");
-  s->TypeChar(8);  // Backspace
-  EXPECT_EQ(s->Text(), "-12+");
+  Showing([&] {
+    s->SetText("");
+    s->TypeText("-1a2 ,+x3\x80");
+    EXPECT_EQ(s->Text(), "-12+3");
+    s->TypeChar(8);  // Backspace
+    EXPECT_EQ(s->Text(), "-12+");
+  });
 }
 
-TEST_F(SpinEditTest, TextIsClampedOnlyWhenTheFocusLeaves) {
+TEST_P(SpinEditTest, TextIsClampedOnlyWhenTheFocusLeaves) {
   auto* s = form.Make<SpinEdit>(form, "edtShot7a");
   auto* other = form.Make<SpinEdit>(form, "edtShot7b");
-  s->SetFocus();
-  s->SetText("");
-  s->TypeText("150");
-  EXPECT_EQ(s->Text(), "150");  // as typed while focused
-  form.PressEnter();           // no default button: Enter confirms only
-  EXPECT_EQ(s->Text(), "150");
-  other->SetFocus();
-  EXPECT_EQ(s->Text(), "100");
-  EXPECT_EQ(s->Value(), 100);
-
-  s->SetFocus();
-  s->SetText("-5");
-  s->KillFocus();
-  EXPECT_EQ(s->Text(), "0");
-
-  s->SetFocus();
-  s->SetText("007");
-  s->KillFocus();
-  EXPECT_EQ(s->Text(), "7");
-}
-
-TEST_F(SpinEditTest, TextThatIsNoIntegerFallsBackToTheLastGoodValue) {
-  auto* s = form.Make<SpinEdit>(form, "edtShot7a");
-  s->SetText("42");
-  for (const char* bad : {"", "-", "+", "4-2", "abc"}) {
+  Showing([&] {
     s->SetFocus();
-    s->SetText(bad);
-    EXPECT_EQ(s->Value(), 42) << bad;
+    s->SetText("");
+    s->TypeText("150");
+    EXPECT_EQ(s->Text(), "150");  // as typed while focused
+    form.PressEnter();           // no default button: Enter confirms only
+    EXPECT_EQ(s->Text(), "150");
+    other->SetFocus();
+    EXPECT_EQ(s->Text(), "100");
+    EXPECT_EQ(s->Value(), 100);
+
+    s->SetFocus();
+    s->SetText("-5");
     s->KillFocus();
-    EXPECT_EQ(s->Text(), "42") << bad;
-  }
+    EXPECT_EQ(s->Text(), "0");
+
+    s->SetFocus();
+    s->SetText("007");
+    s->KillFocus();
+    EXPECT_EQ(s->Text(), "7");
+  });
 }
 
-TEST_F(SpinEditTest, SetTextShowsTextUnchanged) {
+TEST_P(SpinEditTest, TextThatIsNoIntegerFallsBackToTheLastGoodValue) {
   auto* s = form.Make<SpinEdit>(form, "edtShot7a");
-  s->SetText("250");
-  EXPECT_EQ(s->Text(), "250");
-  s->SetText("x");
-  EXPECT_EQ(s->Text(), "x");
+  Showing([&] {
+    s->SetText("42");
+    for (const char* bad : {"", "-", "+", "4-2", "abc"}) {
+      s->SetFocus();
+      s->SetText(bad);
+      EXPECT_EQ(s->Value(), 42) << bad;
+      s->KillFocus();
+      EXPECT_EQ(s->Text(), "42") << bad;
+    }
+  });
 }
 
-TEST_F(SpinEditTest, HugeNumbersSaturateIntoTheRange) {
+TEST_P(SpinEditTest, SetTextShowsTextUnchanged) {
+  auto* s = form.Make<SpinEdit>(form, "edtShot7a");
+  Showing([&] {
+    s->SetText("250");
+    EXPECT_EQ(s->Text(), "250");
+    s->SetText("x");
+    EXPECT_EQ(s->Text(), "x");
+  });
+}
+
+TEST_P(SpinEditTest, HugeNumbersSaturateIntoTheRange) {
   auto* s = form.Make<SpinEdit>(form, "edtCanSupErr1");
-  s->SetMax(100000);
-  s->SetFocus();
-  s->SetText("99999999999999999999999");
-  s->KillFocus();
-  EXPECT_EQ(s->Text(), "100000");
-  s->SetFocus();
-  s->SetText("-99999999999999999999999");
-  s->KillFocus();
-  EXPECT_EQ(s->Text(), "0");
+  Showing([&] {
+    s->SetMax(100000);
+    s->SetFocus();
+    s->SetText("99999999999999999999999");
+    s->KillFocus();
+    EXPECT_EQ(s->Text(), "100000");
+    s->SetFocus();
+    s->SetText("-99999999999999999999999");
+    s->KillFocus();
+    EXPECT_EQ(s->Text(), "0");
+  });
 }
 
-TEST_F(SpinEditTest, StepsOfOneAndTenClampedAtTheEnds) {
+TEST_P(SpinEditTest, StepsOfOneAndTenClampedAtTheEnds) {
   auto* s = form.Make<SpinEdit>(form, "edtShot7a");
-  s->KeyDown(Key::Up);
-  EXPECT_EQ(s->Text(), "1");
-  s->ClickUp(2);
-  EXPECT_EQ(s->Text(), "3");
-  s->KeyDown(Key::PageUp);
-  EXPECT_EQ(s->Text(), "13");
-  s->Wheel(2, false);
-  EXPECT_EQ(s->Text(), "15");
-  s->Wheel(1, true);
-  EXPECT_EQ(s->Text(), "25");
-  s->Wheel(-1, true);
-  s->KeyDown(Key::Down);
-  s->ClickDown();
-  EXPECT_EQ(s->Text(), "13");
-  s->KeyDown(Key::PageDown);
-  s->KeyDown(Key::PageDown);
-  EXPECT_EQ(s->Text(), "0");
-  s->SetText("95");
-  s->KeyDown(Key::PageUp);
-  EXPECT_EQ(s->Text(), "100");
-  s->KeyDown(Key::Up);
-  EXPECT_EQ(s->Text(), "100");
+  Showing([&] {
+    s->KeyDown(Key::Up);
+    EXPECT_EQ(s->Text(), "1");
+    s->ClickUp(2);
+    EXPECT_EQ(s->Text(), "3");
+    s->KeyDown(Key::PageUp);
+    EXPECT_EQ(s->Text(), "13");
+    s->Wheel(2, false);
+    EXPECT_EQ(s->Text(), "15");
+    s->Wheel(1, true);
+    EXPECT_EQ(s->Text(), "25");
+    s->Wheel(-1, true);
+    s->KeyDown(Key::Down);
+    s->ClickDown();
+    EXPECT_EQ(s->Text(), "13");
+    s->KeyDown(Key::PageDown);
+    s->KeyDown(Key::PageDown);
+    EXPECT_EQ(s->Text(), "0");
+    s->SetText("95");
+    s->KeyDown(Key::PageUp);
+    EXPECT_EQ(s->Text(), "100");
+    s->KeyDown(Key::Up);
+    EXPECT_EQ(s->Text(), "100");
+  });
 }
 
-TEST_F(SpinEditTest, StepStartsFromTheTypedTextClampedFirst) {
+TEST_P(SpinEditTest, StepStartsFromTheTypedTextClampedFirst) {
   auto* s = form.Make<SpinEdit>(form, "edtCanErr1");
-  s->SetMax(10000);
-  s->SetText("5000");
-  s->KeyDown(Key::PageUp);
-  EXPECT_EQ(s->Text(), "5010");
-  s->SetText("20000");  // above the range: the step starts from the maximum
-  s->KeyDown(Key::Down);
-  EXPECT_EQ(s->Text(), "9999");
-  s->SetText("");
-  s->KeyDown(Key::Up);  // no integer: from the last good value
-  EXPECT_EQ(s->Text(), "10000");
+  Showing([&] {
+    s->SetMax(10000);
+    s->SetText("5000");
+    s->KeyDown(Key::PageUp);
+    EXPECT_EQ(s->Text(), "5010");
+    s->SetText("20000");  // above the range: the step starts from the maximum
+    s->KeyDown(Key::Down);
+    EXPECT_EQ(s->Text(), "9999");
+    s->SetText("");
+    s->KeyDown(Key::Up);  // no integer: from the last good value
+    EXPECT_EQ(s->Text(), "10000");
+  });
 }
 
-TEST_F(SpinEditTest, DisabledFieldIgnoresTheUser) {
+TEST_P(SpinEditTest, DisabledFieldIgnoresTheUser) {
   auto* s = form.Make<SpinEdit>(form, "edtShot7a");
-  s->SetEnabled(false);
-  s->KeyDown(Key::Up);
-  s->Wheel(1, true);
-  s->TypeChar('5');
-  EXPECT_EQ(s->Text(), "0");
-  s->SetText("12");  // the program still may
-  EXPECT_EQ(s->Text(), "12");
+  Showing([&] {
+    s->SetEnabled(false);
+    s->KeyDown(Key::Up);
+    s->Wheel(1, true);
+    s->TypeChar('5');
+    EXPECT_EQ(s->Text(), "0");
+    s->SetText("12");  // the program still may
+    EXPECT_EQ(s->Text(), "12");
+  });
 }
 
 // --- edits and the key hook -------------------------------------------------------
 
 using EditTest = Fixture;
+QV_TOOLKIT_SUITE(EditTest);
 
-TEST_F(EditTest, KeyHookMayPassDropOrReplace) {
+TEST_P(EditTest, KeyHookMayPassDropOrReplace) {
   auto* e = form.Make<Edit>(form, "edtInput");
-  std::vector<int> seen;
-  e->OnKeyPress = [&](Edit&, char& key) {
-    seen.push_back(static_cast<unsigned char>(key));
-    if (key == 'x') key = 0;
-    if (key == ';') key = ',';
-  };
-  e->TypeText("1x;2");
-  EXPECT_EQ(e->Text(), "1,2");
-  EXPECT_EQ(seen, (std::vector<int>{'1', 'x', ';', '2'}));
-  e->TypeChar(8);
-  EXPECT_EQ(seen.back(), 8);  // Backspace reaches the hook as 8
-  EXPECT_EQ(e->Text(), "1,");
+  Showing([&] {
+    std::vector<int> seen;
+    e->OnKeyPress = [&](Edit&, char& key) {
+      seen.push_back(static_cast<unsigned char>(key));
+      if (key == 'x') key = 0;
+      if (key == ';') key = ',';
+    };
+    e->TypeText("1x;2");
+    EXPECT_EQ(e->Text(), "1,2");
+    EXPECT_EQ(seen, (std::vector<int>{'1', 'x', ';', '2'}));
+    e->TypeChar(8);
+    EXPECT_EQ(seen.back(), 8);  // Backspace reaches the hook as 8
+    EXPECT_EQ(e->Text(), "1,");
+  });
 }
 
-TEST_F(EditTest, InsertionAndBackspaceWorkAtTheCaret) {
+TEST_P(EditTest, InsertionAndBackspaceWorkAtTheCaret) {
   auto* e = form.Make<Edit>(form, "edtInput");
-  e->SetText("12345");
-  e->SetSel(2);
-  e->TypeChar('9');
-  EXPECT_EQ(e->Text(), "129345");
-  EXPECT_EQ(e->SelStart(), 3);
-  e->TypeChar(8);
-  e->TypeChar(8);
-  EXPECT_EQ(e->Text(), "1345");
-  e->SetSel(0);
-  e->TypeChar(8);  // nothing before the caret
-  EXPECT_EQ(e->Text(), "1345");
-  e->SetSel(1, 2);  // a selection is replaced
-  e->TypeChar('7');
-  EXPECT_EQ(e->Text(), "175");
-  e->KeyDown(Key::Home);
-  e->KeyDown(Key::Delete);
-  EXPECT_EQ(e->Text(), "75");
-  e->TypeChar('\t');  // other control characters insert nothing
-  EXPECT_EQ(e->Text(), "75");
+  Showing([&] {
+    e->SetText("12345");
+    e->SetSel(2);
+    e->TypeChar('9');
+    EXPECT_EQ(e->Text(), "129345");
+    EXPECT_EQ(e->SelStart(), 3);
+    e->TypeChar(8);
+    e->TypeChar(8);
+    EXPECT_EQ(e->Text(), "1345");
+    e->SetSel(0);
+    e->TypeChar(8);  // nothing before the caret
+    EXPECT_EQ(e->Text(), "1345");
+    e->SetSel(1, 2);  // a selection is replaced
+    e->TypeChar('7');
+    EXPECT_EQ(e->Text(), "175");
+    e->KeyDown(Key::Home);
+    e->KeyDown(Key::Delete);
+    EXPECT_EQ(e->Text(), "75");
+    e->TypeChar('\t');  // other control characters insert nothing
+    EXPECT_EQ(e->Text(), "75");
+  });
 }
 
-TEST_F(EditTest, HookThatRewritesTheTextItself) {
-  // The bet entry box's Backspace: always drop the last character.
-  auto* e = form.Make<Edit>(form, "edtInput");
-  e->OnKeyPress = [](Edit& box, char& key) {
-    if (key == 8) {
-      if (!box.Text().empty()) box.SetText(box.Text().substr(0, box.Text().size() - 1));
-      key = 0;
-    }
-  };
-  e->SetText("12345");
-  e->SetSel(2);
-  e->TypeChar(8);
-  EXPECT_EQ(e->Text(), "1234");
-  e->SetText("");
-  e->TypeChar(8);
-  EXPECT_EQ(e->Text(), "");
+TEST_P(EditTest, HookThatRewritesTheTextItself) {
+  Showing([&] {
+    // The bet entry box's Backspace: always drop the last character.
+    auto* e = form.Make<Edit>(form, "edtInput");
+    e->OnKeyPress = [](Edit& box, char& key) {
+      if (key == 8) {
+        if (!box.Text().empty()) box.SetText(box.Text().substr(0, box.Text().size() - 1));
+        key = 0;
+      }
+    };
+    e->SetText("12345");
+    e->SetSel(2);
+    e->TypeChar(8);
+    EXPECT_EQ(e->Text(), "1234");
+    e->SetText("");
+    e->TypeChar(8);
+    EXPECT_EQ(e->Text(), "");
+  });
 }
 
-TEST_F(EditTest, PasteBypassesTheHookAndKeepsBytes) {
+TEST_P(EditTest, PasteBypassesTheHookAndKeepsBytes) {
   auto* e = form.Make<Edit>(form, "edtInput");
-  e->OnKeyPress = [](Edit&, char& key) { key = 0; };
-  e->TypeText("abc");
-  EXPECT_EQ(e->Text(), "");
-  e->Paste("ab\xC3\xBD");
-  EXPECT_EQ(e->Text(), "ab\xC3\xBD");
+  Showing([&] {
+    e->OnKeyPress = [](Edit&, char& key) { key = 0; };
+    e->TypeText("abc");
+    EXPECT_EQ(e->Text(), "");
+    e->Paste("ab\xC3\xBD");
+    EXPECT_EQ(e->Text(), "ab\xC3\xBD");
+  });
 }
 
-TEST_F(EditTest, ChangeHandlerSeesEveryChange) {
+TEST_P(EditTest, ChangeHandlerSeesEveryChange) {
   auto* e = form.Make<Edit>(form, "edtInput");
-  int changes = 0;
-  e->OnChange = [&](Edit&) { ++changes; };
-  e->SetText("1");
-  e->SetText("1");  // same text
-  e->TypeChar('2');
-  EXPECT_EQ(changes, 2);
+  Showing([&] {
+    int changes = 0;
+    e->OnChange = [&](Edit&) { ++changes; };
+    e->SetText("1");
+    e->SetText("1");  // same text
+    e->TypeChar('2');
+    EXPECT_EQ(changes, 2);
+  });
 }
 
 // --- list boxes -------------------------------------------------------------------------
 
 using ListBoxTest = Fixture;
+QV_TOOLKIT_SUITE(ListBoxTest);
 
-TEST_F(ListBoxTest, KeepsInsertionOrderAndBytes) {
+TEST_P(ListBoxTest, KeepsInsertionOrderAndBytes) {
   auto* lb = form.Make<ListBox>(form, "lbMVDChip");
-  const std::string odd("\xFF\x80\xA1\x01 9,8", 8);
-  lb->AddItem("7654321");
-  lb->AddItem("1234567");
-  lb->AddItem(odd);
-  lb->AddItem("1234567");
-  ASSERT_EQ(lb->Count(), 4);
-  EXPECT_EQ(lb->Item(0), "7654321");
-  EXPECT_EQ(lb->Item(1), "1234567");
-  EXPECT_EQ(lb->Item(2), odd);
-  EXPECT_EQ(lb->Item(3), "1234567");
-  EXPECT_EQ(lb->ItemIndex(), -1);
+  Showing([&] {
+    const std::string odd("\xFF\x80\xA1\x01 9,8", 8);
+    lb->AddItem("7654321");
+    lb->AddItem("1234567");
+    lb->AddItem(odd);
+    lb->AddItem("1234567");
+    ASSERT_EQ(lb->Count(), 4);
+    EXPECT_EQ(lb->Item(0), "7654321");
+    EXPECT_EQ(lb->Item(1), "1234567");
+    EXPECT_EQ(lb->Item(2), odd);
+    EXPECT_EQ(lb->Item(3), "1234567");
+    EXPECT_EQ(lb->ItemIndex(), -1);
+  });
 }
 
-TEST_F(ListBoxTest, ClickSelectsCtrlClickExtendsCurrentFollowsTheFocus) {
+TEST_P(ListBoxTest, ClickSelectsCtrlClickExtendsCurrentFollowsTheFocus) {
   auto* lb = form.Make<ListBox>(form, "lbMVDChip");
-  for (const char* s : {"a", "b", "c", "d", "e"}) lb->AddItem(s);
-  int clicks = 0;
-  lb->OnClick = [&](ListBox& l) {
-    ++clicks;
-    EXPECT_GE(l.ItemIndex(), 0);
-  };
-  lb->ClickItem(1);
-  lb->ClickItem(3, true);
-  EXPECT_EQ(lb->ItemIndex(), 3);
-  EXPECT_EQ(lb->SelCount(), 2);
-  lb->ClickItem(3, true);  // toggled off but still current
-  EXPECT_EQ(lb->ItemIndex(), 3);
-  EXPECT_FALSE(lb->Selected(3));
-  EXPECT_TRUE(lb->Selected(1));
-  lb->ClickItem(4);
-  EXPECT_EQ(lb->SelCount(), 1);
-  EXPECT_EQ(clicks, 4);
-  lb->ClickItem(9);  // no such line
-  EXPECT_EQ(clicks, 4);
+  Showing([&] {
+    for (const char* s : {"a", "b", "c", "d", "e"}) lb->AddItem(s);
+    int clicks = 0;
+    lb->OnClick = [&](ListBox& l) {
+      ++clicks;
+      EXPECT_GE(l.ItemIndex(), 0);
+    };
+    lb->ClickItem(1);
+    lb->ClickItem(3, true);
+    EXPECT_EQ(lb->ItemIndex(), 3);
+    EXPECT_EQ(lb->SelCount(), 2);
+    lb->ClickItem(3, true);  // toggled off but still current
+    EXPECT_EQ(lb->ItemIndex(), 3);
+    EXPECT_FALSE(lb->Selected(3));
+    EXPECT_TRUE(lb->Selected(1));
+    lb->ClickItem(4);
+    EXPECT_EQ(lb->SelCount(), 1);
+    EXPECT_EQ(clicks, 4);
+    lb->ClickItem(9);  // no such line
+    EXPECT_EQ(clicks, 4);
+  });
 }
 
-TEST_F(ListBoxTest, DeletingKeepsSelectionAndCurrentOnTheRightItems) {
+TEST_P(ListBoxTest, DeletingKeepsSelectionAndCurrentOnTheRightItems) {
   auto* lb = form.Make<ListBox>(form, "lbMVDChip");
-  for (const char* s : {"a", "b", "c", "d"}) lb->AddItem(s);
-  lb->ClickItem(3);
-  lb->ClickItem(1, true);  // b and d selected, b current
-  lb->DeleteItem(0);       // before both
-  EXPECT_EQ(lb->Items(), (std::vector<std::string>{"b", "c", "d"}));
-  EXPECT_EQ(lb->ItemIndex(), 0);
-  EXPECT_TRUE(lb->Selected(0));
-  EXPECT_TRUE(lb->Selected(2));
-  lb->DeleteItem(0);  // the current one: the next takes its place
-  EXPECT_EQ(lb->ItemIndex(), 0);
-  EXPECT_EQ(lb->Item(0), "c");
-  lb->SetItemIndex(1);
-  lb->DeleteItem(1);  // the last one: current becomes the new last
-  EXPECT_EQ(lb->ItemIndex(), 0);
-  lb->DeleteItem(0);
-  EXPECT_EQ(lb->ItemIndex(), -1);
-  EXPECT_EQ(lb->Count(), 0);
-  lb->DeleteItem(0);  // nothing to delete
-  EXPECT_EQ(lb->Count(), 0);
+  Showing([&] {
+    for (const char* s : {"a", "b", "c", "d"}) lb->AddItem(s);
+    lb->ClickItem(3);
+    lb->ClickItem(1, true);  // b and d selected, b current
+    lb->DeleteItem(0);       // before both
+    EXPECT_EQ(lb->Items(), (std::vector<std::string>{"b", "c", "d"}));
+    EXPECT_EQ(lb->ItemIndex(), 0);
+    EXPECT_TRUE(lb->Selected(0));
+    EXPECT_TRUE(lb->Selected(2));
+    lb->DeleteItem(0);  // the current one: the next takes its place
+    EXPECT_EQ(lb->ItemIndex(), 0);
+    EXPECT_EQ(lb->Item(0), "c");
+    lb->SetItemIndex(1);
+    lb->DeleteItem(1);  // the last one: current becomes the new last
+    EXPECT_EQ(lb->ItemIndex(), 0);
+    lb->DeleteItem(0);
+    EXPECT_EQ(lb->ItemIndex(), -1);
+    EXPECT_EQ(lb->Count(), 0);
+    lb->DeleteItem(0);  // nothing to delete
+    EXPECT_EQ(lb->Count(), 0);
+  });
 }
 
-TEST_F(ListBoxTest, SetItemIndexLeavesTheSelectionAndClearResets) {
+TEST_P(ListBoxTest, SetItemIndexLeavesTheSelectionAndClearResets) {
   auto* lb = form.Make<ListBox>(form, "lbMVDChip");
-  lb->AddItem("a");
-  lb->AddItem("b");
-  lb->ClickItem(0);
-  lb->SetItemIndex(1);
-  EXPECT_TRUE(lb->Selected(0));
-  EXPECT_FALSE(lb->Selected(1));
-  lb->SetItemIndex(7);
-  EXPECT_EQ(lb->ItemIndex(), -1);
-  lb->ClearItems();
-  EXPECT_EQ(lb->Count(), 0);
-  EXPECT_EQ(lb->SelCount(), 0);
-  lb->AddItem("c");
-  EXPECT_FALSE(lb->Selected(0));
+  Showing([&] {
+    lb->AddItem("a");
+    lb->AddItem("b");
+    lb->ClickItem(0);
+    lb->SetItemIndex(1);
+    EXPECT_TRUE(lb->Selected(0));
+    EXPECT_FALSE(lb->Selected(1));
+    lb->SetItemIndex(7);
+    EXPECT_EQ(lb->ItemIndex(), -1);
+    lb->ClearItems();
+    EXPECT_EQ(lb->Count(), 0);
+    EXPECT_EQ(lb->SelCount(), 0);
+    lb->AddItem("c");
+    EXPECT_FALSE(lb->Selected(0));
+  });
 }
 
-TEST_F(ListBoxTest, UpdateGuardResumesOnceOnEveryPath) {
+TEST_P(ListBoxTest, UpdateGuardResumesOnceOnEveryPath) {
   auto* lb = form.Make<ListBox>(form, "lbMVDChip");
-  {
-    auto outer = lb->BeginUpdate();
+  Showing([&] {
     {
-      auto inner = lb->BeginUpdate();
-      lb->AddItem("1");
+      auto outer = lb->BeginUpdate();
+      {
+        auto inner = lb->BeginUpdate();
+        lb->AddItem("1");
+      }
+      EXPECT_TRUE(lb->Updating());
+      EXPECT_EQ(lb->RedrawCount(), 0);
     }
-    EXPECT_TRUE(lb->Updating());
-    EXPECT_EQ(lb->RedrawCount(), 0);
-  }
-  EXPECT_FALSE(lb->Updating());
-  EXPECT_EQ(lb->RedrawCount(), 1);
-  try {
-    auto guard = lb->BeginUpdate();
-    lb->AddItem("2");
-    throw std::runtime_error("Stream read error");
-  } catch (const std::runtime_error&) {
-  }
-  EXPECT_FALSE(lb->Updating());
-  EXPECT_EQ(lb->RedrawCount(), 2);
-  EXPECT_EQ(lb->Count(), 2);
+    EXPECT_FALSE(lb->Updating());
+    EXPECT_EQ(lb->RedrawCount(), 1);
+    try {
+      auto guard = lb->BeginUpdate();
+      lb->AddItem("2");
+      throw std::runtime_error("Stream read error");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_FALSE(lb->Updating());
+    EXPECT_EQ(lb->RedrawCount(), 2);
+    EXPECT_EQ(lb->Count(), 2);
+  });
 }
 
 }  // namespace

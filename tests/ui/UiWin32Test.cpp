@@ -189,6 +189,18 @@ TEST_F(Win32FormTest, WindowsFollowTheObjectsAndBack) {
     EXPECT_EQ(f.spin->Text(), "100");
     EXPECT_EQ(Text(H(f.spin)), L"100");
 
+    // The up-down buttons' range follows the field's.
+    HWND upDown = GetWindow(H(f.spin), GW_HWNDNEXT);
+    ASSERT_NE(upDown, nullptr);
+    int lo = -1, hi = -1;
+    SendMessageW(upDown, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&lo), reinterpret_cast<LPARAM>(&hi));
+    EXPECT_EQ(lo, 0);
+    EXPECT_EQ(hi, 100);
+    f.spin->SetMax(9);
+    SendMessageW(upDown, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&lo), reinterpret_cast<LPARAM>(&hi));
+    EXPECT_EQ(hi, 9);
+    f.spin->SetMax(100);
+
     // Edit: the key hook drops and replaces characters typed into the window.
     SetFocus(H(f.edt));
     for (wchar_t c : std::wstring(L"1x;2")) SendMessageW(H(f.edt), WM_CHAR, c, 1);
