@@ -131,31 +131,25 @@ quelvor_install_pkgs() {
   fi
 }
 
-# zh_CN.UTF-8, so that wine runs with the ANSI code page 936 (GB2312/GBK).
-quelvor_locale_zh() {
-  if locale -a 2>/dev/null | grep -qiE '^zh_CN\.utf-?8$'; then return 0; fi
-  quelvor_log "generating the zh_CN.UTF-8 locale"
-  if [[ -f /etc/locale.gen ]] && grep -qE '^#\s*zh_CN\.UTF-8 UTF-8' /etc/locale.gen; then
-    quelvor_as_root sed -i -E 's/^#\s*(zh_CN\.UTF-8 UTF-8)/\1/' /etc/locale.gen
-  elif ! grep -qE '^zh_CN\.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
-    echo 'zh_CN.UTF-8 UTF-8' | quelvor_as_root tee -a /etc/locale.gen >/dev/null
+# Generates a UTF-8 locale (quelvor_locale zh_CN) unless it is there.
+quelvor_locale() {
+  local name=$1
+  if locale -a 2>/dev/null | grep -qiE "^${name}\.utf-?8\$"; then return 0; fi
+  quelvor_log "generating the ${name}.UTF-8 locale"
+  if [[ -f /etc/locale.gen ]] && grep -qE "^#\s*${name}\.UTF-8 UTF-8" /etc/locale.gen; then
+    quelvor_as_root sed -i -E "s/^#\s*(${name}\.UTF-8 UTF-8)/\1/" /etc/locale.gen
+  elif ! grep -qE "^${name}\.UTF-8 UTF-8" /etc/locale.gen 2>/dev/null; then
+    echo "${name}.UTF-8 UTF-8" | quelvor_as_root tee -a /etc/locale.gen >/dev/null
   fi
   quelvor_as_root locale-gen >/dev/null
-  locale -a 2>/dev/null | grep -qiE '^zh_CN\.utf-?8$'
+  locale -a 2>/dev/null | grep -qiE "^${name}\.utf-?8\$"
 }
 
+# zh_CN.UTF-8, so that wine runs with the ANSI code page 936 (GB2312/GBK).
+quelvor_locale_zh() { quelvor_locale zh_CN; }
+
 # en_US.UTF-8, for the one test that runs wine with the ANSI code page 1252.
-quelvor_locale_en() {
-  if locale -a 2>/dev/null | grep -qiE '^en_US\.utf-?8$'; then return 0; fi
-  quelvor_log "generating the en_US.UTF-8 locale"
-  if [[ -f /etc/locale.gen ]] && grep -qE '^#\s*en_US\.UTF-8 UTF-8' /etc/locale.gen; then
-    quelvor_as_root sed -i -E 's/^#\s*(en_US\.UTF-8 UTF-8)/\1/' /etc/locale.gen
-  elif ! grep -qE '^en_US\.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
-    echo 'en_US.UTF-8 UTF-8' | quelvor_as_root tee -a /etc/locale.gen >/dev/null
-  fi
-  quelvor_as_root locale-gen >/dev/null
-  locale -a 2>/dev/null | grep -qiE '^en_US\.utf-?8$'
-}
+quelvor_locale_en() { quelvor_locale en_US; }
 
 # What scripts/run needs.
 quelvor_deps_native() {

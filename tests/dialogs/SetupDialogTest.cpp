@@ -14,6 +14,7 @@
 #include "BetResultFile.h"
 #include "ConditionFile.h"
 #include "Texts.h"
+#include "ToolkitBackends.h"
 #include "UiMemory.h"
 
 namespace qv {
@@ -77,44 +78,54 @@ std::vector<ui::SpinEdit*> LevelEdits(TfrmFltSetup& d, int level) {
   return {d.edtShotA[level], d.edtShotB[level], d.edtCanErrA[level], d.edtCanErrB[level]};
 }
 
+// The cases that need no second window run on every toolkit of the build:
+// on Win32 while the dialog is on screen, through its windows.
+class SetupDialogOn : public ui::testing::ToolkitFixture {
+ protected:
+  TfrmFltSetup dlg;
+};
+QV_TOOLKIT_SUITE(SetupDialogOn);
+
 // --- creation and layout --------------------------------------------------------
 
-TEST_F(SetupDialog, StateAtCreation) {
-  EXPECT_EQ(dlg.Name(), "frmFltSetup");
-  EXPECT_EQ(dlg.CancelFlag, 1);
-  EXPECT_EQ(dlg.Caption(), texts::kSetupCaption);
-  EXPECT_EQ(dlg.ClientWidth(), 676);
-  EXPECT_EQ(dlg.ClientHeight(), 393);
-  EXPECT_EQ(dlg.Position(), ui::FormPosition::ScreenCenter);
-  EXPECT_TRUE(dlg.SystemMenu());
-  EXPECT_EQ(dlg.DefaultButton(), dlg.btnOK);
-  EXPECT_EQ(dlg.CancelButton(), dlg.btnCancel);
-  EXPECT_EQ(dlg.EffectiveFont().face, "SimSun");
-  EXPECT_EQ(dlg.EffectiveFont().height, 12);
-  EXPECT_EQ(dlg.EffectiveFont().charset, ui::Charset::Gb2312);
-  for (int d = 0; d < 8; ++d) {
-    EXPECT_FALSE(dlg.chkShot[d]->Checked());
-    EXPECT_TRUE(dlg.chkShot[d]->Enabled());
-    for (ui::SpinEdit* e : LevelEdits(dlg, d)) {
-      EXPECT_FALSE(e->Enabled()) << e->Name();
-      EXPECT_EQ(e->Text(), "0") << e->Name();
-      EXPECT_EQ(e->Max(), 100) << e->Name();
+TEST_P(SetupDialogOn, StateAtCreation) {
+  Showing(dlg, [&] {
+    EXPECT_EQ(dlg.Name(), "frmFltSetup");
+    EXPECT_EQ(dlg.CancelFlag, 1);
+    EXPECT_EQ(dlg.Caption(), texts::kSetupCaption);
+    EXPECT_EQ(dlg.ClientWidth(), 676);
+    EXPECT_EQ(dlg.ClientHeight(), 393);
+    EXPECT_EQ(dlg.Position(), ui::FormPosition::ScreenCenter);
+    EXPECT_TRUE(dlg.SystemMenu());
+    EXPECT_EQ(dlg.DefaultButton(), dlg.btnOK);
+    EXPECT_EQ(dlg.CancelButton(), dlg.btnCancel);
+    EXPECT_EQ(dlg.EffectiveFont().face, "SimSun");
+    EXPECT_EQ(dlg.EffectiveFont().height, 12);
+    EXPECT_EQ(dlg.EffectiveFont().charset, ui::Charset::Gb2312);
+    for (int d = 0; d < 8; ++d) {
+      EXPECT_FALSE(dlg.chkShot[d]->Checked());
+      EXPECT_TRUE(dlg.chkShot[d]->Enabled());
+      for (ui::SpinEdit* e : LevelEdits(dlg, d)) {
+        EXPECT_FALSE(e->Enabled()) << e->Name();
+        EXPECT_EQ(e->Text(), "0") << e->Name();
+        EXPECT_EQ(e->Max(), 100) << e->Name();
+      }
     }
-  }
-  EXPECT_TRUE(dlg.chkCanErr->Enabled());
-  EXPECT_FALSE(dlg.chkCanSupErr->Enabled());
-  for (ui::SpinEdit* e : {dlg.edtCanErr1, dlg.edtCanErr2, dlg.edtCanSupErr1, dlg.edtCanSupErr2}) {
-    EXPECT_FALSE(e->Enabled());
-    EXPECT_EQ(e->Text(), "0");
-    EXPECT_EQ(e->Max(), 9);  // one digit, as the filter string carries
-  }
-  EXPECT_EQ(dlg.lbMVDChip->Count(), 0);
-  EXPECT_EQ(dlg.lblMVDInfo->Caption(), texts::kCountInitial);
-  EXPECT_EQ(dlg.RzPageControl1->ActivePage(), dlg.TabSheet1);
-  EXPECT_FALSE(dlg.TabSheet2->TabVisible());
-  EXPECT_TRUE(dlg.TabSheet2->Controls().empty());
-  EXPECT_TRUE(dlg.fdlgOpen->Filter().empty());
-  EXPECT_TRUE(dlg.fdlgSave->Filter().empty());
+    EXPECT_TRUE(dlg.chkCanErr->Enabled());
+    EXPECT_FALSE(dlg.chkCanSupErr->Enabled());
+    for (ui::SpinEdit* e : {dlg.edtCanErr1, dlg.edtCanErr2, dlg.edtCanSupErr1, dlg.edtCanSupErr2}) {
+      EXPECT_FALSE(e->Enabled());
+      EXPECT_EQ(e->Text(), "0");
+      EXPECT_EQ(e->Max(), 9);  // one digit, as the filter string carries
+    }
+    EXPECT_EQ(dlg.lbMVDChip->Count(), 0);
+    EXPECT_EQ(dlg.lblMVDInfo->Caption(), texts::kCountInitial);
+    EXPECT_EQ(dlg.RzPageControl1->ActivePage(), dlg.TabSheet1);
+    EXPECT_FALSE(dlg.TabSheet2->TabVisible());
+    EXPECT_TRUE(dlg.TabSheet2->Controls().empty());
+    EXPECT_TRUE(dlg.fdlgOpen->Filter().empty());
+    EXPECT_TRUE(dlg.fdlgSave->Filter().empty());
+  });
 }
 
 TEST_F(SetupDialog, ControlsAreFoundByTheirNames) {
@@ -166,79 +177,89 @@ TEST_F(SetupDialog, KeyboardOrder) {
 
 // --- enabling --------------------------------------------------------------------
 
-TEST_F(SetupDialog, LevelBoxEnablesExactlyItsFourFieldsAndKeepsValues) {
-  dlg.chkShot[3]->Click();
-  for (int d = 0; d < 8; ++d)
-    for (ui::SpinEdit* e : LevelEdits(dlg, d)) EXPECT_EQ(e->Enabled(), d == 3) << e->Name();
-  dlg.edtShotA[3]->SetText("25");
-  dlg.chkShot[3]->Click();
-  for (ui::SpinEdit* e : LevelEdits(dlg, 3)) EXPECT_FALSE(e->Enabled());
-  EXPECT_EQ(dlg.edtShotA[3]->Text(), "25");
+TEST_P(SetupDialogOn, LevelBoxEnablesExactlyItsFourFieldsAndKeepsValues) {
+  Showing(dlg, [&] {
+    dlg.chkShot[3]->Click();
+    for (int d = 0; d < 8; ++d)
+      for (ui::SpinEdit* e : LevelEdits(dlg, d)) EXPECT_EQ(e->Enabled(), d == 3) << e->Name();
+    dlg.edtShotA[3]->SetText("25");
+    dlg.chkShot[3]->Click();
+    for (ui::SpinEdit* e : LevelEdits(dlg, 3)) EXPECT_FALSE(e->Enabled());
+    EXPECT_EQ(dlg.edtShotA[3]->Text(), "25");
+  });
 }
 
-TEST_F(SetupDialog, ToleranceEnabling) {
-  dlg.chkCanErr->Click();
-  EXPECT_TRUE(dlg.edtCanErr1->Enabled());
-  EXPECT_TRUE(dlg.edtCanErr2->Enabled());
-  EXPECT_TRUE(dlg.chkCanSupErr->Enabled());
-  EXPECT_FALSE(dlg.edtCanSupErr1->Enabled());
-  // A click on the S box enables its fields at once.
-  dlg.chkCanSupErr->Click();
-  EXPECT_TRUE(dlg.edtCanSupErr1->Enabled());
-  EXPECT_TRUE(dlg.edtCanSupErr2->Enabled());
-  // Unchecking E disables all five; S keeps its check and counts again.
-  dlg.chkCanErr->Click();
-  for (ui::Control* c : {static_cast<ui::Control*>(dlg.edtCanErr1), static_cast<ui::Control*>(dlg.edtCanErr2),
-                         static_cast<ui::Control*>(dlg.chkCanSupErr),
-                         static_cast<ui::Control*>(dlg.edtCanSupErr1),
-                         static_cast<ui::Control*>(dlg.edtCanSupErr2)})
-    EXPECT_FALSE(c->Enabled()) << c->Name();
-  EXPECT_TRUE(dlg.chkCanSupErr->Checked());
-  dlg.chkCanErr->Click();
-  EXPECT_TRUE(dlg.edtCanSupErr1->Enabled());
-  dlg.chkCanSupErr->Click();
-  EXPECT_FALSE(dlg.edtCanSupErr1->Enabled());
-  EXPECT_FALSE(dlg.edtCanSupErr2->Enabled());
+TEST_P(SetupDialogOn, ToleranceEnabling) {
+  Showing(dlg, [&] {
+    dlg.chkCanErr->Click();
+    EXPECT_TRUE(dlg.edtCanErr1->Enabled());
+    EXPECT_TRUE(dlg.edtCanErr2->Enabled());
+    EXPECT_TRUE(dlg.chkCanSupErr->Enabled());
+    EXPECT_FALSE(dlg.edtCanSupErr1->Enabled());
+    // A click on the S box enables its fields at once.
+    dlg.chkCanSupErr->Click();
+    EXPECT_TRUE(dlg.edtCanSupErr1->Enabled());
+    EXPECT_TRUE(dlg.edtCanSupErr2->Enabled());
+    // Unchecking E disables all five; S keeps its check and counts again.
+    dlg.chkCanErr->Click();
+    for (ui::Control* c : {static_cast<ui::Control*>(dlg.edtCanErr1), static_cast<ui::Control*>(dlg.edtCanErr2),
+                           static_cast<ui::Control*>(dlg.chkCanSupErr),
+                           static_cast<ui::Control*>(dlg.edtCanSupErr1),
+                           static_cast<ui::Control*>(dlg.edtCanSupErr2)})
+      EXPECT_FALSE(c->Enabled()) << c->Name();
+    EXPECT_TRUE(dlg.chkCanSupErr->Checked());
+    dlg.chkCanErr->Click();
+    EXPECT_TRUE(dlg.edtCanSupErr1->Enabled());
+    dlg.chkCanSupErr->Click();
+    EXPECT_FALSE(dlg.edtCanSupErr1->Enabled());
+    EXPECT_FALSE(dlg.edtCanSupErr2->Enabled());
+  });
 }
 
 // --- the list ----------------------------------------------------------------------
 
-TEST_F(SetupDialog, DeleteRemovesTheCurrentLineOnly) {
-  for (const char* b : {"1111111", "2222222", "3333333"}) dlg.lbMVDChip->AddItem(b);
-  dlg.lbMVDChip->ClickItem(0);
-  dlg.lbMVDChip->ClickItem(2, true);  // two lines selected, the focus on the third
-  dlg.btnDelete->Click();
-  EXPECT_EQ(dlg.lbMVDChip->Items(), (std::vector<std::string>{"1111111", "2222222"}));
-  EXPECT_EQ(dlg.lbMVDChip->ItemIndex(), 1);  // the new last line
-  EXPECT_EQ(dlg.lblMVDInfo->Caption(), Count(2));
-  dlg.lbMVDChip->ClickItem(0);
-  dlg.btnDelete->Click();
-  EXPECT_EQ(dlg.lbMVDChip->Items(), (std::vector<std::string>{"2222222"}));
-  EXPECT_EQ(dlg.lbMVDChip->ItemIndex(), 0);
-  dlg.btnDelete->Click();
-  dlg.btnDelete->Click();  // empty: nothing, no message
-  EXPECT_EQ(dlg.lbMVDChip->Count(), 0);
-  EXPECT_EQ(dlg.lblMVDInfo->Caption(), Count(0));
-  EXPECT_TRUE(mem.Messages().empty());
+TEST_P(SetupDialogOn, DeleteRemovesTheCurrentLineOnly) {
+  Showing(dlg, [&] {
+    for (const char* b : {"1111111", "2222222", "3333333"}) dlg.lbMVDChip->AddItem(b);
+    dlg.lbMVDChip->ClickItem(0);
+    dlg.lbMVDChip->ClickItem(2, true);  // two lines selected, the focus on the third
+    dlg.btnDelete->Click();
+    EXPECT_EQ(dlg.lbMVDChip->Items(), (std::vector<std::string>{"1111111", "2222222"}));
+    EXPECT_EQ(dlg.lbMVDChip->ItemIndex(), 1);  // the new last line
+    EXPECT_EQ(dlg.lblMVDInfo->Caption(), Count(2));
+    dlg.lbMVDChip->ClickItem(0);
+    dlg.btnDelete->Click();
+    EXPECT_EQ(dlg.lbMVDChip->Items(), (std::vector<std::string>{"2222222"}));
+    EXPECT_EQ(dlg.lbMVDChip->ItemIndex(), 0);
+    dlg.btnDelete->Click();
+    dlg.btnDelete->Click();  // empty: nothing, no message
+    EXPECT_EQ(dlg.lbMVDChip->Count(), 0);
+    EXPECT_EQ(dlg.lblMVDInfo->Caption(), Count(0));
+    if (mem) EXPECT_TRUE(mem->Messages().empty());
+  });
 }
 
-TEST_F(SetupDialog, FirstOfThreeDeletedMovesTheFocusToTheFormerSecond) {
-  for (const char* b : {"1111111", "2222222", "3333333"}) dlg.lbMVDChip->AddItem(b);
-  dlg.lbMVDChip->ClickItem(0);
-  dlg.btnDelete->Click();
-  EXPECT_EQ(dlg.lbMVDChip->ItemIndex(), 0);
-  EXPECT_EQ(dlg.lbMVDChip->Item(0), "2222222");
-  EXPECT_EQ(dlg.lblMVDInfo->Caption(), Count(2));
+TEST_P(SetupDialogOn, FirstOfThreeDeletedMovesTheFocusToTheFormerSecond) {
+  Showing(dlg, [&] {
+    for (const char* b : {"1111111", "2222222", "3333333"}) dlg.lbMVDChip->AddItem(b);
+    dlg.lbMVDChip->ClickItem(0);
+    dlg.btnDelete->Click();
+    EXPECT_EQ(dlg.lbMVDChip->ItemIndex(), 0);
+    EXPECT_EQ(dlg.lbMVDChip->Item(0), "2222222");
+    EXPECT_EQ(dlg.lblMVDInfo->Caption(), Count(2));
+  });
 }
 
-TEST_F(SetupDialog, ClickShowsCountAndPositionClearEmpties) {
-  for (int i = 0; i < 5; ++i) dlg.lbMVDChip->AddItem(std::to_string(i) + "234567");
-  dlg.lbMVDChip->ClickItem(1);
-  EXPECT_EQ(dlg.lblMVDInfo->Caption(),
-            "\xC3\xBD\xCC\xE5\xB8\xF6\xCA\xFD\xA3\xBA 5, \xB5\xB1\xC7\xB0\xD0\xF2\xBA\xC5\xA3\xBA 2");
-  dlg.btnClear->Click();
-  EXPECT_EQ(dlg.lbMVDChip->Count(), 0);
-  EXPECT_EQ(dlg.lblMVDInfo->Caption(), Count(0));
+TEST_P(SetupDialogOn, ClickShowsCountAndPositionClearEmpties) {
+  Showing(dlg, [&] {
+    for (int i = 0; i < 5; ++i) dlg.lbMVDChip->AddItem(std::to_string(i) + "234567");
+    dlg.lbMVDChip->ClickItem(1);
+    EXPECT_EQ(dlg.lblMVDInfo->Caption(),
+              "\xC3\xBD\xCC\xE5\xB8\xF6\xCA\xFD\xA3\xBA 5, \xB5\xB1\xC7\xB0\xD0\xF2\xBA\xC5\xA3\xBA 2");
+    dlg.btnClear->Click();
+    EXPECT_EQ(dlg.lbMVDChip->Count(), 0);
+    EXPECT_EQ(dlg.lblMVDInfo->Caption(), Count(0));
+  });
 }
 
 TEST_F(SetupDialog, AddAppendsAnAcceptedEntryAndLeavesTheLabel) {
@@ -340,104 +361,120 @@ TEST_F(SetupDialog, MouseClickOnOkClampsTheFocusedField) {
 
 // --- the filter string -------------------------------------------------------------
 
-TEST_F(SetupDialog, WorkedExampleAppliesAndBuildsBack) {
-  EXPECT_TRUE(dlg.ApplyFilterStr(kExample));
-  for (int d = 0; d < 8; ++d) {
-    const bool on = d == 7 || d == 5 || d == 0;
-    EXPECT_EQ(dlg.chkShot[d]->Checked(), on) << d;
-    for (ui::SpinEdit* e : LevelEdits(dlg, d)) EXPECT_EQ(e->Enabled(), on) << e->Name();
-  }
-  EXPECT_EQ(dlg.edtShotA[5]->Text(), "10");
-  EXPECT_EQ(dlg.edtShotB[5]->Text(), "30");
-  EXPECT_EQ(dlg.edtCanErrA[5]->Text(), "5");
-  EXPECT_EQ(dlg.edtCanErrB[5]->Text(), "40");
-  EXPECT_TRUE(dlg.chkCanErr->Checked());
-  EXPECT_TRUE(dlg.chkCanSupErr->Checked());
-  EXPECT_EQ(dlg.edtCanErr1->Text(), "0");
-  EXPECT_EQ(dlg.edtCanErr2->Text(), "1");
-  EXPECT_EQ(dlg.edtCanSupErr1->Text(), "1");
-  EXPECT_EQ(dlg.edtCanSupErr2->Text(), "2");
-  // Both sections present: the S fields are enabled too.
-  EXPECT_TRUE(dlg.edtCanSupErr1->Enabled());
-  EXPECT_TRUE(dlg.edtCanSupErr2->Enabled());
-  EXPECT_EQ(dlg.lbMVDChip->Items(),
-            (std::vector<std::string>{"1234567", "024,3468,5,2347,05,268,79"}));
-  EXPECT_EQ(dlg.lblMVDInfo->Caption(), Count(2));
-  EXPECT_EQ(dlg.BuildFilterStr(), kExample);
+TEST_P(SetupDialogOn, WorkedExampleAppliesAndBuildsBack) {
+  Showing(dlg, [&] {
+    EXPECT_TRUE(dlg.ApplyFilterStr(kExample));
+    for (int d = 0; d < 8; ++d) {
+      const bool on = d == 7 || d == 5 || d == 0;
+      EXPECT_EQ(dlg.chkShot[d]->Checked(), on) << d;
+      for (ui::SpinEdit* e : LevelEdits(dlg, d)) EXPECT_EQ(e->Enabled(), on) << e->Name();
+    }
+    EXPECT_EQ(dlg.edtShotA[5]->Text(), "10");
+    EXPECT_EQ(dlg.edtShotB[5]->Text(), "30");
+    EXPECT_EQ(dlg.edtCanErrA[5]->Text(), "5");
+    EXPECT_EQ(dlg.edtCanErrB[5]->Text(), "40");
+    EXPECT_TRUE(dlg.chkCanErr->Checked());
+    EXPECT_TRUE(dlg.chkCanSupErr->Checked());
+    EXPECT_EQ(dlg.edtCanErr1->Text(), "0");
+    EXPECT_EQ(dlg.edtCanErr2->Text(), "1");
+    EXPECT_EQ(dlg.edtCanSupErr1->Text(), "1");
+    EXPECT_EQ(dlg.edtCanSupErr2->Text(), "2");
+    // Both sections present: the S fields are enabled too.
+    EXPECT_TRUE(dlg.edtCanSupErr1->Enabled());
+    EXPECT_TRUE(dlg.edtCanSupErr2->Enabled());
+    EXPECT_EQ(dlg.lbMVDChip->Items(),
+              (std::vector<std::string>{"1234567", "024,3468,5,2347,05,268,79"}));
+    EXPECT_EQ(dlg.lblMVDInfo->Caption(), Count(2));
+    EXPECT_EQ(dlg.BuildFilterStr(), kExample);
+  });
 }
 
-TEST_F(SetupDialog, EmptyStringChangesOnlyTheLabel) {
-  EXPECT_TRUE(dlg.ApplyFilterStr(""));
-  EXPECT_EQ(dlg.lblMVDInfo->Caption(), Count(0));
-  EXPECT_EQ(dlg.BuildFilterStr(), "");
+TEST_P(SetupDialogOn, EmptyStringChangesOnlyTheLabel) {
+  Showing(dlg, [&] {
+    EXPECT_TRUE(dlg.ApplyFilterStr(""));
+    EXPECT_EQ(dlg.lblMVDInfo->Caption(), Count(0));
+    EXPECT_EQ(dlg.BuildFilterStr(), "");
+  });
 }
 
-TEST_F(SetupDialog, ApplyMergesAndListsBetsAgain) {
-  dlg.ApplyFilterStr(kExample);
-  dlg.ApplyFilterStr(kExample);
-  EXPECT_EQ(dlg.lbMVDChip->Count(), 4);
-  EXPECT_EQ(dlg.lblMVDInfo->Caption(), Count(4));
-  EXPECT_EQ(dlg.edtShotA[0]->Text(), "20");
-  // Levels the string does not mention keep what they showed.
-  dlg.chkShot[2]->Click();
-  dlg.edtShotA[2]->SetText("9");
-  dlg.ApplyFilterStr("M5(1-2|0-3)");
-  EXPECT_TRUE(dlg.chkShot[2]->Checked());
-  EXPECT_EQ(dlg.edtShotA[2]->Text(), "9");
-  EXPECT_EQ(dlg.edtShotA[5]->Text(), "1");
+TEST_P(SetupDialogOn, ApplyMergesAndListsBetsAgain) {
+  Showing(dlg, [&] {
+    dlg.ApplyFilterStr(kExample);
+    dlg.ApplyFilterStr(kExample);
+    EXPECT_EQ(dlg.lbMVDChip->Count(), 4);
+    EXPECT_EQ(dlg.lblMVDInfo->Caption(), Count(4));
+    EXPECT_EQ(dlg.edtShotA[0]->Text(), "20");
+    // Levels the string does not mention keep what they showed.
+    dlg.chkShot[2]->Click();
+    dlg.edtShotA[2]->SetText("9");
+    dlg.ApplyFilterStr("M5(1-2|0-3)");
+    EXPECT_TRUE(dlg.chkShot[2]->Checked());
+    EXPECT_EQ(dlg.edtShotA[2]->Text(), "9");
+    EXPECT_EQ(dlg.edtShotA[5]->Text(), "1");
+  });
 }
 
-TEST_F(SetupDialog, AscendingSectionsBuildDescending) {
-  dlg.ApplyFilterStr("M0(1-2|0-3)M3(4-5|3-6)M6(7-8|6-9)TJ1234567|");
-  EXPECT_EQ(dlg.BuildFilterStr(), "M6(7-8|6-9)M3(4-5|3-6)M0(1-2|0-3)TJ1234567|");
+TEST_P(SetupDialogOn, AscendingSectionsBuildDescending) {
+  Showing(dlg, [&] {
+    dlg.ApplyFilterStr("M0(1-2|0-3)M3(4-5|3-6)M6(7-8|6-9)TJ1234567|");
+    EXPECT_EQ(dlg.BuildFilterStr(), "M6(7-8|6-9)M3(4-5|3-6)M0(1-2|0-3)TJ1234567|");
+  });
 }
 
-TEST_F(SetupDialog, TextsAreShownAndWrittenUnchanged) {
-  dlg.ApplyFilterStr("M4(abc-|x-)E1-12TJ||");
-  EXPECT_EQ(dlg.edtShotA[4]->Text(), "abc");
-  EXPECT_EQ(dlg.edtShotB[4]->Text(), "");
-  EXPECT_EQ(dlg.edtCanErrA[4]->Text(), "x");
-  EXPECT_EQ(dlg.edtCanErrB[4]->Text(), "");
-  EXPECT_EQ(dlg.edtCanErr1->Text(), "1");
-  EXPECT_EQ(dlg.edtCanErr2->Text(), "1");
-  EXPECT_EQ(dlg.lbMVDChip->Items(), (std::vector<std::string>{"", ""}));
-  EXPECT_EQ(dlg.BuildFilterStr(), "M4(abc-|x-)E1-1TJ||");
-  // A disabled checked level is still written.
-  dlg.chkShot[4]->SetEnabled(false);
-  EXPECT_EQ(dlg.BuildFilterStr().substr(0, 3), "M4(");
+TEST_P(SetupDialogOn, TextsAreShownAndWrittenUnchanged) {
+  Showing(dlg, [&] {
+    dlg.ApplyFilterStr("M4(abc-|x-)E1-12TJ||");
+    EXPECT_EQ(dlg.edtShotA[4]->Text(), "abc");
+    EXPECT_EQ(dlg.edtShotB[4]->Text(), "");
+    EXPECT_EQ(dlg.edtCanErrA[4]->Text(), "x");
+    EXPECT_EQ(dlg.edtCanErrB[4]->Text(), "");
+    EXPECT_EQ(dlg.edtCanErr1->Text(), "1");
+    EXPECT_EQ(dlg.edtCanErr2->Text(), "1");
+    EXPECT_EQ(dlg.lbMVDChip->Items(), (std::vector<std::string>{"", ""}));
+    EXPECT_EQ(dlg.BuildFilterStr(), "M4(abc-|x-)E1-1TJ||");
+    // A disabled checked level is still written.
+    dlg.chkShot[4]->SetEnabled(false);
+    EXPECT_EQ(dlg.BuildFilterStr().substr(0, 3), "M4(");
+  });
 }
 
-TEST_F(SetupDialog, SWithoutEIsWritten) {
-  dlg.chkCanSupErr->SetChecked(true);
-  dlg.edtCanSupErr1->SetText("2");
-  dlg.edtCanSupErr2->SetText("3");
-  EXPECT_EQ(dlg.BuildFilterStr(), "S2-3");
+TEST_P(SetupDialogOn, SWithoutEIsWritten) {
+  Showing(dlg, [&] {
+    dlg.chkCanSupErr->SetChecked(true);
+    dlg.edtCanSupErr1->SetText("2");
+    dlg.edtCanSupErr2->SetText("3");
+    EXPECT_EQ(dlg.BuildFilterStr(), "S2-3");
+  });
 }
 
-TEST_F(SetupDialog, UnreadableStringsStopAtTheBadSection) {
-  EXPECT_FALSE(dlg.ApplyFilterStr("M6(1-2|0-3)M8(1-2|0-3)E0-1TJ1234567|"));
-  EXPECT_TRUE(dlg.chkShot[6]->Checked());
-  EXPECT_EQ(dlg.edtShotA[6]->Text(), "1");
-  EXPECT_FALSE(dlg.chkCanErr->Checked());
-  EXPECT_EQ(dlg.lbMVDChip->Count(), 0);
-  EXPECT_EQ(dlg.lblMVDInfo->Caption(), Count(0));
-  EXPECT_FALSE(dlg.ApplyFilterStr("M2(1-2|0-3"));
-  EXPECT_FALSE(dlg.chkShot[2]->Checked());
+TEST_P(SetupDialogOn, UnreadableStringsStopAtTheBadSection) {
+  Showing(dlg, [&] {
+    EXPECT_FALSE(dlg.ApplyFilterStr("M6(1-2|0-3)M8(1-2|0-3)E0-1TJ1234567|"));
+    EXPECT_TRUE(dlg.chkShot[6]->Checked());
+    EXPECT_EQ(dlg.edtShotA[6]->Text(), "1");
+    EXPECT_FALSE(dlg.chkCanErr->Checked());
+    EXPECT_EQ(dlg.lbMVDChip->Count(), 0);
+    EXPECT_EQ(dlg.lblMVDInfo->Caption(), Count(0));
+    EXPECT_FALSE(dlg.ApplyFilterStr("M2(1-2|0-3"));
+    EXPECT_FALSE(dlg.chkShot[2]->Checked());
+  });
 }
 
-TEST_F(SetupDialog, MegabyteMalformedStringAppliesOnce) {
-  std::string s;
-  for (int i = 0; i < 200000; ++i) s += "M3()";
-  s += std::string(1 << 20, '7');
-  s += "-5|6-7)E1-2TJ1234567|";
-  EXPECT_TRUE(dlg.ApplyFilterStr(s));
-  EXPECT_TRUE(dlg.chkShot[3]->Checked());
-  EXPECT_TRUE(dlg.edtShotA[3]->Enabled());
-  EXPECT_EQ(dlg.edtShotA[3]->Text(), ")" + std::string(1 << 20, '7'));
-  EXPECT_EQ(dlg.edtShotB[3]->Text(), "5");
-  EXPECT_EQ(dlg.edtCanErrB[3]->Text(), "7");
-  EXPECT_EQ(dlg.edtCanErr2->Text(), "2");
-  EXPECT_EQ(dlg.lbMVDChip->Items(), (std::vector<std::string>{"1234567"}));
+TEST_P(SetupDialogOn, MegabyteMalformedStringAppliesOnce) {
+  Showing(dlg, [&] {
+    std::string s;
+    for (int i = 0; i < 200000; ++i) s += "M3()";
+    s += std::string(1 << 20, '7');
+    s += "-5|6-7)E1-2TJ1234567|";
+    EXPECT_TRUE(dlg.ApplyFilterStr(s));
+    EXPECT_TRUE(dlg.chkShot[3]->Checked());
+    EXPECT_TRUE(dlg.edtShotA[3]->Enabled());
+    EXPECT_EQ(dlg.edtShotA[3]->Text(), ")" + std::string(1 << 20, '7'));
+    EXPECT_EQ(dlg.edtShotB[3]->Text(), "5");
+    EXPECT_EQ(dlg.edtCanErrB[3]->Text(), "7");
+    EXPECT_EQ(dlg.edtCanErr2->Text(), "2");
+    EXPECT_EQ(dlg.lbMVDChip->Items(), (std::vector<std::string>{"1234567"}));
+  });
 }
 
 // --- condition files and the import --------------------------------------------------

@@ -23,16 +23,9 @@ inline std::string ToolkitName(const ::testing::TestParamInfo<Toolkit>& info) {
   return info.param == Toolkit::Memory ? "Memory" : "Win32";
 }
 
-class ToolkitTest : public ::testing::TestWithParam<Toolkit> {
+// Installs the toolkit of the test's parameter and shows forms on it.
+class ToolkitFixture : public ::testing::TestWithParam<Toolkit> {
  protected:
-  ToolkitTest() {
-    // The first control in keyboard order, so that none of the test's own
-    // has the focus when the form comes up.
-    auto* start = form.Make<Button>(form, "btnStart");
-    start->SetBounds({0, 0, 60, 22});
-    form.SetClientSize(320, 240);
-  }
-
   void SetUp() override {
     if (GetParam() == Toolkit::Memory) {
       mem = &UseMemoryBackend();
@@ -58,9 +51,23 @@ class ToolkitTest : public ::testing::TestWithParam<Toolkit> {
     f.ShowModal();
     f.OnShow = nullptr;
   }
+
+  MemoryBackend* mem = nullptr;  // the in-memory toolkit, when it is the one
+};
+
+// A form of the test's own.
+class ToolkitTest : public ToolkitFixture {
+ protected:
+  ToolkitTest() {
+    // The first control in keyboard order, so that none of the test's own
+    // has the focus when the form comes up.
+    auto* start = form.Make<Button>(form, "btnStart");
+    start->SetBounds({0, 0, 60, 22});
+    form.SetClientSize(320, 240);
+  }
+  using ToolkitFixture::Showing;
   void Showing(const std::function<void()>& body) { Showing(form, body); }
 
-  MemoryBackend* mem = nullptr;
   Form form{"frmTest"};
 };
 
