@@ -276,6 +276,27 @@ TEST(Reload, EachLoadAtANewAddressOpensTheDialog) {
 
 // --- quelvor setup ----------------------------------------------------------------------
 
+struct SetupThreadSearch {
+  DWORD pid = 0;
+  DWORD tid = 0;
+};
+
+BOOL CALLBACK FindSetupThread(HWND w, LPARAM p) {
+  auto* f = reinterpret_cast<SetupThreadSearch*>(p);
+  DWORD pid = 0;
+  const DWORD t = GetWindowThreadProcessId(w, &pid);
+  if (pid == f->pid && IsWindowVisible(w) && IsSetup(w)) f->tid = t;
+  return TRUE;
+}
+
+// The thread of a process that shows the setup dialog; 0: none yet.
+DWORD SetupThreadOf(DWORD pid) {
+  SetupThreadSearch f;
+  f.pid = pid;
+  EnumWindows(FindSetupThread, reinterpret_cast<LPARAM>(&f));
+  return f.tid;
+}
+
 // quelvor.exe setup, run as its own process with its standard output in a
 // pipe; script drives the dialog from here through the process's windows.
 std::string RunQuelvorSetup(const std::wstring& args, const std::function<void(DWORD tid)>& script) {
@@ -307,19 +328,7 @@ std::string RunQuelvorSetup(const std::wstring& args, const std::function<void(D
   DWORD tid = 0;
   WaitUntil(
       [&] {
-        struct Find {
-          DWORD pid, tid;
-        } f{pi.dwProcessId, 0};
-        EnumWindows(
-            [](HWND w, LPARAM p) -> BOOL {
-              auto* f = reinterpret_cast<Find*>(p);
-              DWORD pid = 0;
-              const DWORD t = GetWindowThreadProcessId(w, &pid);
-              if (pid == f->pid && IsWindowVisible(w) && IsSetup(w)) f->tid = t;
-              return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&f));
-        tid = f.tid;
+        tid = SetupThreadOf(pi.dwProcessId);
         return tid != 0;
       },
       kWait);
