@@ -80,4 +80,9 @@ std::optional<RangeText> FindRange(std::string_view text, char marker) {
   return RangeText{Copy(text, pos + 1, 1), Copy(text, pos + 3, 1)};
 }
 
+bool CanCarryMediaBet(std::string_view text) {
+  return text.find_first_of("|MES") == std::string_view::npos &&
+         text.find("TJ") == std::string_view::npos;
+}
+
 }  // namespace qv

@@ -94,4 +94,9 @@ void ForEachMediaBet(std::string_view text, Fn&& fn) {
   }
 }
 
+// True when text can stand as one media bet of the filter string and read
+// back as the same bet: the format has no escape, so it may hold no "|",
+// "M", "E", "S" and no "TJ".
+bool CanCarryMediaBet(std::string_view text);
+
 }  // namespace qv

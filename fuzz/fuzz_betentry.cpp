@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "FilterString.h"
 #include "FuzzCheck.h"
 #include "MediaBetInput.h"
 
@@ -52,7 +53,7 @@ void CheckOk(const std::string& t) {
   QV_CHECK(got.kind == want.kind, "kind");
   if (want.kind != Kind::Accepted) return;
   QV_CHECK(got.text == want.text, "normalised text");
-  QV_CHECK(qv::FilterStringCanCarry(got.text), "the filter string carries it");
+  QV_CHECK(qv::CanCarryMediaBet(got.text), "the filter string carries it");
   const qv::BetCheck again = qv::CheckBetInput(got.text);
   QV_CHECK(again.kind == Kind::Accepted && again.text == got.text, "idempotent");
 }

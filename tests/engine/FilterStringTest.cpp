@@ -152,5 +152,13 @@ TEST(ForEachMediaBet, PiecesEndAtEachBarAfterTheFirstTJ) {
   EXPECT_EQ(Bets("xTJaTJb|"), (std::vector<std::string>{"aTJb"}));
 }
 
+TEST(CanCarryMediaBet, NoMarkerOfTheFormat) {
+  for (const char* bet : {"", "1234567", "024,3468,5,2347,05,268,79", "T", "J", "JT", "tj", "m e s",
+                          "\xB7\xD6\xB2\xBC"})
+    EXPECT_TRUE(CanCarryMediaBet(bet)) << bet;
+  for (const char* bet : {"TJ", "1TJ2", "|", "12|4567", "M", "xxE", "S1"})
+    EXPECT_FALSE(CanCarryMediaBet(bet)) << bet;
+}
+
 }  // namespace
 }  // namespace qv

@@ -14,6 +14,8 @@ using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::StartsWith;
 
+using namespace std::string_literals;
+
 const char kExample[] =
     "M7(0-0|0-5)M5(10-30|5-40)M0(20-60|10-70)E0-1S1-2TJ1234567|024,3468,5,2347,05,268,79|";
 
@@ -106,7 +108,15 @@ TEST_F(DialogConfigTest, FailuresCarryTheDialogsMessageAndADetail) {
   r = BuildThroughDialog(bad);
   EXPECT_FALSE(r.ok);
   EXPECT_THAT(r.error, StartsWith("打开文件发生错误！"));
-  EXPECT_THAT(r.error, HasSubstr("cannot be shown"));
+  EXPECT_THAT(r.error, HasSubstr("line 2 cannot be shown"));
+
+  Put(Name("nul.txt"), "M1(0-1|0-2)\r\nM2(0-1|0-2)TJ1\0" "2|\r\n"s);
+  DialogConfig nul;
+  nul.conditionFiles = {Name("nul.txt")};
+  r = BuildThroughDialog(nul);
+  EXPECT_FALSE(r.ok);
+  EXPECT_THAT(r.error, StartsWith("打开文件发生错误！"));
+  EXPECT_THAT(r.error, HasSubstr("line 2 holds a zero byte"));
 
   Put(Name("short.szc"), Szc(3, 10, {"1234567", "2345678"}) + "12345");
   DialogConfig shortBets;
@@ -114,6 +124,7 @@ TEST_F(DialogConfigTest, FailuresCarryTheDialogsMessageAndADetail) {
   r = BuildThroughDialog(shortBets);
   EXPECT_FALSE(r.ok);
   EXPECT_THAT(r.error, StartsWith("Stream read error. (bet result file "));
+  EXPECT_THAT(r.error, HasSubstr("ends before the records its header announces"));
 
   DialogConfig absent;
   absent.betsSzc = Name("absent.szc");
