@@ -81,8 +81,12 @@ std::optional<RangeText> FindRange(std::string_view text, char marker) {
 }
 
 bool CanCarryMediaBet(std::string_view text) {
-  return text.find_first_of("|MES") == std::string_view::npos &&
-         text.find("TJ") == std::string_view::npos;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c == '|' || c == 'M' || c == 'E' || c == 'S') return false;
+    if (c == 'T' && i + 1 < text.size() && text[i + 1] == 'J') return false;
+  }
+  return true;
 }
 
 }  // namespace qv

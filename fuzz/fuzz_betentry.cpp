@@ -20,6 +20,8 @@ qv::BetCheck LiteralCheck(const std::string& t) {
   if (t.empty()) return r;  // Empty
   r.kind = Kind::WrongForm;
   if (t.find_first_of("|MES") != std::string::npos || t.find("TJ") != std::string::npos) return r;
+  for (unsigned char c : t)
+    if (c < 0x20) return r;  // control characters: the string is one line of C text
   if (t.find(',') == std::string::npos) {
     if (t.size() == 7) r = {Kind::Accepted, t};
     return r;

@@ -21,6 +21,8 @@ int32_t Le32(const std::string& s, size_t at) {
 }
 
 bool Carriable(const std::string& t) {
+  for (unsigned char c : t)
+    if (c < 0x20) return false;
   return t.find_first_of("|MES") == std::string::npos && t.find("TJ") == std::string::npos;
 }
 

@@ -611,6 +611,51 @@ TEST_F(SetupDialog, ZeroByteInAConditionFileStopsAtItsLine) {
   EXPECT_EQ(dlg.BuildFilterStr(), "M1(1-1|0-2)TJ1111111|");
 }
 
+TEST_F(SetupDialog, ImportedLineEndsNeverCostBetsOnTheWayBack) {
+  // Records holding LF, CR or Ctrl-Z are left out of the list, and counted,
+  // so that the saved condition file loads back every bet it shows.
+  dlg.ApplyFilterStr("M3(0-9|0-9)");
+  mem.QueueFileAnswer(WriteFile("ctl.szc", Szc(8, 16, {"1234567", "12\n4567", "2345678", "1234\r67",
+                                                      "3456789", "\x1A" "234567", "4567890",
+                                                      "5678901"})));
+  dlg.btnLoad->Click();
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{texts::SkippedBetsMessage(3)}));
+  ASSERT_EQ(dlg.lbMVDChip->Count(), 5);
+  const fs::path file = TempFile("ctl.txt");
+  mem.QueueFileAnswer(file);
+  dlg.mnuSaveFlt->Click();
+  TfrmFltSetup fresh;
+  mem.QueueFileAnswer(file);
+  fresh.mnuLoadFlt->Click();
+  EXPECT_EQ(fresh.lbMVDChip->Items(), dlg.lbMVDChip->Items());
+  EXPECT_EQ(fresh.BuildFilterStr(), dlg.BuildFilterStr());
+}
+
+TEST_F(SetupDialog, RoundTripThroughTheFilesGivesTheSameString) {
+  // A string with M sections, E and S: its bets imported from a bet result
+  // file into a dialog showing its conditions, saved, loaded into a new
+  // dialog, built: exactly the string.
+  dlg.ApplyFilterStr("M7(0-0|0-5)M5(10-30|5-40)M0(20-60|10-70)E0-1S1-2");
+  dlg.lbMVDChip->AddItem("stale");
+  mem.QueueFileAnswer(WriteFile("example.szc", Szc(2, 32, {"1234567", "024,3468,5,2347,05,268,79"})));
+  dlg.btnLoad->Click();
+  const fs::path file = TempFile("example.txt");
+  mem.QueueFileAnswer(file);
+  dlg.mnuSaveFlt->Click();
+  TfrmFltSetup fresh;
+  mem.QueueFileAnswer(file);
+  fresh.mnuLoadFlt->Click();
+  EXPECT_TRUE(mem.Messages().empty());
+  EXPECT_EQ(fresh.BuildFilterStr(), kExample);
+}
+
+TEST_F(SetupDialog, LoadedLinesLeaveOutBetsTheStringCannotCarry) {
+  mem.QueueFileAnswer(WriteFile("tab.txt", "h\r\nM1(0-1|0-2)TJ1234567|12\t4567|\x01|\r\n"));
+  dlg.mnuLoadFlt->Click();
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{texts::SkippedBetsMessage(2)}));
+  EXPECT_EQ(dlg.BuildFilterStr(), "M1(0-1|0-2)TJ1234567|");
+}
+
 TEST_F(SetupDialog, SaveRefusedBeforeWritingAnswersNothing) {
   dlg.chkCanErr->SetChecked(true);
   dlg.edtCanErr2->SetText("12");

@@ -150,12 +150,15 @@ TEST_F(BetResultTest, LargestAllowedCountIsRead) {
 }
 
 TEST_F(BetResultTest, TextsTheFilterStringCannotCarryAreSkipped) {
-  const char* texts[] = {"12|4567", "M", "1E", "S1", "2TJ3", "T", "J", "JT", "tj", "m e s", "1234567"};
-  std::string bytes = Header(11, 8);
+  // Markers of the format, and control characters: a line end or Ctrl-Z
+  // would cut the string when a condition file is read back.
+  const char* texts[] = {"12|4567", "M", "1E", "S1", "2TJ3", "12\n4567", "1234\r67", "\x1A" "234567",
+                         "\t1", "\x1F", "T", "J", "JT", "tj", "m e s", "1234567"};
+  std::string bytes = Header(16, 8);
   for (const char* t : texts) bytes += Record(t, 8);
   auto r = Import(bytes);
   ASSERT_EQ(r.status.kind, Kind::Done);
-  EXPECT_EQ(r.status.skipped, 5u);
+  EXPECT_EQ(r.status.skipped, 10u);
   EXPECT_THAT(r.bets, ElementsAre("T", "J", "JT", "tj", "m e s", "1234567"));
   // Only the text up to the zero byte counts.
   r = Import(Header(1, 8) + std::string("123\0M|TJ", 8));
