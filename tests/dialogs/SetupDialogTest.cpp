@@ -656,6 +656,16 @@ TEST_F(SetupDialog, LoadedLinesLeaveOutBetsTheStringCannotCarry) {
   EXPECT_EQ(dlg.BuildFilterStr(), "M1(0-1|0-2)TJ1234567|");
 }
 
+TEST_F(SetupDialog, NumbersOfAForeignStringKeepTheirValueWhenTheFocusLeaves) {
+  // "$10" is 16 to preparation; leaving the field must not turn it into 0.
+  dlg.ApplyFilterStr("M5($10-x1E|0x5- 40 )TJ1234567|");
+  for (ui::SpinEdit* e : LevelEdits(dlg, 5)) {
+    e->SetFocus();
+    e->KillFocus();
+  }
+  EXPECT_EQ(dlg.BuildFilterStr(), "M5(16-30|5-40)TJ1234567|");
+}
+
 TEST_F(SetupDialog, SaveRefusedBeforeWritingAnswersNothing) {
   dlg.chkCanErr->SetChecked(true);
   dlg.edtCanErr2->SetText("12");
