@@ -574,7 +574,7 @@ TEST_F(SetupDialog, FileCommandsAnswerWithWhatHappenedAndSayIt) {
        [&] { return dlg.LoadConditionFile(WriteFile("m9.txt", "h\r\nM1(0-1|0-2)\r\nM9(0-1|0-2)\r\n")); },
        Kind::ReadError, Cause::Refused, 3, {texts::kLoadFailedMessage}, ui::MessageIcon::None},
       {"load a line with a zero byte",
-       [&] { return dlg.LoadConditionFile(WriteFile("nul.txt", "h\nM2(1-2|0-3)TJ12\0" "34|\n"s)); },
+       [&] { return dlg.LoadConditionFile(WriteFile("zero.txt", "h\nM2(1-2|0-3)TJ12\0" "34|\n"s)); },
        Kind::ReadError, Cause::ZeroByte, 2, {texts::kLoadFailedMessage}, ui::MessageIcon::None},
       {"import a short file",
        [&] { return dlg.ImportBetResultFile(WriteFile("short.szc", Szc(2, 8, {"1234567"}))); },
@@ -602,7 +602,7 @@ TEST_F(SetupDialog, ZeroByteInAConditionFileStopsAtItsLine) {
   const std::string content = std::string("header\r\nM1(1-1|0-2)TJ1111111|\r\n") +
                               "M2(1-1|0-2)TJ22\0" "22222|\r\n"s +
                               "M3(1-1|0-2)TJ3333333|\r\n";
-  mem.QueueFileAnswer(WriteFile("nul.txt", content));
+  mem.QueueFileAnswer(WriteFile("zero.txt", content));
   dlg.mnuLoadFlt->Click();
   EXPECT_EQ(MessageTexts(), (std::vector<std::string>{texts::kLoadFailedMessage}));
   EXPECT_TRUE(dlg.chkShot[1]->Checked());

@@ -159,7 +159,7 @@ TEST_F(ConditionFileTest, ZeroByteFailsItsLineWhereverItStands) {
       {"M1(0-1|0-2)\r\n\x1A\0M2\r\n"s, FileStatus::Kind::Done, 0, {"M1(0-1|0-2)"}},
   };
   for (const Case& c : cases) {
-    const std::string name = Name("nul");
+    const std::string name = Name("zero.txt");
     Put(name, c.content);
     std::vector<std::string> applied;
     const FileStatus st = Load(name, applied);
@@ -169,8 +169,8 @@ TEST_F(ConditionFileTest, ZeroByteFailsItsLineWhereverItStands) {
     EXPECT_EQ(applied, c.applied) << ::testing::PrintToString(c.content);
   }
   // The collecting reader hands out the same lines with the same status.
-  Put(Name("nul"), cases[0].content);
-  const ConditionFileLines r = ReadConditionFileLines(Name("nul"));
+  Put(Name("zero.txt"), cases[0].content);
+  const ConditionFileLines r = ReadConditionFileLines(Name("zero.txt"));
   EXPECT_EQ(r.status.line, 3u);
   EXPECT_THAT(r.mLines, ElementsAre("M1(0-1|0-2)"));
 }

@@ -133,10 +133,10 @@ TEST_F(DialogConfigTest, FailuresCarryTheDialogsMessageAndADetail) {
   EXPECT_THAT(r.error, StartsWith("打开文件发生错误！"));
   EXPECT_THAT(r.error, HasSubstr("line 2 cannot be shown"));
 
-  Put(Name("nul.txt"), "M1(0-1|0-2)\r\nM2(0-1|0-2)TJ1\0" "2|\r\n"s);
-  DialogConfig nul;
-  nul.conditionFiles = {Name("nul.txt")};
-  r = BuildThroughDialog(nul);
+  Put(Name("zero.txt"), "M1(0-1|0-2)\r\nM2(0-1|0-2)TJ1\0" "2|\r\n"s);
+  DialogConfig zero;
+  zero.conditionFiles = {Name("zero.txt")};
+  r = BuildThroughDialog(zero);
   EXPECT_FALSE(r.ok);
   EXPECT_THAT(r.error, StartsWith("打开文件发生错误！"));
   EXPECT_THAT(r.error, HasSubstr("line 2 holds a zero byte"));
