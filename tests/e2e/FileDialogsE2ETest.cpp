@@ -7,7 +7,6 @@
 #include <fstream>
 #include <iterator>
 
-#include "BetResultFile.h"
 #include "ConditionFile.h"
 #include "SetupCase.h"
 
