@@ -88,7 +88,7 @@ quelvor_pkg_check_zip() {  # zip [run]
   top=Quelvor-$version-win32
   [[ $(basename "$zip") == "$top.zip" ]] || {
     _qv_plog "the zip is named $(basename "$zip"), not $top.zip"; return 1; }
-  tmp=$(mktemp -d "${TMPDIR:-/tmp}/quelvor-zip.XXXXXX")
+  tmp=$(mktemp -d -t quelvor-zip.XXXXXX)
   quelvor_pkg_expected_zip "$top" >"$tmp/expected"
   unzip -Z1 "$zip" | grep -v '/$' | LC_ALL=C sort >"$tmp/actual"
   _qv_pkg_same "$(basename "$zip")" "$tmp/expected" "$tmp/actual" || rc=1
@@ -127,7 +127,7 @@ quelvor_pkg_check_deb() {  # deb
   multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null)
   [[ $(basename "$deb") == "quelvor_${version}_$arch.deb" ]] || {
     _qv_plog "the package is named $(basename "$deb"), not quelvor_${version}_$arch.deb"; return 1; }
-  tmp=$(mktemp -d "${TMPDIR:-/tmp}/quelvor-deb.XXXXXX")
+  tmp=$(mktemp -d -t quelvor-deb.XXXXXX)
   quelvor_pkg_expected_deb "$multiarch" >"$tmp/expected"
   dpkg-deb --fsys-tarfile "$deb" | tar -t | grep -v '/$' | sed 's|^\./||' | LC_ALL=C sort >"$tmp/actual"
   _qv_pkg_same "$(basename "$deb")" "$tmp/expected" "$tmp/actual" || rc=1
