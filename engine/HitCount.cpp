@@ -33,50 +33,61 @@ int32_t CountHits(std::string_view bet, std::string_view candidate) {
 // ---------------------------------------------------------------------------
 // Kernel choice
 
+namespace {
+
+bool Always() { return true; }
+
+constexpr KernelInfo kKernels[] = {
+#if defined(QV_X86_KERNELS)
+#if defined(__x86_64__)
+    {Kernel::Avx512Bw, "avx512bw", kernels::avx512bw::RowTally, kernels::CpuHasAvx512Bw},
+    {Kernel::Avx2, "avx2", kernels::avx2::RowTally, kernels::CpuHasAvx2},
+#else
+    // 32-bit code has eight vector registers and no 64-bit mask moves; the
+    // AVX-512 kernel runs there only when asked for.
+    {Kernel::Avx2, "avx2", kernels::avx2::RowTally, kernels::CpuHasAvx2},
+    {Kernel::Avx512Bw, "avx512bw", kernels::avx512bw::RowTally, kernels::CpuHasAvx512Bw},
+#endif
+    {Kernel::Sse2, "sse2", kernels::sse2::RowTally, kernels::CpuHasSse2},
+#endif
+    {Kernel::Scalar, "scalar", kernels::scalar::RowTally, Always},
+};
+
+const KernelInfo* Find(Kernel k) {
+  for (const KernelInfo& e : kKernels)
+    if (e.kernel == k) return &e;
+  return nullptr;
+}
+
+// The given kernel, or the first available one after it in the table (the
+// best one when this build lacks it).
+const KernelInfo& Usable(Kernel k) {
+  const KernelInfo* e = Find(k);
+  if (e == nullptr) e = kKernels;
+  while (!e->available()) ++e;  // the last entry, scalar, always is
+  return *e;
+}
+
+}  // namespace
+
+std::span<const KernelInfo> KernelTable() { return kKernels; }
+
 bool KernelAvailable(Kernel k) {
-  switch (k) {
-    case Kernel::Scalar: return true;
-    case Kernel::Sse2: return kernels::Sse2Compiled() && kernels::CpuHasSse2();
-    case Kernel::Avx2: return kernels::Avx2Compiled() && kernels::CpuHasAvx2();
-  }
-  return false;
+  const KernelInfo* e = Find(k);
+  return e != nullptr && e->available();
 }
 
 Kernel BestKernel() {
-  static const Kernel best = KernelAvailable(Kernel::Avx2)   ? Kernel::Avx2
-                             : KernelAvailable(Kernel::Sse2) ? Kernel::Sse2
-                                                             : Kernel::Scalar;
+  static const Kernel best = Usable(kKernels[0].kernel).kernel;
   return best;
 }
 
 const char* KernelName(Kernel k) {
-  switch (k) {
-    case Kernel::Scalar: return "scalar";
-    case Kernel::Sse2: return "sse2";
-    case Kernel::Avx2: return "avx2";
-  }
-  return "?";
+  const KernelInfo* e = Find(k);
+  return e ? e->name : "?";
 }
 
 namespace {
-
-// The given kernel, or the best available one below it.
-Kernel Usable(Kernel k) {
-  while (k != Kernel::Scalar && !KernelAvailable(k))
-    k = static_cast<Kernel>(static_cast<uint8_t>(k) - 1);
-  return k;
-}
-
-using RowTallyFn = void (*)(const uint8_t* const*, size_t, uint32_t*);
-
-RowTallyFn FunctionOf(Kernel k) {
-  switch (Usable(k)) {
-    case Kernel::Avx2: return kernels::RowTallyAvx2;
-    case Kernel::Sse2: return kernels::RowTallySse2;
-    case Kernel::Scalar: break;
-  }
-  return kernels::RowTallyScalar;
-}
 
 constexpr uint8_t kCap = 8;  // a position worth 8 hits already rules a bet out
 
@@ -130,11 +141,12 @@ void ForEachGroup(std::string_view bet, size_t limit, F&& f) {
 // ---------------------------------------------------------------------------
 // Preparation
 
-HitCounter::HitCounter() : kernel_(BestKernel()), fn_(FunctionOf(kernel_)) {}
+HitCounter::HitCounter() { UseKernel(BestKernel()); }
 
 void HitCounter::UseKernel(Kernel k) {
-  kernel_ = Usable(k);
-  fn_ = FunctionOf(kernel_);
+  const KernelInfo& e = Usable(k);
+  kernel_ = e.kernel;
+  fn_ = e.rowTally;
 }
 
 void HitCounter::Clear() {
@@ -354,7 +366,7 @@ void HitCounter::TallyWith(RowTallyFn fn, std::string_view candidate, int32_t ta
 }
 
 void HitCounter::Tally(std::string_view candidate, int32_t tally[kLevels], Kernel k) const {
-  TallyWith(FunctionOf(k), candidate, tally);
+  TallyWith(Usable(k).rowTally, candidate, tally);
 }
 
 }  // namespace qv

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,15 +22,26 @@ constexpr int kLevels = 8;  // hit levels 0 to 7
 int32_t CountHits(std::string_view bet, std::string_view candidate);
 
 // The counting kernels of the prepared counter.  Scalar runs everywhere;
-// Sse2 and Avx2 where the build has them and the processor (and, for Avx2,
-// the operating system's register saving) supports them.
-enum class Kernel : uint8_t { Scalar = 0, Sse2 = 1, Avx2 = 2 };
-constexpr int kKernelCount = 3;
+// each vector kernel where the build has it and the processor (and the
+// operating system's register saving) supports it.
+enum class Kernel : uint8_t { Scalar, Sse2, Avx2, Avx512Bw };
+
+struct KernelInfo {
+  Kernel kernel;
+  const char* name;  // "scalar", "sse2", "avx2", "avx512bw"
+  void (*rowTally)(const uint8_t* const* rows, size_t lanes, uint32_t* counts);
+  bool (*available)();
+};
+
+// The dispatch table: every kernel of this build, most preferred first,
+// scalar last.  A kernel that the processor lacks stays in the table and
+// answers false to available().
+std::span<const KernelInfo> KernelTable();
 
 bool KernelAvailable(Kernel k);
-// The fastest available kernel; decided once and cached.
+// The first available kernel of the table; decided once and cached.
 Kernel BestKernel();
-// "scalar", "sse2", "avx2".
+// The kernel's name in the table, or "?" for one this build lacks.
 const char* KernelName(Kernel k);
 
 // The media bets prepared for counting.  Build once per preparation; Tally
@@ -59,8 +71,8 @@ class HitCounter {
   // tally[0..7] := number of bets with hit count 0..7 against the candidate;
   // a bet with more than 7 hits is tallied at no level.  The first form uses
   // the counter's kernel (BestKernel() unless UseKernel chose another); the
-  // second the given one, or the best available below it when the given one
-  // is not available.
+  // second the given one, or the first available one after it in the table
+  // when the given one is not available.
   void Tally(std::string_view candidate, int32_t tally[kLevels]) const {
     TallyWith(fn_, candidate, tally);  // inline: one call less per candidate
   }

@@ -108,8 +108,8 @@ std::array<int32_t, kLevels> LiteralTally(const std::vector<std::string>& bets,
 
 std::vector<Kernel> Kernels() {
   std::vector<Kernel> ks;
-  for (int k = 0; k < kKernelCount; ++k)
-    if (KernelAvailable(static_cast<Kernel>(k))) ks.push_back(static_cast<Kernel>(k));
+  for (const KernelInfo& e : KernelTable())
+    if (e.available()) ks.push_back(e.kernel);
   return ks;
 }
 

@@ -52,7 +52,7 @@ class BetGen {
 std::array<int32_t, kLevels> LiteralTally(const std::vector<std::string>& bets,
                                           std::string_view candidate);
 
-// The kernels this processor runs, scalar first.
+// The kernels this processor runs, in the order of the dispatch table.
 std::vector<Kernel> Kernels();
 
 }  // namespace qv::testing
