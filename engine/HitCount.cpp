@@ -149,18 +149,19 @@ void HitCounter::UseKernel(Kernel k) {
   fn_ = e.rowTally;
 }
 
-void HitCounter::Clear() {
-  betCount_ = 0;
-  maxPositions_ = 0;
-  tableBets_ = 0;
-  stride_ = 0;
-  // Release, not just empty: the prepared form follows the new bets' size.
-  std::vector<uint8_t>().swap(table_);
-  std::vector<size_t>().swap(rowOffset_);
-  std::vector<GeneralBet>().swap(general_);
-  std::vector<Group>().swap(groups_);
-  std::vector<Entry>().swap(entries_);
-  std::string().swap(text_);
+void HitCounter::swap(HitCounter& o) noexcept {
+  std::swap(betCount_, o.betCount_);
+  std::swap(maxPositions_, o.maxPositions_);
+  std::swap(tableBets_, o.tableBets_);
+  std::swap(stride_, o.stride_);
+  table_.swap(o.table_);
+  rowOffset_.swap(o.rowOffset_);
+  general_.swap(o.general_);
+  groups_.swap(o.groups_);
+  entries_.swap(o.entries_);
+  text_.swap(o.text_);
+  std::swap(kernel_, o.kernel_);
+  std::swap(fn_, o.fn_);
 }
 
 size_t HitCounter::MemoryBytes() const {
@@ -169,24 +170,30 @@ size_t HitCounter::MemoryBytes() const {
          entries_.capacity() * sizeof(Entry) + text_.capacity();
 }
 
-void HitCounter::Build(const std::vector<std::string>& bets) {
-  constexpr size_t P = kFastPositions;
-  Clear();
-  betCount_ = bets.size();
+void HitCounter::Build(const BetList& bets) { BuildFrom(bets); }
+void HitCounter::Build(const std::vector<std::string>& bets) { BuildFrom(bets); }
 
-  std::vector<BetShape> shapes;
-  shapes.reserve(bets.size());
-  for (const std::string& b : bets) {
-    shapes.push_back(ShapeOf(b));
-    maxPositions_ = std::max(maxPositions_, shapes.back().positions);
-  }
+// Built into a fresh counter and swapped in: an allocation that fails
+// leaves this one as it was.
+template <class Bets>
+void HitCounter::BuildFrom(const Bets& bets) {
+  HitCounter built;
+  built.UseKernel(kernel_);
+  built.Fill(bets);
+  swap(built);
+}
+
+template <class Bets>
+void HitCounter::Fill(const Bets& bets) {
+  constexpr size_t P = kFastPositions;
+  betCount_ = bets.size();
+  for (const std::string_view b : bets) maxPositions_ = std::max(maxPositions_, ShapeOf(b).positions);
 
   // How often each character is offered at each position by bets short
   // enough for the table; the most frequent ones get rows of their own.
   std::vector<uint32_t> freq(P * 256, 0);
-  for (size_t i = 0; i < bets.size(); ++i) {
-    const std::string_view b = bets[i];
-    const BetShape& s = shapes[i];
+  for (const std::string_view b : bets) {
+    const BetShape s = ShapeOf(b);
     if (s.positions > P) continue;
     if (!s.compound) {
       for (size_t j = 0; j < s.positions; ++j) ++freq[j * 256 + static_cast<uint8_t>(b[j])];
@@ -214,47 +221,53 @@ void HitCounter::Build(const std::vector<std::string>& bets) {
   }
 
   // Which bets the table can hold: every character they offer at a position
-  // has a row there ("*" of a compound bet lands in every row).
+  // has a row there ("*" of a compound bet lands in every row).  Only a
+  // position where some of them offer "*" needs a row for the characters
+  // without a class; elsewhere those read the shared zero row.
   std::vector<uint8_t> inTable(bets.size(), 0);
-  for (size_t i = 0; i < bets.size(); ++i) {
-    const std::string_view b = bets[i];
-    const BetShape& s = shapes[i];
-    if (s.positions > P) continue;
-    bool fits = true;
-    if (!s.compound) {
+  std::array<bool, P> starAt{};
+  size_t i = 0;
+  for (const std::string_view b : bets) {
+    const BetShape s = ShapeOf(b);
+    bool fits = s.positions <= P;
+    std::array<bool, P> stars{};
+    if (fits && !s.compound) {
       for (size_t j = 0; j < s.positions && fits; ++j)
         fits = classOf[j * 256 + static_cast<uint8_t>(b[j])] != 0;
-    } else {
+    } else if (fits) {
       ForEachGroup(b, s.positions, [&](size_t j, std::string_view g) {
-        for (char c : g)
-          if (c != '*' && classOf[j * 256 + static_cast<uint8_t>(c)] == 0) fits = false;
+        for (char c : g) {
+          if (c == '*') stars[j] = true;
+          else if (classOf[j * 256 + static_cast<uint8_t>(c)] == 0) fits = false;
+        }
       });
     }
-    inTable[i] = fits;
+    if (fits)
+      for (size_t j = 0; j < P; ++j) starAt[j] = starAt[j] || stars[j];
+    inTable[i++] = fits;
     tableBets_ += fits;
   }
 
   if (tableBets_ > 0) {
     stride_ = (tableBets_ + kLaneStep - 1) / kLaneStep * kLaneStep;
-    // Row 0: zeros.  Then per position: the "other" row and one row per class.
-    std::array<size_t, P> firstRow{};
+    // Row 0: zeros.  Then per position: the "other" row where needed, and
+    // one row per class.  rowOf[j][class] is the row a class reads.
+    std::array<std::array<size_t, kMaxClasses + 1>, P> rowOf{};
     size_t rows = 1;
     for (size_t j = 0; j < P; ++j) {
-      firstRow[j] = rows;
-      rows += 1 + classes[j];
+      if (starAt[j]) rowOf[j][0] = rows++;
+      for (size_t r = 1; r <= classes[j]; ++r) rowOf[j][r] = rows++;
     }
     table_.assign(rows * stride_, 0);
     rowOffset_.resize(P * 256);
     for (size_t j = 0; j < P; ++j)
-      for (size_t c = 0; c < 256; ++c)
-        rowOffset_[j * 256 + c] =
-            (firstRow[j] + classOf[j * 256 + c]) * stride_;
+      for (size_t c = 0; c < 256; ++c) rowOffset_[j * 256 + c] = rowOf[j][classOf[j * 256 + c]] * stride_;
 
     size_t lane = 0;
-    for (size_t i = 0; i < bets.size(); ++i) {
-      if (!inTable[i]) continue;
-      const std::string_view b = bets[i];
-      const BetShape& s = shapes[i];
+    i = 0;
+    for (const std::string_view b : bets) {
+      if (!inTable[i++]) continue;
+      const BetShape s = ShapeOf(b);
       if (!s.compound) {
         for (size_t j = 0; j < s.positions; ++j)
           table_[rowOffset_[j * 256 + static_cast<uint8_t>(b[j])] + lane] = 1;
@@ -263,7 +276,7 @@ void HitCounter::Build(const std::vector<std::string>& bets) {
           const size_t stars = static_cast<size_t>(std::count(g.begin(), g.end(), '*'));
           if (stars > 0)
             for (size_t r = 0; r <= classes[j]; ++r) {
-              uint8_t& cell = table_[(firstRow[j] + r) * stride_ + lane];
+              uint8_t& cell = table_[rowOf[j][r] * stride_ + lane];
               cell = AddCapped(cell, stars);
             }
           for (char c : g) {
@@ -278,13 +291,12 @@ void HitCounter::Build(const std::vector<std::string>& bets) {
   }
 
   // The general path: exact counts for every other bet.
-  size_t generalCount = bets.size() - tableBets_;
-  general_.reserve(generalCount);
+  general_.reserve(bets.size() - tableBets_);
   std::array<uint32_t, 256> occurrences{};
-  for (size_t i = 0; i < bets.size(); ++i) {
-    if (inTable[i]) continue;
-    const std::string_view b = bets[i];
-    const BetShape& s = shapes[i];
+  i = 0;
+  for (const std::string_view b : bets) {
+    if (inTable[i++]) continue;
+    const BetShape s = ShapeOf(b);
     if (!s.compound) {
       general_.push_back({static_cast<uint32_t>(text_.size()), static_cast<uint32_t>(s.positions), false});
       text_.append(b);

@@ -4,10 +4,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "BetList.h"
 
 namespace qv {
 
@@ -44,6 +47,20 @@ Kernel BestKernel();
 // The kernel's name in the table, or "?" for one this build lacks.
 const char* KernelName(Kernel k);
 
+// Memory aligned for the widest vector loads.
+template <class T>
+struct AlignedAllocator {
+  using value_type = T;
+  static constexpr std::align_val_t kAlign{64};
+  AlignedAllocator() = default;
+  template <class U>
+  AlignedAllocator(const AlignedAllocator<U>&) {}
+  T* allocate(size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), kAlign)); }
+  void deallocate(T* p, size_t) { ::operator delete(p, kAlign); }
+  template <class U>
+  bool operator==(const AlignedAllocator<U>&) const { return true; }
+};
+
 // The media bets prepared for counting.  Build once per preparation; Tally
 // parses nothing and allocates nothing.
 //
@@ -61,12 +78,16 @@ class HitCounter {
   // Characters per position with a row of their own (the most frequent ones);
   // one more row per position stands for every other character.
   static constexpr size_t kMaxClasses = 16;
-  // Lanes per row are a multiple of this (the widest kernel step).
+  // Lanes per row are a multiple of this.
   static constexpr size_t kLaneStep = 32;
 
   HitCounter();
 
+  // Prepares the bets.  An allocation that fails (std::bad_alloc) leaves
+  // the counter as it was.
+  void Build(const BetList& bets);
   void Build(const std::vector<std::string>& bets);
+  void swap(HitCounter& other) noexcept;
 
   // tally[0..7] := number of bets with hit count 0..7 against the candidate;
   // a bet with more than 7 hits is tallied at no level.  The first form uses
@@ -110,18 +131,22 @@ class HitCounter {
     uint8_t hits;     // occurrences, capped at 8
   };
 
-  void Clear();
+  template <class Bets>
+  void BuildFrom(const Bets& bets);
+  template <class Bets>
+  void Fill(const Bets& bets);
   uint32_t GeneralHits(const GeneralBet& b, std::string_view candidate) const;
   void TallyWith(RowTallyFn fn, std::string_view candidate, int32_t tally[kLevels]) const;
 
   size_t betCount_ = 0;
   size_t maxPositions_ = 0;
 
-  // The table: rows of stride_ bytes; row 0 is all zeros and stands for
-  // positions beyond the candidate's end.
+  // The table: rows of stride_ bytes, aligned for the widest loads; row 0
+  // is all zeros and stands for positions beyond the candidate's end and
+  // for characters that no bet of the table offers there.
   size_t tableBets_ = 0;
   size_t stride_ = 0;
-  std::vector<uint8_t> table_;
+  std::vector<uint8_t, AlignedAllocator<uint8_t>> table_;
   std::vector<size_t> rowOffset_;  // [position * 256 + character] -> byte offset of its row
 
   // The general path.
@@ -130,8 +155,8 @@ class HitCounter {
   std::vector<Entry> entries_;
   std::string text_;
 
-  Kernel kernel_;
-  RowTallyFn fn_;
+  Kernel kernel_ = Kernel::Scalar;
+  RowTallyFn fn_ = nullptr;
 };
 
 }  // namespace qv

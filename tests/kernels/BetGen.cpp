@@ -106,6 +106,10 @@ std::array<int32_t, kLevels> LiteralTally(const std::vector<std::string>& bets,
   return t;
 }
 
+std::array<int32_t, kLevels> LiteralTally(const BetList& bets, std::string_view candidate) {
+  return LiteralTally(bets.ToVector(), candidate);
+}
+
 std::vector<Kernel> Kernels() {
   std::vector<Kernel> ks;
   for (const KernelInfo& e : KernelTable())
