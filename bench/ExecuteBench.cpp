@@ -90,7 +90,7 @@ const Workload& WorkloadFor(size_t n) {
 int32_t LiteralExecute(const qv::FilterState& f, const char* candidate) {
   int32_t tally[qv::kLevels] = {};
   const std::string_view cand(candidate);
-  for (const std::string& b : f.MediaBets) {
+  for (const std::string_view b : f.MediaBets) {
     const int32_t h = qv::CountHits(b, cand);
     if (h < qv::kLevels) ++tally[h];
   }

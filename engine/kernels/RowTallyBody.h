@@ -12,7 +12,7 @@
 //   SumOfBytes(b)          per 64-bit lane the sum of its eight bytes (psadbw)
 //   Lookup(table, index)   (W >= 32) per lane table[index % 16], the table
 //                          repeated in every 16 bytes (a byte shuffle)
-//   CountEqual(s, level)   (W >= 32) lanes of s equal to level
+//   CountEqual(s, level)   (W >= 32) lanes of s equal to those of level
 //   LoadTail(p, n, fill)   (W > kLaneStep) n bytes from p, fill after them
 #pragma once
 
@@ -57,7 +57,7 @@ template <>
 struct Simd<32> : VectorTypes<32> {
   static Wide SumOfBytes(Bytes b) { return Wide(_mm256_sad_epu8(__m256i(b), _mm256_setzero_si256())); }
   static Bytes Lookup(Bytes table, Bytes index) { return Bytes(_mm256_shuffle_epi8(__m256i(table), __m256i(index))); }
-  static uint32_t CountEqual(Bytes s, uint8_t level) {
+  static uint32_t CountEqual(Bytes s, Bytes level) {
     return static_cast<uint32_t>(__builtin_popcount(static_cast<uint32_t>(_mm256_movemask_epi8(__m256i(s == level)))));
   }
 };
@@ -69,8 +69,8 @@ struct Simd<64> : VectorTypes<64> {
   static Wide SumOfBytes(Bytes b) { return Wide(_mm512_sad_epu8(__m512i(b), _mm512_setzero_si512())); }
   static Bytes Lookup(Bytes table, Bytes index) { return Bytes(_mm512_shuffle_epi8(__m512i(table), __m512i(index))); }
   // Compares into a mask register.
-  static uint32_t CountEqual(Bytes s, uint8_t level) {
-    const __mmask64 hit = _mm512_cmpeq_epi8_mask(__m512i(s), _mm512_set1_epi8(static_cast<char>(level)));
+  static uint32_t CountEqual(Bytes s, Bytes level) {
+    const __mmask64 hit = _mm512_cmpeq_epi8_mask(__m512i(s), __m512i(level));
 #if defined(__x86_64__)
     return static_cast<uint32_t>(__builtin_popcountll(hit));
 #else
@@ -101,6 +101,18 @@ constexpr PairNibbles MakePairNibbles() {
   return n;
 }
 constexpr PairNibbles kPairNibbles = MakePairNibbles();
+
+// Every level in every lane, for compares against memory.
+struct LevelBytes {
+  alignas(64) uint8_t table[8][64];
+};
+constexpr LevelBytes MakeLevelBytes() {
+  LevelBytes n{};
+  for (size_t k = 0; k < 8; ++k)
+    for (size_t j = 0; j < 64; ++j) n.table[k][j] = static_cast<uint8_t>(k);
+  return n;
+}
+constexpr LevelBytes kLevelBytes = MakeLevelBytes();
 
 template <class V>
 inline typename V::Bytes Load(const uint8_t* p) {
@@ -145,7 +157,8 @@ __attribute__((always_inline)) inline void RowTallyBody(const uint8_t* const* ro
       Bytes s;
       if constexpr (W > kLaneStep) s = lanes == W ? SumOfRows<V>(rows, 0) : SumOfTail<V>(rows, 0, lanes);
       else s = SumOfRows<V>(rows, 0);
-      for (uint8_t level = 0; level < 8; ++level) counts[level] = V::CountEqual(s, level);
+      for (size_t level = 0; level < 8; ++level)
+        counts[level] = V::CountEqual(s, Load<V>(kLevelBytes.table[level]));
       return;
     }
   }
