@@ -59,19 +59,20 @@ PrepareResult FilterState::Prepare() {
 namespace {
 
 // What each condition makes of each tally its level can have: code[k *
-// (N + 1) + t] holds bit 0 "outside the allowed band" and bit 1 "outside the
-// tolerance band too" for condition k when its level counts t bets.  Left
-// empty when the table would be too large: bounded so that many conditions
-// over many bets cost no more than a few megabytes; beyond it evaluation
-// compares the shares instead.
+// (N + 1) + t] is 1 "outside the allowed band", plus 256 "outside the
+// tolerance band too", for condition k when its level counts t bets; so the
+// codes of all conditions add up without carrying from one byte into the
+// other.  Left empty when the table would be too large (bounded so that many
+// conditions over many bets cost no more than a few megabytes) or with more
+// conditions than a byte counts; evaluation then compares the shares.
 void BuildConditionCodes(const TArrMD& conds, const std::vector<uint8_t>& shareOf,
-                         std::vector<uint8_t>& code, std::vector<uint8_t>& level) {
-  constexpr size_t kMaxCodeBytes = size_t{4} << 20;
+                         std::vector<uint16_t>& code, std::vector<uint8_t>& level) {
+  constexpr size_t kMaxCodes = size_t{2} << 20;
   const size_t stride = shareOf.size();
-  if (conds.empty() || stride > kMaxCodeBytes / conds.size()) return;
+  if (conds.empty() || conds.size() > 255 || stride > kMaxCodes / conds.size()) return;
   code.resize(conds.size() * stride);
   level.resize(conds.size());
-  uint8_t* out = code.data();
+  uint16_t* out = code.data();
   for (size_t k = 0; k < conds.size(); ++k, out += stride) {
     const TMD& c = conds[k];
     level[k] = static_cast<uint8_t>(c.Shot);  // 0..7: Prepare refused any other
@@ -79,7 +80,7 @@ void BuildConditionCodes(const TArrMD& conds, const std::vector<uint8_t>& shareO
       const int32_t share = shareOf[t];
       const bool outside = share < c.ShotA || share > c.ShotB;
       const bool beyond = outside && (share < c.CanErrA || share > c.CanErrB);
-      out[t] = static_cast<uint8_t>(outside | (beyond << 1));
+      out[t] = static_cast<uint16_t>(outside | (beyond << 8));
     }
   }
 }
@@ -183,7 +184,8 @@ PrepareResult FilterState::PrepareOrThrow() {
   std::vector<uint8_t> shares(bets.size() + 1);
   for (size_t t = 0; t < shares.size(); ++t)
     shares[t] = static_cast<uint8_t>(static_cast<uint64_t>(t) * 100 / std::max<size_t>(bets.size(), 1));
-  std::vector<uint8_t> codes, levels;
+  std::vector<uint16_t> codes;
+  std::vector<uint8_t> levels;
   BuildConditionCodes(conds, shares, codes, levels);
 
   // Complete: put it all in place.  Nothing below allocates.
@@ -219,24 +221,30 @@ int32_t FilterState::HitShare(int32_t k) const {
 }
 
 int32_t FilterState::Execute(const char* candidate) {
-  return Execute(ViewOf(candidate, counter_.MaxPositions()));
+  counter_.Tally(candidate, Tally.data());
+  return Judge();
 }
 
 int32_t FilterState::Execute(std::string_view candidate) {
   TallyHits(candidate);
+  return Judge();
+}
+
+int32_t FilterState::Judge() const {
   int32_t errCount = 0;
   int32_t supErrCount = 0;
   const size_t n = MediaBets.size();
   if (condLevel_.size() == MDConds.size() && condCode_.size() == MDConds.size() * (n + 1)) {
-    // One byte per condition says everything about it.
-    const uint8_t* code = condCode_.data();
+    // Two bytes per condition say everything about it, and add up: the low
+    // bytes count the misses, the high bytes those beyond tolerance.
+    const uint16_t* code = condCode_.data();
+    uint32_t counts = 0;
     for (const uint8_t level : condLevel_) {
-      const uint32_t t = std::min(static_cast<uint32_t>(Tally[level]), static_cast<uint32_t>(n));
-      const uint8_t v = code[t];
-      errCount += v & 1;
-      supErrCount += v >> 1;
+      counts += code[std::min(static_cast<uint32_t>(Tally[level]), static_cast<uint32_t>(n))];
       code += n + 1;
     }
+    errCount = static_cast<int32_t>(counts & 0xFF);
+    supErrCount = static_cast<int32_t>(counts >> 8);
   } else {
     const bool tabled = n > 0 && shareOf_.size() == n + 1;
     for (const TMD& c : MDConds) {

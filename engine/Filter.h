@@ -96,16 +96,19 @@ class FilterState {
 
  private:
   PrepareResult PrepareOrThrow();
+  // The verdict from the tally in Tally.
+  int32_t Judge() const;
   void AppendReport(std::string_view candidate, bool showAll);
 
   HitCounter counter_;
   std::vector<uint8_t> shareOf_;  // shareOf_[t] = t * 100 / N for t = 0..N
-  // What each condition makes of each tally its level can have, as Prepare
-  // left the conditions: condCode_[k * (N + 1) + t] holds bit 0 "outside the
-  // allowed band" and bit 1 "outside the tolerance band too" for condition
-  // k when its level counts t bets.  Empty (evaluation then works the shares
-  // out) when the table would be too large or preparation did not finish.
-  std::vector<uint8_t> condCode_;
+  // What each condition makes of each tally its level can have, as the
+  // last completed preparation left the conditions: condCode_[k * (N + 1) +
+  // t] is 1 for "outside the allowed band" plus 256 for "outside the
+  // tolerance band too", for condition k when its level counts t bets.
+  // Empty (evaluation then works the shares out) when the table would be
+  // too large or a refused preparation changed the conditions.
+  std::vector<uint16_t> condCode_;
   std::vector<uint8_t> condLevel_;
   std::string report_;
 };

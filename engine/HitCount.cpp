@@ -354,6 +354,12 @@ uint32_t HitCounter::GeneralHits(const GeneralBet& b, std::string_view candidate
   return hits;
 }
 
+void HitCounter::TallyRows(const uint8_t* const* rows, uint32_t* counts) const {
+  fn_(rows, stride_, counts);
+  // The padding lanes sum to 0.
+  counts[0] -= static_cast<uint32_t>(stride_ - tableBets_);
+}
+
 void HitCounter::TallyWith(RowTallyFn fn, std::string_view candidate, int32_t tally[kLevels]) const {
   // The kernels write straight into the tally (no copy after them, which
   // would stall on reading back their stores).
@@ -368,13 +374,33 @@ void HitCounter::TallyWith(RowTallyFn fn, std::string_view candidate, int32_t ta
       rows[j] = base + rowOffset_[j * 256 + static_cast<uint8_t>(candidate[j])];
     for (size_t j = n; j < kFastPositions; ++j) rows[j] = base;  // the zero row
     fn(rows, stride_, counts);
-    // The padding lanes sum to 0.
     counts[0] -= static_cast<uint32_t>(stride_ - tableBets_);
   }
   for (const GeneralBet& b : general_) {
     const uint32_t h = GeneralHits(b, candidate);
     if (h < static_cast<uint32_t>(kLevels)) ++counts[h];
   }
+}
+
+void HitCounter::Tally(const char* candidate, int32_t tally[kLevels]) const {
+  if (tableBets_ == 0 || !general_.empty() || candidate == nullptr) {
+    // Bets beyond the table look at the whole candidate.
+    size_t n = 0;
+    if (candidate != nullptr) {
+      const void* end = std::memchr(candidate, 0, maxPositions_);
+      n = end ? static_cast<size_t>(static_cast<const char*>(end) - candidate) : maxPositions_;
+    }
+    TallyWith(fn_, std::string_view(candidate ? candidate : "", n), tally);
+    return;
+  }
+  // Only the table: pick the rows while looking for the end of the text.
+  const uint8_t* base = table_.data();
+  const uint8_t* rows[kFastPositions];
+  size_t j = 0;
+  for (; j < kFastPositions && candidate[j] != 0; ++j)
+    rows[j] = base + rowOffset_[j * 256 + static_cast<uint8_t>(candidate[j])];
+  for (; j < kFastPositions; ++j) rows[j] = base;
+  TallyRows(rows, reinterpret_cast<uint32_t*>(tally));
 }
 
 void HitCounter::Tally(std::string_view candidate, int32_t tally[kLevels], Kernel k) const {

@@ -98,6 +98,9 @@ class HitCounter {
     TallyWith(fn_, candidate, tally);  // inline: one call less per candidate
   }
   void Tally(std::string_view candidate, int32_t tally[kLevels], Kernel k) const;
+  // The same for a zero-terminated candidate (null reads as the empty
+  // text), read only as far as a bet looks.
+  void Tally(const char* candidate, int32_t tally[kLevels]) const;
 
   // Chooses the kernel of Tally(candidate, tally); an unavailable one falls
   // back as above.  Kept across Build.
@@ -137,6 +140,7 @@ class HitCounter {
   void Fill(const Bets& bets);
   uint32_t GeneralHits(const GeneralBet& b, std::string_view candidate) const;
   void TallyWith(RowTallyFn fn, std::string_view candidate, int32_t tally[kLevels]) const;
+  void TallyRows(const uint8_t* const* rows, uint32_t* counts) const;
 
   size_t betCount_ = 0;
   size_t maxPositions_ = 0;

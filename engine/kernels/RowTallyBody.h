@@ -150,15 +150,21 @@ __attribute__((always_inline)) inline void RowTallyBody(const uint8_t* const* ro
   using V = Simd<W>;
   using Bytes = typename V::Bytes;
   using Wide = typename V::Wide;
-  // Up to one step (the usual small set-up): count each level's lanes from
-  // a compare mask; folding byte counters would cost more than the step.
+  // Up to two steps (the usual small set-up): count each level's lanes from
+  // compare masks; folding byte counters would cost more than the steps.
   if constexpr (W >= kLaneStep) {
-    if (lanes != 0 && lanes <= W) {
-      Bytes s;
-      if constexpr (W > kLaneStep) s = lanes == W ? SumOfRows<V>(rows, 0) : SumOfTail<V>(rows, 0, lanes);
-      else s = SumOfRows<V>(rows, 0);
-      for (size_t level = 0; level < 8; ++level)
-        counts[level] = V::CountEqual(s, Load<V>(kLevelBytes.table[level]));
+    if (lanes != 0 && lanes <= 2 * W) {
+      Bytes s[2];
+      const size_t steps = lanes > W ? 2 : 1;
+      for (size_t k = 0; k < steps; ++k) {
+        const size_t i = k * W;
+        if constexpr (W > kLaneStep) s[k] = lanes - i == W ? SumOfRows<V>(rows, i) : SumOfTail<V>(rows, i, lanes - i);
+        else s[k] = SumOfRows<V>(rows, i);
+      }
+      for (size_t level = 0; level < 8; ++level) {
+        const Bytes l = Load<V>(kLevelBytes.table[level]);
+        counts[level] = V::CountEqual(s[0], l) + (steps == 2 ? V::CountEqual(s[1], l) : 0);
+      }
       return;
     }
   }
