@@ -41,22 +41,39 @@ struct VectorTypes {
   typedef uint64_t Wide __attribute__((vector_size(W)));
 };
 
+// The operations without a plain-operator form, per register type.
+#if defined(__SSE2__)
+inline __m128i SumOfBytes(__m128i b) { return _mm_sad_epu8(b, _mm_setzero_si128()); }
+#endif
+#if defined(__AVX2__)
+inline __m256i SumOfBytes(__m256i b) { return _mm256_sad_epu8(b, _mm256_setzero_si256()); }
+inline __m256i Shuffle(__m256i table, __m256i index) { return _mm256_shuffle_epi8(table, index); }
+#endif
+#if defined(__AVX512BW__)
+inline __m512i SumOfBytes(__m512i b) { return _mm512_sad_epu8(b, _mm512_setzero_si512()); }
+inline __m512i Shuffle(__m512i table, __m512i index) { return _mm512_shuffle_epi8(table, index); }
+#endif
+
+template <size_t W, class Reg>
+struct SimdOps : VectorTypes<W> {
+  using typename VectorTypes<W>::Bytes;
+  using typename VectorTypes<W>::Wide;
+  static Wide SumOfBytes(Bytes b) { return Wide(qv::kernels::SumOfBytes(Reg(b))); }
+  static Bytes Lookup(Bytes table, Bytes index) { return Bytes(Shuffle(Reg(table), Reg(index))); }
+};
+
 template <size_t W>
 struct Simd;
 
 #if defined(__SSE2__)
 // SSE2 has no byte shuffle: its loop keeps a byte counter per level.
 template <>
-struct Simd<16> : VectorTypes<16> {
-  static Wide SumOfBytes(Bytes b) { return Wide(_mm_sad_epu8(__m128i(b), _mm_setzero_si128())); }
-};
+struct Simd<16> : SimdOps<16, __m128i> {};
 #endif
 
 #if defined(__AVX2__)
 template <>
-struct Simd<32> : VectorTypes<32> {
-  static Wide SumOfBytes(Bytes b) { return Wide(_mm256_sad_epu8(__m256i(b), _mm256_setzero_si256())); }
-  static Bytes Lookup(Bytes table, Bytes index) { return Bytes(_mm256_shuffle_epi8(__m256i(table), __m256i(index))); }
+struct Simd<32> : SimdOps<32, __m256i> {
   static uint32_t CountEqual(Bytes s, Bytes level) {
     return static_cast<uint32_t>(__builtin_popcount(static_cast<uint32_t>(_mm256_movemask_epi8(__m256i(s == level)))));
   }
@@ -65,9 +82,7 @@ struct Simd<32> : VectorTypes<32> {
 
 #if defined(__AVX512BW__)
 template <>
-struct Simd<64> : VectorTypes<64> {
-  static Wide SumOfBytes(Bytes b) { return Wide(_mm512_sad_epu8(__m512i(b), _mm512_setzero_si512())); }
-  static Bytes Lookup(Bytes table, Bytes index) { return Bytes(_mm512_shuffle_epi8(__m512i(table), __m512i(index))); }
+struct Simd<64> : SimdOps<64, __m512i> {
   // Compares into a mask register.
   static uint32_t CountEqual(Bytes s, Bytes level) {
     const __mmask64 hit = _mm512_cmpeq_epi8_mask(__m512i(s), __m512i(level));
