@@ -205,6 +205,7 @@ PrepareResult FilterState::PrepareOrThrow() {
   shareOf_.swap(shares);
   condCode_.swap(codes);
   condLevel_.swap(levels);
+  codeStride_ = shareOf_.size();
   return {};
 }
 
@@ -230,40 +231,46 @@ int32_t FilterState::Execute(std::string_view candidate) {
   return Judge();
 }
 
-int32_t FilterState::Judge() const {
-  int32_t errCount = 0;
-  int32_t supErrCount = 0;
+FilterState::Misses FilterState::MissesByShares() const {
+  Misses m;
   const size_t n = MediaBets.size();
-  if (condLevel_.size() == MDConds.size() && condCode_.size() == MDConds.size() * (n + 1)) {
+  const bool tabled = n > 0 && shareOf_.size() == n + 1;
+  for (const TMD& c : MDConds) {
+    int32_t s;
+    const uint32_t level = static_cast<uint32_t>(c.Shot);
+    if (tabled && level < static_cast<uint32_t>(kLevels) && static_cast<uint32_t>(Tally[level]) <= n)
+      s = shareOf_[static_cast<uint32_t>(Tally[level])];
+    else
+      s = HitShare(c.Shot);
+    // Without branches on the share: candidates come in no order, so those
+    // branches would be mispredicted half the time.  The tolerance band
+    // holds the allowed band, so a share outside the former is outside both.
+    const int32_t outside = static_cast<int32_t>((s < c.ShotA) | (s > c.ShotB));
+    const int32_t beyond = static_cast<int32_t>((s < c.CanErrA) | (s > c.CanErrB)) & outside;
+    m.err += outside;
+    m.sup += beyond;
+  }
+  return m;
+}
+
+int32_t FilterState::Judge() const {
+  int32_t errCount, supErrCount;
+  if (condLevel_.size() == MDConds.size() && !condCode_.empty()) [[likely]] {
     // Two bytes per condition say everything about it, and add up: the low
     // bytes count the misses, the high bytes those beyond tolerance.
     const uint16_t* code = condCode_.data();
+    const uint32_t n = static_cast<uint32_t>(codeStride_ - 1);
     uint32_t counts = 0;
     for (const uint8_t level : condLevel_) {
-      counts += code[std::min(static_cast<uint32_t>(Tally[level]), static_cast<uint32_t>(n))];
-      code += n + 1;
+      counts += code[std::min(static_cast<uint32_t>(Tally[level]), n)];
+      code += codeStride_;
     }
     errCount = static_cast<int32_t>(counts & 0xFF);
     supErrCount = static_cast<int32_t>(counts >> 8);
   } else {
-    const bool tabled = n > 0 && shareOf_.size() == n + 1;
-    for (const TMD& c : MDConds) {
-      int32_t s;
-      const uint32_t level = static_cast<uint32_t>(c.Shot);
-      if (tabled && level < static_cast<uint32_t>(kLevels) &&
-          static_cast<uint32_t>(Tally[level]) <= n)
-        s = shareOf_[static_cast<uint32_t>(Tally[level])];
-      else
-        s = HitShare(c.Shot);
-      // Without branches on the share: candidates come in no order, so
-      // those branches would be mispredicted half the time.  The tolerance
-      // band holds the allowed band, so a share outside the former is
-      // outside both.
-      const int32_t outside = static_cast<int32_t>((s < c.ShotA) | (s > c.ShotB));
-      const int32_t beyond = static_cast<int32_t>((s < c.CanErrA) | (s > c.CanErrB)) & outside;
-      errCount += outside;
-      supErrCount += beyond;
-    }
+    const Misses m = MissesByShares();
+    errCount = m.err;
+    supErrCount = m.sup;
   }
   // The walk does not stop at the first condition that decides: both counts
   // only grow, so a hard reject that an early stop would give (a condition

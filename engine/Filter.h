@@ -98,6 +98,12 @@ class FilterState {
   PrepareResult PrepareOrThrow();
   // The verdict from the tally in Tally.
   int32_t Judge() const;
+  struct Misses {
+    int32_t err = 0;  // conditions outside their allowed band
+    int32_t sup = 0;  // those of them outside their tolerance band too
+  };
+  // The misses worked out from the shares, without the codes.
+  __attribute__((noinline)) Misses MissesByShares() const;
   void AppendReport(std::string_view candidate, bool showAll);
 
   HitCounter counter_;
@@ -110,6 +116,7 @@ class FilterState {
   // too large or a refused preparation changed the conditions.
   std::vector<uint16_t> condCode_;
   std::vector<uint8_t> condLevel_;
+  size_t codeStride_ = 1;  // N + 1 of the codes
   std::string report_;
 };
 
