@@ -90,7 +90,7 @@ const Workload& WorkloadFor(size_t n) {
 int32_t LiteralExecute(const qv::FilterState& f, const char* candidate) {
   int32_t tally[qv::kLevels] = {};
   const std::string_view cand(candidate);
-  for (const std::string& b : f.MediaBets) {
+  for (const std::string_view b : f.MediaBets) {
     const int32_t h = qv::CountHits(b, cand);
     if (h < qv::kLevels) ++tally[h];
   }
@@ -249,9 +249,9 @@ int main(int argc, char** argv) {
     const std::string suffix = "/" + std::to_string(n);
     reporter.Add("Reference" + suffix, n);
     benchmark::RegisterBenchmark(("Reference" + suffix).c_str(), BM_Reference, n);
-    for (int k = 0; k < qv::kKernelCount; ++k) {
-      const auto kernel = static_cast<qv::Kernel>(k);
-      if (!qv::KernelAvailable(kernel)) continue;
+    for (const qv::KernelInfo& e : qv::KernelTable()) {
+      const qv::Kernel kernel = e.kernel;
+      if (!e.available()) continue;
       const std::string name = std::string("Kernel/") + qv::KernelName(kernel) + suffix;
       reporter.Add(name, n);
       benchmark::RegisterBenchmark(name.c_str(), BM_Kernel, kernel, n);

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <optional>
+#include <stdexcept>
 
 #include "FilterString.h"
 #include "IntConv.h"
@@ -43,9 +45,49 @@ inline std::string_view ViewOf(const char* candidate, size_t limit) {
 std::string_view CandidateView(const char* candidate, size_t limit) { return ViewOf(candidate, limit); }
 
 PrepareResult FilterState::Prepare() {
-  // Whatever this preparation changes, the codes of the last one are stale.
-  condCode_.clear();
-  condLevel_.clear();
+  try {
+    return PrepareOrThrow();
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {  // a size beyond what a container can hold
+  }
+  PrepareResult r;
+  r.status = PrepareStatus::OutOfMemory;
+  r.message = "out of memory";  // short enough for the string's own buffer
+  return r;
+}
+
+namespace {
+
+// What each condition makes of each tally its level can have: code[k *
+// (N + 1) + t] is 1 "outside the allowed band", plus 256 "outside the
+// tolerance band too", for condition k when its level counts t bets; so the
+// codes of all conditions add up without carrying from one byte into the
+// other.  Left empty when the table would be too large (bounded so that many
+// conditions over many bets cost no more than a few megabytes) or with more
+// conditions than a byte counts; evaluation then compares the shares.
+void BuildConditionCodes(const TArrMD& conds, const std::vector<uint8_t>& shareOf,
+                         std::vector<uint16_t>& code, std::vector<uint8_t>& level) {
+  constexpr size_t kMaxCodes = size_t{2} << 20;
+  const size_t stride = shareOf.size();
+  if (conds.empty() || conds.size() > 255 || stride > kMaxCodes / conds.size()) return;
+  code.resize(conds.size() * stride);
+  level.resize(conds.size());
+  uint16_t* out = code.data();
+  for (size_t k = 0; k < conds.size(); ++k, out += stride) {
+    const TMD& c = conds[k];
+    level[k] = static_cast<uint8_t>(c.Shot);  // 0..7: Prepare refused any other
+    for (size_t t = 0; t < stride; ++t) {
+      const int32_t share = shareOf[t];
+      const bool outside = share < c.ShotA || share > c.ShotB;
+      const bool beyond = outside && (share < c.CanErrA || share > c.CanErrB);
+      out[t] = static_cast<uint16_t>(outside | (beyond << 8));
+    }
+  }
+}
+
+}  // namespace
+
+PrepareResult FilterState::PrepareOrThrow() {
   const std::string_view s = FilterStr;
   if (s.empty()) return Refuse(PrepareStatus::Empty, "the filter string is empty");
 
@@ -53,39 +95,49 @@ PrepareResult FilterState::Prepare() {
   if (!n) return Refuse(PrepareStatus::Unterminated, "an \"M\" has no \")\" after it");
   if (*n == 0) return Refuse(PrepareStatus::NoCondition, "no condition");
 
-  MDConds.resize(*n, TMD{0, 0, 0, 0, 0});
+  // The conditions are written into a copy.  A refused string leaves them
+  // as far as the walk got (the copy takes their place, and the codes of
+  // the old ones go); an allocation that fails leaves everything as it was.
+  TArrMD conds(MDConds);
+  conds.resize(*n, TMD{0, 0, 0, 0, 0});
+  auto refused = [&](PrepareResult r) {
+    MDConds.swap(conds);
+    condCode_.clear();
+    condLevel_.clear();
+    return r;
+  };
 
   MSectionWalker walk(s);
   for (size_t k = 0; k < *n; ++k) {
     const MSectionText f = walk.Fields();
-    TMD& e = MDConds[k];
+    TMD& e = conds[k];
     const std::string_view texts[5] = {f.level, f.shotA, f.shotB, f.canErrA, f.canErrB};
     int32_t* fields[5] = {&e.Shot, &e.ShotA, &e.ShotB, &e.CanErrA, &e.CanErrB};
     for (int i = 0; i < 5; ++i) {
       std::optional<int32_t> v = StrToInt32(texts[i]);
-      if (!v) return Refuse(PrepareStatus::ConversionError, InvalidIntegerMessage(texts[i]), k);
+      if (!v) return refused(Refuse(PrepareStatus::ConversionError, InvalidIntegerMessage(texts[i]), k));
       *fields[i] = *v;
     }
     if (e.Shot < 0 || e.Shot >= kLevels)
-      return Refuse(PrepareStatus::BadLevel,
-                    SectionName(k) + ": hit level " + std::to_string(e.Shot) + " is not 0 to 7", k);
+      return refused(Refuse(PrepareStatus::BadLevel,
+                            SectionName(k) + ": hit level " + std::to_string(e.Shot) + " is not 0 to 7", k));
     if (e.ShotA > e.ShotB)
-      return Refuse(PrepareStatus::BandsDoNotNest,
-                    SectionName(k) + " (level " + std::to_string(e.Shot) + "): allowed band " +
-                        std::to_string(e.ShotA) + "-" + std::to_string(e.ShotB) + " is reversed",
-                    k);
+      return refused(Refuse(PrepareStatus::BandsDoNotNest,
+                            SectionName(k) + " (level " + std::to_string(e.Shot) + "): allowed band " +
+                                std::to_string(e.ShotA) + "-" + std::to_string(e.ShotB) + " is reversed",
+                            k));
     if (e.CanErrB < e.ShotB)
-      return Refuse(PrepareStatus::BandsDoNotNest,
-                    SectionName(k) + " (level " + std::to_string(e.Shot) + "): tolerance upper bound " +
-                        std::to_string(e.CanErrB) + " is below the allowed upper bound " +
-                        std::to_string(e.ShotB),
-                    k);
+      return refused(Refuse(PrepareStatus::BandsDoNotNest,
+                            SectionName(k) + " (level " + std::to_string(e.Shot) +
+                                "): tolerance upper bound " + std::to_string(e.CanErrB) +
+                                " is below the allowed upper bound " + std::to_string(e.ShotB),
+                            k));
     if (e.CanErrA > e.ShotA)
-      return Refuse(PrepareStatus::BandsDoNotNest,
-                    SectionName(k) + " (level " + std::to_string(e.Shot) + "): tolerance lower bound " +
-                        std::to_string(e.CanErrA) + " is above the allowed lower bound " +
-                        std::to_string(e.ShotA),
-                    k);
+      return refused(Refuse(PrepareStatus::BandsDoNotNest,
+                            SectionName(k) + " (level " + std::to_string(e.Shot) +
+                                "): tolerance lower bound " + std::to_string(e.CanErrA) +
+                                " is above the allowed lower bound " + std::to_string(e.ShotA),
+                            k));
     walk.Advance();
   }
   const std::string_view remainder = walk.Working();
@@ -97,25 +149,47 @@ PrepareResult FilterState::Prepare() {
     std::optional<RangeText> t = FindRange(s, marker);
     if (!t) continue;
     std::optional<int32_t> lo = StrToInt32(t->lo);
-    if (!lo) return Refuse(PrepareStatus::ConversionError, InvalidIntegerMessage(t->lo), *n);
+    if (!lo) return refused(Refuse(PrepareStatus::ConversionError, InvalidIntegerMessage(t->lo), *n));
     std::optional<int32_t> hi = StrToInt32(t->hi);
-    if (!hi) return Refuse(PrepareStatus::ConversionError, InvalidIntegerMessage(t->hi), *n);
+    if (!hi) return refused(Refuse(PrepareStatus::ConversionError, InvalidIntegerMessage(t->hi), *n));
     *range = Range{true, *lo, *hi};
   }
   auto pair = [](const Range& r) { return std::to_string(r.lo) + "-" + std::to_string(r.hi); };
   if (er.on && er.lo > er.hi)
-    return Refuse(PrepareStatus::RangeOutOfOrder, "E range " + pair(er) + " is reversed");
+    return refused(Refuse(PrepareStatus::RangeOutOfOrder, "E range " + pair(er) + " is reversed"));
   if (sr.on && sr.lo > sr.hi)
-    return Refuse(PrepareStatus::RangeOutOfOrder, "S range " + pair(sr) + " is reversed");
+    return refused(Refuse(PrepareStatus::RangeOutOfOrder, "S range " + pair(sr) + " is reversed"));
   if (er.on && sr.on) {
     if (er.lo > sr.lo)
-      return Refuse(PrepareStatus::RangeOutOfOrder,
-                    "E range " + pair(er) + " starts above S range " + pair(sr));
+      return refused(Refuse(PrepareStatus::RangeOutOfOrder,
+                            "E range " + pair(er) + " starts above S range " + pair(sr)));
     if (er.hi > sr.hi)
-      return Refuse(PrepareStatus::RangeOutOfOrder,
-                    "E range " + pair(er) + " ends above S range " + pair(sr));
+      return refused(Refuse(PrepareStatus::RangeOutOfOrder,
+                            "E range " + pair(er) + " ends above S range " + pair(sr)));
   }
 
+  // Everything else is built aside too, each buffer at its final size.
+  BetList bets;
+  size_t count = 0, characters = 0;
+  ForEachMediaBet(remainder, [&](std::string_view bet) {
+    ++count;
+    characters += bet.size();
+  });
+  bets.reserve(count, characters);
+  ForEachMediaBet(remainder, [&](std::string_view bet) { bets.push_back(bet); });
+  HitCounter counter;
+  counter.UseKernel(counter_.CurrentKernel());
+  counter.Build(bets);
+  // Every share a tally can give, so evaluation divides nothing.
+  std::vector<uint8_t> shares(bets.size() + 1);
+  for (size_t t = 0; t < shares.size(); ++t)
+    shares[t] = static_cast<uint8_t>(static_cast<uint64_t>(t) * 100 / std::max<size_t>(bets.size(), 1));
+  std::vector<uint16_t> codes;
+  std::vector<uint8_t> levels;
+  BuildConditionCodes(conds, shares, codes, levels);
+
+  // Complete: put it all in place.  Nothing below allocates.
+  MDConds.swap(conds);
   CanErrOn = er.on;
   if (er.on) {
     Tally[kCanErr1] = er.lo;
@@ -126,38 +200,13 @@ PrepareResult FilterState::Prepare() {
     Tally[kCanSupErr1] = sr.lo;
     Tally[kCanSupErr2] = sr.hi;
   }
-
-  MediaBets.clear();
-  ForEachMediaBet(remainder, [this](std::string_view bet) { MediaBets.emplace_back(bet); });
-  counter_.Build(MediaBets);
-  // Every share a tally can give, so evaluation divides nothing.
-  shareOf_.resize(MediaBets.size() + 1);
-  for (size_t t = 0; t <= MediaBets.size(); ++t)
-    shareOf_[t] = static_cast<int32_t>(static_cast<int64_t>(t) * 100 /
-                                       static_cast<int64_t>(std::max<size_t>(MediaBets.size(), 1)));
-  BuildConditionCodes();
+  MediaBets.swap(bets);
+  counter_.swap(counter);
+  shareOf_.swap(shares);
+  condCode_.swap(codes);
+  condLevel_.swap(levels);
+  codeStride_ = shareOf_.size();
   return {};
-}
-
-void FilterState::BuildConditionCodes() {
-  // Bounded so that many conditions over many bets cost no more than a few
-  // megabytes; beyond it evaluation compares the shares instead.
-  constexpr size_t kMaxCodeBytes = size_t{4} << 20;
-  const size_t stride = MediaBets.size() + 1;
-  if (MDConds.empty() || stride > kMaxCodeBytes / MDConds.size()) return;
-  condCode_.resize(MDConds.size() * stride);
-  condLevel_.resize(MDConds.size());
-  uint8_t* code = condCode_.data();
-  for (size_t k = 0; k < MDConds.size(); ++k, code += stride) {
-    const TMD& c = MDConds[k];
-    condLevel_[k] = static_cast<uint8_t>(c.Shot);  // 0..7: Prepare refused any other
-    for (size_t t = 0; t < stride; ++t) {
-      const int32_t share = shareOf_[t];
-      const bool outside = share < c.ShotA || share > c.ShotB;
-      const bool beyond = outside && (share < c.CanErrA || share > c.CanErrB);
-      code[t] = static_cast<uint8_t>(outside | (beyond << 1));
-    }
-  }
 }
 
 void FilterState::TallyHits(std::string_view candidate) { counter_.Tally(candidate, Tally.data()); }
@@ -173,43 +222,55 @@ int32_t FilterState::HitShare(int32_t k) const {
 }
 
 int32_t FilterState::Execute(const char* candidate) {
-  return Execute(ViewOf(candidate, counter_.MaxPositions()));
+  counter_.Tally(candidate, Tally.data());
+  return Judge();
 }
 
 int32_t FilterState::Execute(std::string_view candidate) {
   TallyHits(candidate);
-  int32_t errCount = 0;
-  int32_t supErrCount = 0;
+  return Judge();
+}
+
+FilterState::Misses FilterState::MissesByShares() const {
+  Misses m;
   const size_t n = MediaBets.size();
-  if (condLevel_.size() == MDConds.size() && condCode_.size() == MDConds.size() * (n + 1)) {
-    // One byte per condition says everything about it.
-    const uint8_t* code = condCode_.data();
+  const bool tabled = n > 0 && shareOf_.size() == n + 1;
+  for (const TMD& c : MDConds) {
+    int32_t s;
+    const uint32_t level = static_cast<uint32_t>(c.Shot);
+    if (tabled && level < static_cast<uint32_t>(kLevels) && static_cast<uint32_t>(Tally[level]) <= n)
+      s = shareOf_[static_cast<uint32_t>(Tally[level])];
+    else
+      s = HitShare(c.Shot);
+    // Without branches on the share: candidates come in no order, so those
+    // branches would be mispredicted half the time.  The tolerance band
+    // holds the allowed band, so a share outside the former is outside both.
+    const int32_t outside = static_cast<int32_t>((s < c.ShotA) | (s > c.ShotB));
+    const int32_t beyond = static_cast<int32_t>((s < c.CanErrA) | (s > c.CanErrB)) & outside;
+    m.err += outside;
+    m.sup += beyond;
+  }
+  return m;
+}
+
+int32_t FilterState::Judge() const {
+  int32_t errCount, supErrCount;
+  if (condLevel_.size() == MDConds.size() && !condCode_.empty()) [[likely]] {
+    // Two bytes per condition say everything about it, and add up: the low
+    // bytes count the misses, the high bytes those beyond tolerance.
+    const uint16_t* code = condCode_.data();
+    const uint32_t n = static_cast<uint32_t>(codeStride_ - 1);
+    uint32_t counts = 0;
     for (const uint8_t level : condLevel_) {
-      const uint32_t t = std::min(static_cast<uint32_t>(Tally[level]), static_cast<uint32_t>(n));
-      const uint8_t v = code[t];
-      errCount += v & 1;
-      supErrCount += v >> 1;
-      code += n + 1;
+      counts += code[std::min(static_cast<uint32_t>(Tally[level]), n)];
+      code += codeStride_;
     }
+    errCount = static_cast<int32_t>(counts & 0xFF);
+    supErrCount = static_cast<int32_t>(counts >> 8);
   } else {
-    const bool tabled = n > 0 && shareOf_.size() == n + 1;
-    for (const TMD& c : MDConds) {
-      int32_t s;
-      const uint32_t level = static_cast<uint32_t>(c.Shot);
-      if (tabled && level < static_cast<uint32_t>(kLevels) &&
-          static_cast<uint32_t>(Tally[level]) <= n)
-        s = shareOf_[static_cast<uint32_t>(Tally[level])];
-      else
-        s = HitShare(c.Shot);
-      // Without branches on the share: candidates come in no order, so
-      // those branches would be mispredicted half the time.  The tolerance
-      // band holds the allowed band, so a share outside the former is
-      // outside both.
-      const int32_t outside = static_cast<int32_t>((s < c.ShotA) | (s > c.ShotB));
-      const int32_t beyond = static_cast<int32_t>((s < c.CanErrA) | (s > c.CanErrB)) & outside;
-      errCount += outside;
-      supErrCount += beyond;
-    }
+    const Misses m = MissesByShares();
+    errCount = m.err;
+    supErrCount = m.sup;
   }
   // The walk does not stop at the first condition that decides: both counts
   // only grow, so a hard reject that an early stop would give (a condition
@@ -228,6 +289,17 @@ const std::string& FilterState::Debug(const char* candidate, bool showAll) {
   const std::string_view full = candidate ? std::string_view(candidate) : std::string_view();
   TallyHits(full.substr(0, std::min(full.size(), counter_.MaxPositions())));
   report_.clear();
+  try {
+    AppendReport(full, showAll);
+  } catch (const std::bad_alloc&) {
+    report_.clear();
+  } catch (const std::length_error&) {
+    report_.clear();
+  }
+  return report_;
+}
+
+void FilterState::AppendReport(std::string_view full, bool showAll) {
   for (const TMD& c : MDConds) {
     const int32_t s = HitShare(c.Shot);
     if (!showAll && c.ShotA <= s && s <= c.ShotB) continue;
@@ -248,7 +320,6 @@ const std::string& FilterState::Debug(const char* candidate, bool showAll) {
     report_ += std::to_string(s);
     report_ += "%\r\n";
   }
-  return report_;
 }
 
 }  // namespace qv

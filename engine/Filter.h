@@ -45,6 +45,7 @@ enum class PrepareStatus {
   BadLevel,          // a level digit outside 0..7
   BandsDoNotNest,    // CanErrA <= ShotA <= ShotB <= CanErrB broken
   RangeOutOfOrder,   // E lo > E hi, S lo > S hi, E lo > S lo or E hi > S hi
+  OutOfMemory,       // an allocation failed; the prepared state is the last one that completed
 };
 
 struct PrepareResult {
@@ -58,7 +59,7 @@ struct PrepareResult {
 class FilterState {
  public:
   std::string FilterStr;
-  std::vector<std::string> MediaBets;
+  BetList MediaBets;
   TArrMD MDConds;
   // 0..7: ShotTally for hit levels 0 to 7; 8, 9: the E range; 10, 11: the S range.
   std::array<int32_t, 12> Tally{};
@@ -67,7 +68,11 @@ class FilterState {
 
   // Reads FilterStr into the prepared state.  Never throws: a field that is
   // no integer stops preparation with ConversionError, leaving what was
-  // stored before it.
+  // stored before it.  The bets, the counter and the condition codes are
+  // built aside and put in place only when complete: when an allocation
+  // fails (OutOfMemory), every piece of the prepared state is as the last
+  // completed preparation left it, and Execute and Debug go on judging
+  // with it.
   PrepareResult Prepare();
 
   // The verdict for one candidate (null reads as the empty text).
@@ -75,6 +80,7 @@ class FilterState {
   int32_t Execute(std::string_view candidate);
 
   // The report for one candidate; the text stays valid until the next call.
+  // Never throws: when the report does not fit in memory, it is empty.
   const std::string& Debug(const char* candidate, bool showAll);
 
   // ShotTally := the counts of the candidate.
@@ -89,17 +95,28 @@ class FilterState {
   void UseKernel(Kernel k) { counter_.UseKernel(k); }
 
  private:
-  void BuildConditionCodes();
+  PrepareResult PrepareOrThrow();
+  // The verdict from the tally in Tally.
+  int32_t Judge() const;
+  struct Misses {
+    int32_t err = 0;  // conditions outside their allowed band
+    int32_t sup = 0;  // those of them outside their tolerance band too
+  };
+  // The misses worked out from the shares, without the codes.
+  __attribute__((noinline)) Misses MissesByShares() const;
+  void AppendReport(std::string_view candidate, bool showAll);
 
   HitCounter counter_;
-  std::vector<int32_t> shareOf_;  // shareOf_[t] = t * 100 / N for t = 0..N
-  // What each condition makes of each tally its level can have, as Prepare
-  // left the conditions: condCode_[k * (N + 1) + t] holds bit 0 "outside the
-  // allowed band" and bit 1 "outside the tolerance band too" for condition
-  // k when its level counts t bets.  Empty (evaluation then works the shares
-  // out) when the table would be too large or preparation did not finish.
-  std::vector<uint8_t> condCode_;
+  std::vector<uint8_t> shareOf_;  // shareOf_[t] = t * 100 / N for t = 0..N
+  // What each condition makes of each tally its level can have, as the
+  // last completed preparation left the conditions: condCode_[k * (N + 1) +
+  // t] is 1 for "outside the allowed band" plus 256 for "outside the
+  // tolerance band too", for condition k when its level counts t bets.
+  // Empty (evaluation then works the shares out) when the table would be
+  // too large or a refused preparation changed the conditions.
+  std::vector<uint16_t> condCode_;
   std::vector<uint8_t> condLevel_;
+  size_t codeStride_ = 1;  // N + 1 of the codes
   std::string report_;
 };
 

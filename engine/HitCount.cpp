@@ -33,50 +33,61 @@ int32_t CountHits(std::string_view bet, std::string_view candidate) {
 // ---------------------------------------------------------------------------
 // Kernel choice
 
+namespace {
+
+bool Always() { return true; }
+
+constexpr KernelInfo kKernels[] = {
+#if defined(QV_X86_KERNELS)
+#if defined(__x86_64__)
+    {Kernel::Avx512Bw, "avx512bw", kernels::avx512bw::RowTally, kernels::CpuHasAvx512Bw},
+    {Kernel::Avx2, "avx2", kernels::avx2::RowTally, kernels::CpuHasAvx2},
+#else
+    // 32-bit code has eight vector registers and no 64-bit mask moves; the
+    // AVX-512 kernel runs there only when asked for.
+    {Kernel::Avx2, "avx2", kernels::avx2::RowTally, kernels::CpuHasAvx2},
+    {Kernel::Avx512Bw, "avx512bw", kernels::avx512bw::RowTally, kernels::CpuHasAvx512Bw},
+#endif
+    {Kernel::Sse2, "sse2", kernels::sse2::RowTally, kernels::CpuHasSse2},
+#endif
+    {Kernel::Scalar, "scalar", kernels::scalar::RowTally, Always},
+};
+
+const KernelInfo* Find(Kernel k) {
+  for (const KernelInfo& e : kKernels)
+    if (e.kernel == k) return &e;
+  return nullptr;
+}
+
+// The given kernel, or the first available one after it in the table (the
+// best one when this build lacks it).
+const KernelInfo& Usable(Kernel k) {
+  const KernelInfo* e = Find(k);
+  if (e == nullptr) e = kKernels;
+  while (!e->available()) ++e;  // the last entry, scalar, always is
+  return *e;
+}
+
+}  // namespace
+
+std::span<const KernelInfo> KernelTable() { return kKernels; }
+
 bool KernelAvailable(Kernel k) {
-  switch (k) {
-    case Kernel::Scalar: return true;
-    case Kernel::Sse2: return kernels::Sse2Compiled() && kernels::CpuHasSse2();
-    case Kernel::Avx2: return kernels::Avx2Compiled() && kernels::CpuHasAvx2();
-  }
-  return false;
+  const KernelInfo* e = Find(k);
+  return e != nullptr && e->available();
 }
 
 Kernel BestKernel() {
-  static const Kernel best = KernelAvailable(Kernel::Avx2)   ? Kernel::Avx2
-                             : KernelAvailable(Kernel::Sse2) ? Kernel::Sse2
-                                                             : Kernel::Scalar;
+  static const Kernel best = Usable(kKernels[0].kernel).kernel;
   return best;
 }
 
 const char* KernelName(Kernel k) {
-  switch (k) {
-    case Kernel::Scalar: return "scalar";
-    case Kernel::Sse2: return "sse2";
-    case Kernel::Avx2: return "avx2";
-  }
-  return "?";
+  const KernelInfo* e = Find(k);
+  return e ? e->name : "?";
 }
 
 namespace {
-
-// The given kernel, or the best available one below it.
-Kernel Usable(Kernel k) {
-  while (k != Kernel::Scalar && !KernelAvailable(k))
-    k = static_cast<Kernel>(static_cast<uint8_t>(k) - 1);
-  return k;
-}
-
-using RowTallyFn = void (*)(const uint8_t* const*, size_t, uint32_t*);
-
-RowTallyFn FunctionOf(Kernel k) {
-  switch (Usable(k)) {
-    case Kernel::Avx2: return kernels::RowTallyAvx2;
-    case Kernel::Sse2: return kernels::RowTallySse2;
-    case Kernel::Scalar: break;
-  }
-  return kernels::RowTallyScalar;
-}
 
 constexpr uint8_t kCap = 8;  // a position worth 8 hits already rules a bet out
 
@@ -130,25 +141,27 @@ void ForEachGroup(std::string_view bet, size_t limit, F&& f) {
 // ---------------------------------------------------------------------------
 // Preparation
 
-HitCounter::HitCounter() : kernel_(BestKernel()), fn_(FunctionOf(kernel_)) {}
+HitCounter::HitCounter() { UseKernel(BestKernel()); }
 
 void HitCounter::UseKernel(Kernel k) {
-  kernel_ = Usable(k);
-  fn_ = FunctionOf(kernel_);
+  const KernelInfo& e = Usable(k);
+  kernel_ = e.kernel;
+  fn_ = e.rowTally;
 }
 
-void HitCounter::Clear() {
-  betCount_ = 0;
-  maxPositions_ = 0;
-  tableBets_ = 0;
-  stride_ = 0;
-  // Release, not just empty: the prepared form follows the new bets' size.
-  std::vector<uint8_t>().swap(table_);
-  std::vector<size_t>().swap(rowOffset_);
-  std::vector<GeneralBet>().swap(general_);
-  std::vector<Group>().swap(groups_);
-  std::vector<Entry>().swap(entries_);
-  std::string().swap(text_);
+void HitCounter::swap(HitCounter& o) noexcept {
+  std::swap(betCount_, o.betCount_);
+  std::swap(maxPositions_, o.maxPositions_);
+  std::swap(tableBets_, o.tableBets_);
+  std::swap(stride_, o.stride_);
+  table_.swap(o.table_);
+  rowOffset_.swap(o.rowOffset_);
+  general_.swap(o.general_);
+  groups_.swap(o.groups_);
+  entries_.swap(o.entries_);
+  text_.swap(o.text_);
+  std::swap(kernel_, o.kernel_);
+  std::swap(fn_, o.fn_);
 }
 
 size_t HitCounter::MemoryBytes() const {
@@ -157,24 +170,30 @@ size_t HitCounter::MemoryBytes() const {
          entries_.capacity() * sizeof(Entry) + text_.capacity();
 }
 
-void HitCounter::Build(const std::vector<std::string>& bets) {
-  constexpr size_t P = kFastPositions;
-  Clear();
-  betCount_ = bets.size();
+void HitCounter::Build(const BetList& bets) { BuildFrom(bets); }
+void HitCounter::Build(const std::vector<std::string>& bets) { BuildFrom(bets); }
 
-  std::vector<BetShape> shapes;
-  shapes.reserve(bets.size());
-  for (const std::string& b : bets) {
-    shapes.push_back(ShapeOf(b));
-    maxPositions_ = std::max(maxPositions_, shapes.back().positions);
-  }
+// Built into a fresh counter and swapped in: an allocation that fails
+// leaves this one as it was.
+template <class Bets>
+void HitCounter::BuildFrom(const Bets& bets) {
+  HitCounter built;
+  built.UseKernel(kernel_);
+  built.Fill(bets);
+  swap(built);
+}
+
+template <class Bets>
+void HitCounter::Fill(const Bets& bets) {
+  constexpr size_t P = kFastPositions;
+  betCount_ = bets.size();
+  for (const std::string_view b : bets) maxPositions_ = std::max(maxPositions_, ShapeOf(b).positions);
 
   // How often each character is offered at each position by bets short
   // enough for the table; the most frequent ones get rows of their own.
   std::vector<uint32_t> freq(P * 256, 0);
-  for (size_t i = 0; i < bets.size(); ++i) {
-    const std::string_view b = bets[i];
-    const BetShape& s = shapes[i];
+  for (const std::string_view b : bets) {
+    const BetShape s = ShapeOf(b);
     if (s.positions > P) continue;
     if (!s.compound) {
       for (size_t j = 0; j < s.positions; ++j) ++freq[j * 256 + static_cast<uint8_t>(b[j])];
@@ -202,47 +221,53 @@ void HitCounter::Build(const std::vector<std::string>& bets) {
   }
 
   // Which bets the table can hold: every character they offer at a position
-  // has a row there ("*" of a compound bet lands in every row).
+  // has a row there ("*" of a compound bet lands in every row).  Only a
+  // position where some of them offer "*" needs a row for the characters
+  // without a class; elsewhere those read the shared zero row.
   std::vector<uint8_t> inTable(bets.size(), 0);
-  for (size_t i = 0; i < bets.size(); ++i) {
-    const std::string_view b = bets[i];
-    const BetShape& s = shapes[i];
-    if (s.positions > P) continue;
-    bool fits = true;
-    if (!s.compound) {
+  std::array<bool, P> starAt{};
+  size_t i = 0;
+  for (const std::string_view b : bets) {
+    const BetShape s = ShapeOf(b);
+    bool fits = s.positions <= P;
+    std::array<bool, P> stars{};
+    if (fits && !s.compound) {
       for (size_t j = 0; j < s.positions && fits; ++j)
         fits = classOf[j * 256 + static_cast<uint8_t>(b[j])] != 0;
-    } else {
+    } else if (fits) {
       ForEachGroup(b, s.positions, [&](size_t j, std::string_view g) {
-        for (char c : g)
-          if (c != '*' && classOf[j * 256 + static_cast<uint8_t>(c)] == 0) fits = false;
+        for (char c : g) {
+          if (c == '*') stars[j] = true;
+          else if (classOf[j * 256 + static_cast<uint8_t>(c)] == 0) fits = false;
+        }
       });
     }
-    inTable[i] = fits;
+    if (fits)
+      for (size_t j = 0; j < P; ++j) starAt[j] = starAt[j] || stars[j];
+    inTable[i++] = fits;
     tableBets_ += fits;
   }
 
   if (tableBets_ > 0) {
     stride_ = (tableBets_ + kLaneStep - 1) / kLaneStep * kLaneStep;
-    // Row 0: zeros.  Then per position: the "other" row and one row per class.
-    std::array<size_t, P> firstRow{};
+    // Row 0: zeros.  Then per position: the "other" row where needed, and
+    // one row per class.  rowOf[j][class] is the row a class reads.
+    std::array<std::array<size_t, kMaxClasses + 1>, P> rowOf{};
     size_t rows = 1;
     for (size_t j = 0; j < P; ++j) {
-      firstRow[j] = rows;
-      rows += 1 + classes[j];
+      if (starAt[j]) rowOf[j][0] = rows++;
+      for (size_t r = 1; r <= classes[j]; ++r) rowOf[j][r] = rows++;
     }
     table_.assign(rows * stride_, 0);
     rowOffset_.resize(P * 256);
     for (size_t j = 0; j < P; ++j)
-      for (size_t c = 0; c < 256; ++c)
-        rowOffset_[j * 256 + c] =
-            (firstRow[j] + classOf[j * 256 + c]) * stride_;
+      for (size_t c = 0; c < 256; ++c) rowOffset_[j * 256 + c] = rowOf[j][classOf[j * 256 + c]] * stride_;
 
     size_t lane = 0;
-    for (size_t i = 0; i < bets.size(); ++i) {
-      if (!inTable[i]) continue;
-      const std::string_view b = bets[i];
-      const BetShape& s = shapes[i];
+    i = 0;
+    for (const std::string_view b : bets) {
+      if (!inTable[i++]) continue;
+      const BetShape s = ShapeOf(b);
       if (!s.compound) {
         for (size_t j = 0; j < s.positions; ++j)
           table_[rowOffset_[j * 256 + static_cast<uint8_t>(b[j])] + lane] = 1;
@@ -251,7 +276,7 @@ void HitCounter::Build(const std::vector<std::string>& bets) {
           const size_t stars = static_cast<size_t>(std::count(g.begin(), g.end(), '*'));
           if (stars > 0)
             for (size_t r = 0; r <= classes[j]; ++r) {
-              uint8_t& cell = table_[(firstRow[j] + r) * stride_ + lane];
+              uint8_t& cell = table_[rowOf[j][r] * stride_ + lane];
               cell = AddCapped(cell, stars);
             }
           for (char c : g) {
@@ -266,13 +291,12 @@ void HitCounter::Build(const std::vector<std::string>& bets) {
   }
 
   // The general path: exact counts for every other bet.
-  size_t generalCount = bets.size() - tableBets_;
-  general_.reserve(generalCount);
+  general_.reserve(bets.size() - tableBets_);
   std::array<uint32_t, 256> occurrences{};
-  for (size_t i = 0; i < bets.size(); ++i) {
-    if (inTable[i]) continue;
-    const std::string_view b = bets[i];
-    const BetShape& s = shapes[i];
+  i = 0;
+  for (const std::string_view b : bets) {
+    if (inTable[i++]) continue;
+    const BetShape s = ShapeOf(b);
     if (!s.compound) {
       general_.push_back({static_cast<uint32_t>(text_.size()), static_cast<uint32_t>(s.positions), false});
       text_.append(b);
@@ -330,6 +354,12 @@ uint32_t HitCounter::GeneralHits(const GeneralBet& b, std::string_view candidate
   return hits;
 }
 
+void HitCounter::TallyRows(const uint8_t* const* rows, uint32_t* counts) const {
+  fn_(rows, stride_, counts);
+  // The padding lanes sum to 0.
+  counts[0] -= static_cast<uint32_t>(stride_ - tableBets_);
+}
+
 void HitCounter::TallyWith(RowTallyFn fn, std::string_view candidate, int32_t tally[kLevels]) const {
   // The kernels write straight into the tally (no copy after them, which
   // would stall on reading back their stores).
@@ -344,7 +374,6 @@ void HitCounter::TallyWith(RowTallyFn fn, std::string_view candidate, int32_t ta
       rows[j] = base + rowOffset_[j * 256 + static_cast<uint8_t>(candidate[j])];
     for (size_t j = n; j < kFastPositions; ++j) rows[j] = base;  // the zero row
     fn(rows, stride_, counts);
-    // The padding lanes sum to 0.
     counts[0] -= static_cast<uint32_t>(stride_ - tableBets_);
   }
   for (const GeneralBet& b : general_) {
@@ -353,8 +382,29 @@ void HitCounter::TallyWith(RowTallyFn fn, std::string_view candidate, int32_t ta
   }
 }
 
+void HitCounter::Tally(const char* candidate, int32_t tally[kLevels]) const {
+  if (tableBets_ == 0 || !general_.empty() || candidate == nullptr) {
+    // Bets beyond the table look at the whole candidate.
+    size_t n = 0;
+    if (candidate != nullptr) {
+      const void* end = std::memchr(candidate, 0, maxPositions_);
+      n = end ? static_cast<size_t>(static_cast<const char*>(end) - candidate) : maxPositions_;
+    }
+    TallyWith(fn_, std::string_view(candidate ? candidate : "", n), tally);
+    return;
+  }
+  // Only the table: pick the rows while looking for the end of the text.
+  const uint8_t* base = table_.data();
+  const uint8_t* rows[kFastPositions];
+  size_t j = 0;
+  for (; j < kFastPositions && candidate[j] != 0; ++j)
+    rows[j] = base + rowOffset_[j * 256 + static_cast<uint8_t>(candidate[j])];
+  for (; j < kFastPositions; ++j) rows[j] = base;
+  TallyRows(rows, reinterpret_cast<uint32_t*>(tally));
+}
+
 void HitCounter::Tally(std::string_view candidate, int32_t tally[kLevels], Kernel k) const {
-  TallyWith(FunctionOf(k), candidate, tally);
+  TallyWith(Usable(k).rowTally, candidate, tally);
 }
 
 }  // namespace qv

@@ -4,9 +4,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "BetList.h"
 
 namespace qv {
 
@@ -21,16 +25,41 @@ constexpr int kLevels = 8;  // hit levels 0 to 7
 int32_t CountHits(std::string_view bet, std::string_view candidate);
 
 // The counting kernels of the prepared counter.  Scalar runs everywhere;
-// Sse2 and Avx2 where the build has them and the processor (and, for Avx2,
-// the operating system's register saving) supports them.
-enum class Kernel : uint8_t { Scalar = 0, Sse2 = 1, Avx2 = 2 };
-constexpr int kKernelCount = 3;
+// each vector kernel where the build has it and the processor (and the
+// operating system's register saving) supports it.
+enum class Kernel : uint8_t { Scalar, Sse2, Avx2, Avx512Bw };
+
+struct KernelInfo {
+  Kernel kernel;
+  const char* name;  // "scalar", "sse2", "avx2", "avx512bw"
+  void (*rowTally)(const uint8_t* const* rows, size_t lanes, uint32_t* counts);
+  bool (*available)();
+};
+
+// The dispatch table: every kernel of this build, most preferred first,
+// scalar last.  A kernel that the processor lacks stays in the table and
+// answers false to available().
+std::span<const KernelInfo> KernelTable();
 
 bool KernelAvailable(Kernel k);
-// The fastest available kernel; decided once and cached.
+// The first available kernel of the table; decided once and cached.
 Kernel BestKernel();
-// "scalar", "sse2", "avx2".
+// The kernel's name in the table, or "?" for one this build lacks.
 const char* KernelName(Kernel k);
+
+// Memory aligned for the widest vector loads.
+template <class T>
+struct AlignedAllocator {
+  using value_type = T;
+  static constexpr std::align_val_t kAlign{64};
+  AlignedAllocator() = default;
+  template <class U>
+  AlignedAllocator(const AlignedAllocator<U>&) {}
+  T* allocate(size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), kAlign)); }
+  void deallocate(T* p, size_t) { ::operator delete(p, kAlign); }
+  template <class U>
+  bool operator==(const AlignedAllocator<U>&) const { return true; }
+};
 
 // The media bets prepared for counting.  Build once per preparation; Tally
 // parses nothing and allocates nothing.
@@ -49,22 +78,29 @@ class HitCounter {
   // Characters per position with a row of their own (the most frequent ones);
   // one more row per position stands for every other character.
   static constexpr size_t kMaxClasses = 16;
-  // Lanes per row are a multiple of this (the widest kernel step).
+  // Lanes per row are a multiple of this.
   static constexpr size_t kLaneStep = 32;
 
   HitCounter();
 
+  // Prepares the bets.  An allocation that fails (std::bad_alloc) leaves
+  // the counter as it was.
+  void Build(const BetList& bets);
   void Build(const std::vector<std::string>& bets);
+  void swap(HitCounter& other) noexcept;
 
   // tally[0..7] := number of bets with hit count 0..7 against the candidate;
   // a bet with more than 7 hits is tallied at no level.  The first form uses
   // the counter's kernel (BestKernel() unless UseKernel chose another); the
-  // second the given one, or the best available below it when the given one
-  // is not available.
+  // second the given one, or the first available one after it in the table
+  // when the given one is not available.
   void Tally(std::string_view candidate, int32_t tally[kLevels]) const {
     TallyWith(fn_, candidate, tally);  // inline: one call less per candidate
   }
   void Tally(std::string_view candidate, int32_t tally[kLevels], Kernel k) const;
+  // The same for a zero-terminated candidate (null reads as the empty
+  // text), read only as far as a bet looks.
+  void Tally(const char* candidate, int32_t tally[kLevels]) const;
 
   // Chooses the kernel of Tally(candidate, tally); an unavailable one falls
   // back as above.  Kept across Build.
@@ -98,18 +134,23 @@ class HitCounter {
     uint8_t hits;     // occurrences, capped at 8
   };
 
-  void Clear();
+  template <class Bets>
+  void BuildFrom(const Bets& bets);
+  template <class Bets>
+  void Fill(const Bets& bets);
   uint32_t GeneralHits(const GeneralBet& b, std::string_view candidate) const;
   void TallyWith(RowTallyFn fn, std::string_view candidate, int32_t tally[kLevels]) const;
+  void TallyRows(const uint8_t* const* rows, uint32_t* counts) const;
 
   size_t betCount_ = 0;
   size_t maxPositions_ = 0;
 
-  // The table: rows of stride_ bytes; row 0 is all zeros and stands for
-  // positions beyond the candidate's end.
+  // The table: rows of stride_ bytes, aligned for the widest loads; row 0
+  // is all zeros and stands for positions beyond the candidate's end and
+  // for characters that no bet of the table offers there.
   size_t tableBets_ = 0;
   size_t stride_ = 0;
-  std::vector<uint8_t> table_;
+  std::vector<uint8_t, AlignedAllocator<uint8_t>> table_;
   std::vector<size_t> rowOffset_;  // [position * 256 + character] -> byte offset of its row
 
   // The general path.
@@ -118,8 +159,8 @@ class HitCounter {
   std::vector<Entry> entries_;
   std::string text_;
 
-  Kernel kernel_;
-  RowTallyFn fn_;
+  Kernel kernel_ = Kernel::Scalar;
+  RowTallyFn fn_ = nullptr;
 };
 
 }  // namespace qv

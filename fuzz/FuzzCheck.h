@@ -28,10 +28,8 @@ struct QvKernel {
 inline const std::vector<QvKernel>& QvKernels() {
   static const std::vector<QvKernel> kernels = [] {
     std::vector<QvKernel> v;
-    for (int i = 0; i < qv::kKernelCount; ++i) {
-      const qv::Kernel k = static_cast<qv::Kernel>(i);
-      if (qv::KernelAvailable(k)) v.push_back({qv::KernelName(k), k});
-    }
+    for (const qv::KernelInfo& e : qv::KernelTable())
+      if (e.available()) v.push_back({e.name, e.kernel});
     return v;
   }();
   return kernels;

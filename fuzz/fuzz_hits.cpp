@@ -1,5 +1,5 @@
-// Hit counting on arbitrary bets and candidates: every kernel and CountHits
-// against the literal count.
+// Hit counting on arbitrary bets and candidates: every kernel against the
+// literal count.
 //
 // Input: the candidate up to the first line feed, then one media bet per
 // line (bets may hold any byte, zero included; the candidate holds none).
@@ -25,7 +25,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int32_t want[qv::kLevels] = {};
   for (const std::string& b : bets) {
     const int64_t h = qvref::CountHits(b, cand);
-    QV_CHECK(qv::CountHits(b, cand) == h, "CountHits");
     if (h <= 7) ++want[h];
   }
   qv::HitCounter counter;

@@ -17,7 +17,7 @@ void PrintError(const std::string& message) {
 void PluginOption::AddTo(CLI::App& cmd) {
   opt_ = cmd.add_option("--plugin", path_,
                         std::string("Filter plug-in library to load (default: ") +
-                            DefaultPluginFileName() + " next to quelvor)");
+                            PathText(DefaultPluginPath()) + ")");
   opt_->type_name("PATH");
 }
 
@@ -119,10 +119,14 @@ int FilterOptions::Prepare(PreparedPlugin& out) const {
     FilterState engine;
     engine.FilterStr = out.filterString;
     const PrepareResult why = engine.Prepare();
-    if (!why.accepted()) {
-      PrintError("the filter string was refused: " + DecodeToUtf8(why.message));
+    // The same engine accepting the string means the plug-in ran out of
+    // memory where this one, with the plug-in's memory released, did not.
+    if (why.accepted() || why.status == PrepareStatus::OutOfMemory) {
+      PrintError("out of memory");
       return kExitRefused;
     }
+    PrintError("the filter string was refused: " + DecodeToUtf8(why.message));
+    return kExitRefused;
   }
   PrintError("the plug-in refused the filter string");
   return kExitRefused;

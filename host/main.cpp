@@ -2,18 +2,23 @@
 // at run time and drives it only through its nine exports.
 #include <CLI/CLI.hpp>
 
+#include <new>
+
 #include "Commands.h"
 #include "Console.h"
 #include "ExitCodes.h"
+#include "FilterOptions.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int Run(int argc, char** argv) {
   using namespace qv::host;
-  PrepareConsole();
 
   CLI::App app("quelvor: runs a filter plug-in for seven-digit numbers from the command line",
                "quelvor");
   app.require_subcommand(1);
-  app.footer("Exit status: 0 done, 1 filter string refused, 2 usage or input error.");
+  app.footer(
+      "Exit status: 0 done, 1 filter string refused or out of memory, 2 usage or input error.");
 
   CommandList commands;
   AddFilterCommand(app, commands);
@@ -32,4 +37,17 @@ int main(int argc, char** argv) {
   for (const Command& c : commands)
     if (c.app->parsed()) return c.run();
   return kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qv::host::PrepareConsole();
+  try {
+    return Run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    // Whatever ran out, the answer is the same: no abort, a reason, status 1.
+    qv::host::PrintError("out of memory");
+    return qv::host::kExitRefused;
+  }
 }

@@ -21,8 +21,7 @@ bool AttachModule() {
 void DetachModule() {
   if (!g_module) return;
   // Media bets first, then the conditions and the filter string.
-  g_module->filter.MediaBets.clear();
-  g_module->filter.MediaBets.shrink_to_fit();
+  BetList().swap(g_module->filter.MediaBets);
   delete g_module;
   g_module = nullptr;
 }

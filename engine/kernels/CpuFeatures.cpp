@@ -1,61 +1,50 @@
-// Processor feature probes for choosing a kernel (x86 only; elsewhere only
-// the scalar kernel runs).
+// Processor feature probes for choosing a kernel (x86 builds only).
+#include <cpuid.h>
+
 #include "RowTally.h"
 
-#if defined(__i386__) || defined(__x86_64__)
-#include <cpuid.h>
-#endif
-
 namespace qv::kernels {
-
-#if defined(__i386__) || defined(__x86_64__)
-
 namespace {
 
-bool ProbeSse2() {
-#if defined(__x86_64__)
-  return true;
-#else
-  unsigned a, b, c, d;
-  if (!__get_cpuid(1, &a, &b, &c, &d)) return false;
-  return (d & (1u << 26)) != 0;
-#endif
-}
+struct Features {
+  bool sse2 = false;
+  bool avx2 = false;
+  bool avx512bw = false;
+};
 
-bool ProbeAvx2() {
+Features Probe() {
+  Features f;
   unsigned a, b, c, d;
-  if (!__get_cpuid(1, &a, &b, &c, &d)) return false;
+  if (!__get_cpuid(1, &a, &b, &c, &d)) return f;
+  f.sse2 = (d & (1u << 26)) != 0;
   const bool osxsave = (c & (1u << 27)) != 0;
   const bool avx = (c & (1u << 28)) != 0;
-  const bool popcnt = (c & (1u << 23)) != 0;  // the AVX2 kernel counts mask bits with it
-  if (!osxsave || !avx || !popcnt) return false;
-  // The operating system must save the XMM and YMM state on task switches.
+  const bool popcnt = (c & (1u << 23)) != 0;  // the wide kernels count mask bits with it
+  if (!osxsave || !avx || !popcnt) return f;
+  // Which register state the operating system saves on task switches.
   unsigned lo, hi;
   __asm__ volatile("xgetbv" : "=a"(lo), "=d"(hi) : "c"(0));
   (void)hi;
-  if ((lo & 6u) != 6u) return false;
-  if (__get_cpuid_max(0, nullptr) < 7) return false;
+  const bool ymm = (lo & 0x06u) == 0x06u;          // XMM and YMM
+  const bool zmm = ymm && (lo & 0xE0u) == 0xE0u;   // opmask, ZMM0-15 upper halves, ZMM16-31
+  if (!ymm || __get_cpuid_max(0, nullptr) < 7) return f;
   __cpuid_count(7, 0, a, b, c, d);
-  return (b & (1u << 5)) != 0;
+  f.avx2 = (b & (1u << 5)) != 0;
+  const bool avx512f = (b & (1u << 16)) != 0;
+  const bool avx512bw = (b & (1u << 30)) != 0;
+  f.avx512bw = zmm && f.avx2 && avx512f && avx512bw;
+  return f;
+}
+
+const Features& Cpu() {
+  static const Features f = Probe();
+  return f;
 }
 
 }  // namespace
 
-bool CpuHasSse2() {
-  static const bool has = ProbeSse2();
-  return has;
-}
-
-bool CpuHasAvx2() {
-  static const bool has = ProbeAvx2();
-  return has;
-}
-
-#else
-
-bool CpuHasSse2() { return false; }
-bool CpuHasAvx2() { return false; }
-
-#endif
+bool CpuHasSse2() { return Cpu().sse2; }
+bool CpuHasAvx2() { return Cpu().avx2; }
+bool CpuHasAvx512Bw() { return Cpu().avx512bw; }
 
 }  // namespace qv::kernels

@@ -1,12 +1,13 @@
+// The plain fallback, for every processor.
 #include <cstring>
 
 #include "RowTally.h"
 
-namespace qv::kernels {
+namespace qv::kernels::scalar {
 
 // Eight lanes at a time in a 64-bit word: the byte sums stay below 64, so
 // no carry ever crosses into the next lane.
-void RowTallyScalar(const uint8_t* const* rows, size_t lanes, uint32_t* counts) {
+void RowTally(const uint8_t* const* rows, size_t lanes, uint32_t* counts) {
   uint32_t hist[64] = {};
   for (size_t i = 0; i < lanes; i += 8) {
     uint64_t s = 0;
@@ -20,4 +21,4 @@ void RowTallyScalar(const uint8_t* const* rows, size_t lanes, uint32_t* counts) 
   for (int k = 0; k < 8; ++k) counts[k] = hist[k];
 }
 
-}  // namespace qv::kernels
+}  // namespace qv::kernels::scalar

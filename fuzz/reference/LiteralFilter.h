@@ -1,7 +1,8 @@
 // A literal, deliberately slow evaluation of the filter: every rule is
 // carried out word for word on 1-based positions, with Pos and Copy as the
 // dialogs' run-time library has them, and nothing is cached or prepared.
-// The fuzz targets and the hostile tests hold the engine against it.
+// Hit counts come from the engine's literal CountHits.  The fuzz targets
+// and the engine, kernel and hostile tests hold the engine against it.
 //
 // Where the rules leave a reading open, this follows the engine's choices:
 // an "M" with no ")" after it refuses the string before anything changes,
@@ -15,6 +16,9 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "Filter.h"
+#include "HitCount.h"
 
 namespace qvref {
 
@@ -206,32 +210,19 @@ inline PrepareOutcome Prepare(State& st, const Str& filterStr) {
   return out;
 }
 
-inline int64_t CountHits(const Str& bet, const Str& cand) {
-  const int64_t n = static_cast<int64_t>(cand.size());
-  if (n == 0) return 0;
-  int64_t hits = 0;
-  if (Pos(',', bet) > 0) {
-    std::vector<Str> groups;
-    Str rest = bet;
-    while (Pos(',', rest) > 0) {
-      groups.push_back(Copy(rest, 1, Pos(',', rest) - 1));
-      rest = After(rest, Pos(',', rest));
-    }
-    groups.push_back(rest);
-    for (int64_t j = 1; j <= n; ++j) {
-      if (j > static_cast<int64_t>(groups.size())) continue;
-      for (char c : groups[static_cast<size_t>(j - 1)]) {
-        // One hit per character that is "*" or equals the candidate's; a
-        // "*" against a "*" is still one.
-        if (c == '*' || c == cand[static_cast<size_t>(j - 1)]) ++hits;
-      }
-    }
-    return hits;
-  }
-  for (int64_t j = 1; j <= n; ++j)
-    if (j <= static_cast<int64_t>(bet.size()) && bet[static_cast<size_t>(j - 1)] == cand[static_cast<size_t>(j - 1)])
-      ++hits;
-  return hits;
+// The hit count of one bet: the engine's literal CountHits, the one
+// reference that the prepared counter of every kernel is held against.
+inline int64_t CountHits(const Str& bet, const Str& cand) { return qv::CountHits(bet, cand); }
+
+// The literal state holding what a preparation of the engine left.
+inline State StateOf(const qv::FilterState& f) {
+  State s;
+  for (const qv::TMD& m : f.MDConds) s.MDConds.push_back({m.Shot, m.ShotA, m.ShotB, m.CanErrA, m.CanErrB});
+  s.MediaBets = f.MediaBets.ToVector();
+  s.Tally = f.Tally;
+  s.CanErrOn = f.CanErrOn;
+  s.CanSupErrOn = f.CanSupErrOn;
+  return s;
 }
 
 inline void TallyHits(State& st, const Str& cand) {

@@ -106,10 +106,14 @@ std::array<int32_t, kLevels> LiteralTally(const std::vector<std::string>& bets,
   return t;
 }
 
+std::array<int32_t, kLevels> LiteralTally(const BetList& bets, std::string_view candidate) {
+  return LiteralTally(bets.ToVector(), candidate);
+}
+
 std::vector<Kernel> Kernels() {
   std::vector<Kernel> ks;
-  for (int k = 0; k < kKernelCount; ++k)
-    if (KernelAvailable(static_cast<Kernel>(k))) ks.push_back(static_cast<Kernel>(k));
+  for (const KernelInfo& e : KernelTable())
+    if (e.available()) ks.push_back(e.kernel);
   return ks;
 }
 

@@ -51,8 +51,9 @@ class BetGen {
 // tally[k] = bets with CountHits == k, k = 0..7.
 std::array<int32_t, kLevels> LiteralTally(const std::vector<std::string>& bets,
                                           std::string_view candidate);
+std::array<int32_t, kLevels> LiteralTally(const BetList& bets, std::string_view candidate);
 
-// The kernels this processor runs, scalar first.
+// The kernels this processor runs, in the order of the dispatch table.
 std::vector<Kernel> Kernels();
 
 }  // namespace qv::testing

@@ -1,5 +1,5 @@
 // Preparation, evaluation and the report through the engine's module state,
-// with each kernel, against a literal evaluation built on CountHits.
+// with each kernel, against the literal evaluation.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -10,6 +10,7 @@
 
 #include "BetGen.h"
 #include "Filter.h"
+#include "LiteralFilter.h"
 
 // Counts every allocation of the test program, so a pass of calls can show
 // that it allocates nothing.
@@ -33,39 +34,16 @@ using testing::Flavor;
 using testing::Kernels;
 using testing::LiteralTally;
 
-int32_t LiteralShare(const std::array<int32_t, kLevels>& t, size_t n, int32_t k) {
-  if (n == 0 || k < 0 || k >= kLevels) return 0;
-  return static_cast<int32_t>(static_cast<int64_t>(t[static_cast<size_t>(k)]) * 100 / static_cast<int64_t>(n));
-}
-
-// The verdict, step by step from the hit counts of every bet.
+// The verdict and the report of the literal evaluation, on the state the
+// engine's preparation left.
 int32_t LiteralVerdict(const FilterState& f, std::string_view cand) {
-  const auto t = LiteralTally(f.MediaBets, cand);
-  int32_t err = 0, sup = 0;
-  for (const TMD& c : f.MDConds) {
-    const int32_t s = LiteralShare(t, f.MediaBets.size(), c.Shot);
-    if (c.ShotA <= s && s <= c.ShotB) continue;
-    ++err;
-    if (c.CanErrA <= s && s <= c.CanErrB) continue;
-    ++sup;
-    if (!f.CanSupErrOn || sup > f.Tally[kCanSupErr2]) return kHardReject;
-  }
-  if (f.CanSupErrOn && (sup > f.Tally[kCanSupErr2] || sup < f.Tally[kCanSupErr1])) return kHardReject;
-  if (f.CanErrOn) return (err < f.Tally[kCanErr1] || err > f.Tally[kCanErr2]) ? kFail : kPass;
-  return err >= 1 ? kFail : kPass;
+  qvref::State st = qvref::StateOf(f);
+  return qvref::Execute(st, std::string(cand));
 }
 
 std::string LiteralReport(const FilterState& f, std::string_view cand, bool showAll) {
-  const auto t = LiteralTally(f.MediaBets, cand);
-  std::string r;
-  for (const TMD& c : f.MDConds) {
-    const int32_t s = LiteralShare(t, f.MediaBets.size(), c.Shot);
-    if (!showAll && c.ShotA <= s && s <= c.ShotB) continue;
-    r += std::string(cand) + '\x07' + kFilterName + '\x07' + std::to_string(c.Shot) + ':' +
-         std::to_string(c.ShotA) + "%-" + std::to_string(c.ShotB) + "%|" + std::to_string(c.CanErrA) +
-         "%-" + std::to_string(c.CanErrB) + "%\x07" + std::to_string(s) + "%\r\n";
-  }
-  return r;
+  qvref::State st = qvref::StateOf(f);
+  return qvref::Debug(st, std::string(cand), showAll, kFilterName);
 }
 
 // Conditions and ranges drawn so that every outcome occurs.

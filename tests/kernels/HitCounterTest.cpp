@@ -187,7 +187,7 @@ TEST(HitCounter, RebuildReplacesEverything) {
   counter.Build(second);
   EXPECT_EQ(counter.BetCount(), 2u);
   for (const char* cand : {"1234567", "0000000", ""}) EXPECT_TRUE(AgreesWithLiteral(counter, second, cand));
-  counter.Build({});
+  counter.Build(std::vector<std::string>{});
   int32_t tally[kLevels];
   counter.Tally("1234567", tally);
   for (int k = 0; k < kLevels; ++k) EXPECT_EQ(tally[k], 0);
