@@ -23,6 +23,7 @@ class PluginOption {
   // Whether the loaded library is the one next to the executable, whose
   // engine quelvor is linked with.
   bool IsDefault(const PluginLibrary& lib) const;
+  bool Given() const { return opt_ && opt_->count() > 0; }
 
  private:
   std::string path_;
@@ -53,6 +54,11 @@ class FilterOptions {
   // The --plugin option, for commands that load the plug-in without
   // preparing it (setup).
   const PluginOption& Plugin() const { return plugin_; }
+
+  // Whether --plugin or --bets-szc was given, for the commands that judge
+  // with the engine itself and take the media bets from elsewhere.
+  bool PluginGiven() const { return plugin_.Given(); }
+  bool BetsSzcGiven() const { return betsSzcOpt_ && betsSzcOpt_->count() > 0; }
 
  private:
   PluginOption plugin_;
