@@ -25,3 +25,6 @@ target_sources(quelvor PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/CmdCalibrate.cpp
 )
 target_link_libraries(quelvor PRIVATE quelvor_backtest quelvor_history)
+
+# The generator of the synthetic example history in examples/history/.
+add_executable(quelvor_example_history ${PROJECT_SOURCE_DIR}/examples/history/make_history.cpp)
