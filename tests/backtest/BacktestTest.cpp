@@ -20,7 +20,7 @@ std::vector<HistoryDraw> Draws() {
   const char* winners[] = {"1234567", "0000000", "9936370", "5318008", "2468024"};
   for (size_t i = 0; i < 5; ++i) {
     HistoryDraw d;
-    d.draw = "d" + std::to_string(i);
+    d.draw = std::string(1, 'd') += std::to_string(i);
     d.winner = winners[i];
     d.bets.assign(bets.begin(), bets.begin() + static_cast<std::ptrdiff_t>(6 + 2 * i));
     draws.push_back(d);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "Filter.h"
+
 namespace qv::host {
 namespace {
 
@@ -90,6 +92,9 @@ TEST(Calibrate, EIsTheSmallestDigitThatReachesTheRecall) {
     EXPECT_EQ(p.levels[7].level, 0);
     EXPECT_EQ(p.levels[7].allowed, (Band{10, 10}));
     EXPECT_EQ(p.levels[7].tolerance, (Band{10, 50}));
+    FilterState engine;  // every proposal is one the engine prepares
+    engine.FilterStr = p.filterString + "TJ1234567|";
+    EXPECT_TRUE(engine.Prepare().accepted()) << p.filterString;
     if (r.e > 0) {  // and one digit less would not do
       size_t fewer = 0;
       for (const Shares& s : w) fewer += PassesWithE(s, p.levels, r.e - 1);
