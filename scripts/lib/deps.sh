@@ -144,6 +144,12 @@ quelvor_locale_zh() {
   locale -a 2>/dev/null | grep -qiE '^zh_CN\.utf-?8$'
 }
 
+# Headless Chromium, for the picture of the HTML report in scripts/screenshot
+# only: no test needs it, so it is in neither list above.
+quelvor_deps_chromium() {
+  quelvor_install_pkgs chromium
+}
+
 # What scripts/run needs.
 quelvor_deps_native() {
   quelvor_install_pkgs "${QUELVOR_PKGS_NATIVE[@]}"
