@@ -167,7 +167,7 @@ std::vector<DrawResult> RunBacktest(const Bands& bands, std::span<const HistoryD
         const uint64_t k =
             kr.mode == KeepRateMode::Exact
                 ? CountKept(state, static_cast<uint32_t>(from), static_cast<uint32_t>(to))
-                : CountKeptSampled(state, SampleKey(kr.seed, d), from, to);
+                : CountKeptSampled(state, SampleKey(kr.seed, opts.firstRow + d), from, to);
         kept[d].fetch_add(k);
         const uint64_t now = done.fetch_add(to - from) + (to - from);
         if (caller && opts.tick) opts.tick(now, total);

@@ -64,6 +64,9 @@ struct Summary {
 struct BacktestOptions {
   KeepRateOptions keepRate;
   unsigned jobs = 1;
+  // The row of the first draw in its history: a draw's sample depends on
+  // the seed and its row only, whichever command judges it.
+  size_t firstRow = 0;
   // Progress (done, total), called now and then on the calling thread.
   std::function<void(uint64_t, uint64_t)> tick;
 };

@@ -122,7 +122,9 @@ int RunCalibrateCommand(const CalibrateArgs& args) {
   if (cal.holdout) {
     cal.outOfSample.draws = heldOut;
     cal.outOfSample.keepRate = opts.keepRate;
-    cal.outOfSample.results = RunWithProgress(proposed, heldOut, opts);
+    BacktestOptions outOpts = opts;
+    outOpts.firstRow = cal.rows - cal.holdout;
+    cal.outOfSample.results = RunWithProgress(proposed, heldOut, outOpts);
     cal.outOfSample.summary = Summarize(cal.outOfSample.results);
   }
 

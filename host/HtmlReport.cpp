@@ -36,10 +36,10 @@ th { background: #eef1f4; }
 td.text { text-align: left; }
 tr.kept td { background: #e3f4e4; }
 .honest { border: 2px solid #2a6f97; padding: 0.3em 0.8em; }
-.charts { display: flex; flex-wrap: wrap; gap: 1em; }
+.charts { display: grid; grid-template-columns: repeat(auto-fill, minmax(22em, 1fr)); gap: 0.8em 1.2em; }
 figure { margin: 0; break-inside: avoid; }
 figcaption { font-size: 0.9em; margin-bottom: 0.2em; }
-svg { width: 30em; max-width: 100%; height: auto; }
+svg { width: 100%; height: auto; }
 svg text { font-size: 11px; fill: #333; }
 .tol { fill: #ffe8a8; }
 .allow { fill: #9fd3a8; }
@@ -47,7 +47,7 @@ svg text { font-size: 11px; fill: #333; }
 .held { fill: #c0392b; }
 .axis { stroke: #333; stroke-width: 1; }
 .legend span { display: inline-block; width: 0.9em; height: 0.9em; vertical-align: middle; margin: 0 0.3em 0 1em; border: 1px solid #999; }
-@media print { body { margin: 0; max-width: none; } h2 { break-after: avoid; } svg { width: 45%; } }
+@media print { body { margin: 0; max-width: none; } h2 { break-after: avoid; } .charts { grid-template-columns: 1fr 1fr; } }
 )";
 
 // A band to shade on a chart.

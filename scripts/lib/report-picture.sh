@@ -26,9 +26,10 @@ quelvor_report_picture() {
   local tmp
   tmp=$(mktemp -d)
   html=$tmp/report.html
-  "$build/bin/quelvor" calibrate --history "$root/examples/history/history.csv" --holdout 5 \
-    --html "$html" >/dev/null
-  local -a flags=(--headless --disable-gpu --hide-scrollbars --window-size=1100,1900
+  # From the tree's root, so that the report names the history as the README does.
+  (cd "$root" && "$build/bin/quelvor" calibrate --history examples/history/history.csv --holdout 5 \
+     --html "$html" >/dev/null)
+  local -a flags=(--headless --disable-gpu --hide-scrollbars --window-size=1000,1640
                   --force-device-scale-factor=1 --user-data-dir="$tmp/profile")
   [[ $(id -u) -eq 0 ]] && flags+=(--no-sandbox)  # Chromium's sandbox refuses to run as root
   mkdir -p "$root/docs"
