@@ -67,6 +67,15 @@ bool WriteOut(const std::string& text) {
   return true;
 }
 
+bool WriteFormatted(const std::string& format, const TextFn& text, const TextFn& json, const TextFn& csv,
+                    const TextFn& csvSide) {
+  if (format == "json") return WriteOut(json());
+  if (format != "csv") return WriteOut(text());
+  if (!WriteOut(csv())) return false;
+  std::fputs(csvSide().c_str(), stderr);
+  return true;
+}
+
 bool WriteHtml(const RunOptions& opts, const std::string& html) {
   if (!opts.htmlOpt || opts.htmlOpt->count() == 0) return true;
   std::FILE* f = std::fopen(opts.html.c_str(), "wb");

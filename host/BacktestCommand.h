@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <functional>
 #include <string>
 
 #include "Backtest.h"
@@ -29,6 +30,10 @@ struct RunOptions {
 
 // Writes text to standard output; false with a message on a write error.
 bool WriteOut(const std::string& text);
+// Writes the output in the format asked for; with CSV, csvSide goes to stderr.
+using TextFn = std::function<std::string()>;
+bool WriteFormatted(const std::string& format, const TextFn& text, const TextFn& json, const TextFn& csv,
+                    const TextFn& csvSide);
 // Writes the HTML report when --html was given; false with a message.
 bool WriteHtml(const RunOptions& opts, const std::string& html);
 // Runs the back-test with a progress bar while stderr is a terminal.

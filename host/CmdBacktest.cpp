@@ -27,14 +27,7 @@ int RunBacktestCommand(const BacktestArgs& args) {
   BacktestOptions opts;
   if (!args.run.Backtest(opts)) return kExitUsage;
   std::string filterStr, error;
-  if (!args.filter.FilterString(filterStr, error)) {
-    PrintError(error);
-    return kExitUsage;
-  }
-  if (filterStr.find('\0') != std::string::npos) {
-    PrintError("the filter string holds a zero byte");
-    return kExitUsage;
-  }
+  if (!args.filter.CheckedFilterString(filterStr)) return kExitUsage;
   Bands bands;
   if (!BandsOf(filterStr, bands, error)) {
     PrintError("the filter string was refused: " + DecodeToUtf8(error));
@@ -49,16 +42,11 @@ int RunBacktestCommand(const BacktestArgs& args) {
   run.results = RunWithProgress(bands, run.draws, opts);
   run.summary = Summarize(run.results);
 
-  const std::string& format = args.run.format;
-  if (format == "json") {
-    if (!WriteOut(BacktestJson(run))) return kExitUsage;
-  } else if (format == "csv") {
-    if (!WriteOut(BacktestCsv(run))) return kExitUsage;
-    std::fprintf(stderr, "Summary:\n%s", SummaryText(run.summary, run.keepRate).c_str());
-  } else if (!WriteOut(BacktestText(run))) {
+  const bool written = WriteFormatted(
+      args.run.format, [&] { return BacktestText(run); }, [&] { return BacktestJson(run); },
+      [&] { return BacktestCsv(run); }, [&] { return "Summary:\n" + SummaryText(run.summary, run.keepRate); });
+  if (!written || !WriteHtml(args.run, BacktestHtml(run, bands, "History: " + args.run.history)))
     return kExitUsage;
-  }
-  if (!WriteHtml(args.run, BacktestHtml(run, bands, "History: " + args.run.history))) return kExitUsage;
   return kExitOk;
 }
 

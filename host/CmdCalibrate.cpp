@@ -128,16 +128,10 @@ int RunCalibrateCommand(const CalibrateArgs& args) {
     cal.outOfSample.summary = Summarize(cal.outOfSample.results);
   }
 
-  const std::string& format = args.run.format;
-  if (format == "json") {
-    if (!WriteOut(CalibrationJson(cal))) return kExitUsage;
-  } else if (format == "csv") {
-    if (!WriteOut(CalibrationCsv(cal))) return kExitUsage;
-    std::fputs(CalibrationText(cal, false).c_str(), stderr);
-  } else if (!WriteOut(CalibrationText(cal))) {
-    return kExitUsage;
-  }
-  if (!WriteHtml(args.run, CalibrationHtml(cal))) return kExitUsage;
+  const bool written = WriteFormatted(
+      args.run.format, [&] { return CalibrationText(cal); }, [&] { return CalibrationJson(cal); },
+      [&] { return CalibrationCsv(cal); }, [&] { return CalibrationText(cal, false); });
+  if (!written || !WriteHtml(args.run, CalibrationHtml(cal))) return kExitUsage;
   return kExitOk;
 }
 

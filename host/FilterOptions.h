@@ -50,6 +50,9 @@ class FilterOptions {
   // The filter string the options give (the bundled example when none is
   // given).  False with a reason on an input error.
   bool FilterString(std::string& out, std::string& error) const;
+  // The same, refusing a string with a zero byte (the plug-in takes a
+  // zero-terminated text); prints why and answers false on an input error.
+  bool CheckedFilterString(std::string& out) const;
 
   // The --plugin option, for commands that load the plug-in without
   // preparing it (setup).
