@@ -11,6 +11,12 @@ std::string Number(double v) {
   return buf;
 }
 
+std::string ShortNumber(double v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.7g", v);
+  return buf;
+}
+
 std::string JsonString(std::string_view s) {
   std::string out = "\"";
   for (size_t i = 0; i < s.size();) {
@@ -93,8 +99,8 @@ std::string KeepRateModeJson(const KeepRateOptions& k) {
 
 std::string KeepRateCell(const DrawResult& r) {
   if (!r.keepRate) return "-";
-  std::string s = Number(*r.keepRate);
-  if (r.keepRateLow) s += " [" + Number(*r.keepRateLow) + ", " + Number(*r.keepRateHigh) + "]";
+  std::string s = ShortNumber(*r.keepRate);
+  if (r.keepRateLow) s += " [" + ShortNumber(*r.keepRateLow) + ", " + ShortNumber(*r.keepRateHigh) + "]";
   return s;
 }
 
@@ -104,26 +110,26 @@ std::string SummaryText(const Summary& s, const KeepRateOptions& k) {
   std::string out;
   out += "  draws:          " + std::to_string(s.draws) + "\n";
   out += "  kept:           " + std::to_string(s.kept) + " (winners with verdict 0)\n";
-  out += "  recall:         " + Number(s.recall) + "\n";
-  out += "  mean keep rate: " + (s.meanKeepRate ? Number(*s.meanKeepRate) : std::string("not computed"));
+  out += "  recall:         " + ShortNumber(s.recall) + "\n";
+  out += "  mean keep rate: " + (s.meanKeepRate ? ShortNumber(*s.meanKeepRate) : std::string("not computed"));
   if (k.mode == KeepRateMode::Sample)
     out += " (sampled, " + std::to_string(k.sample) + " numbers a draw, seed " + std::to_string(k.seed) + ")";
   out += "\n";
-  out += "  lift:           " + (s.lift ? Number(*s.lift) : std::string("n/a")) + "\n";
+  out += "  lift:           " + (s.lift ? ShortNumber(*s.lift) : std::string("n/a")) + "\n";
   return out;
 }
 
 std::string BacktestText(const BacktestRun& run) {
   size_t drawWidth = 4;
   for (const HistoryDraw& d : run.draws) drawWidth = std::max(drawWidth, d.draw.size());
-  std::string out = Pad("Draw", drawWidth) + "  Winner   Bets  Verdict      ";
+  std::string out = Pad("Draw", drawWidth) + "  Winner   Bets  Verdict            ";
   for (int k = 0; k < kLevels; ++k) out += Pad(std::string(1, 'L') += std::to_string(k), 4, true);
   out += "  Keep rate\n";
   for (size_t i = 0; i < run.draws.size(); ++i) {
     const DrawResult& r = run.results[i];
     out += Pad(run.draws[i].draw, drawWidth) + "  " + run.draws[i].winner + "  " +
            Pad(std::to_string(r.betCount), 4, true) + "  " +
-           Pad(std::to_string(r.verdict) + " " + VerdictWord(r.verdict), 13);
+           Pad(std::to_string(r.verdict) + " " + VerdictWord(r.verdict), 19);
     for (int32_t s : r.shares) out += Pad(std::to_string(s), 4, true);
     out += "  " + KeepRateCell(r) + "\n";
   }

@@ -51,6 +51,7 @@ std::string CalibrationHtml(const CalibrationRun& run);
 std::string JsonString(std::string_view utf8);
 std::string CsvField(std::string_view text);
 std::string HtmlEscape(std::string_view text);
-std::string Number(double v);
+std::string Number(double v);       // ten significant digits, for scripts
+std::string ShortNumber(double v);  // seven, for people
 
 }  // namespace qv::host

@@ -122,8 +122,8 @@ std::string Legend(bool held) {
 std::string SummaryTable(const Summary& s) {
   return "<table><tr><th>Draws</th><th>Kept</th><th>Recall</th><th>Mean keep rate</th><th>Lift</th></tr>"
          "<tr><td>" + std::to_string(s.draws) + "</td><td>" + std::to_string(s.kept) + "</td><td>" +
-         Number(s.recall) + "</td><td>" + (s.meanKeepRate ? Number(*s.meanKeepRate) : std::string("-")) +
-         "</td><td>" + (s.lift ? Number(*s.lift) : std::string("-")) + "</td></tr></table>\n";
+         ShortNumber(s.recall) + "</td><td>" + (s.meanKeepRate ? ShortNumber(*s.meanKeepRate) : std::string("-")) +
+         "</td><td>" + (s.lift ? ShortNumber(*s.lift) : std::string("-")) + "</td></tr></table>\n";
 }
 
 std::string KeepRateNote(const KeepRateOptions& k) {
@@ -169,8 +169,8 @@ std::string BacktestHtml(const BacktestRun& run, const Bands& bands, const std::
             std::to_string(r.betCount) + "</td><td>" + std::to_string(r.verdict) +
             (kept ? " &#10003; kept" : "") + "</td>";
     for (int32_t s : r.shares) body += "<td>" + std::to_string(s) + "</td>";
-    std::string rate = r.keepRate ? Number(*r.keepRate) : std::string("-");
-    if (r.keepRateLow) rate += " [" + Number(*r.keepRateLow) + ", " + Number(*r.keepRateHigh) + "]";
+    std::string rate = r.keepRate ? ShortNumber(*r.keepRate) : std::string("-");
+    if (r.keepRateLow) rate += " [" + ShortNumber(*r.keepRateLow) + ", " + ShortNumber(*r.keepRateHigh) + "]";
     body += "<td>" + rate + "</td></tr>\n";
   }
   body += "</table>\n<p class=\"note\">Shares are percent of the draw's media bets with that many hits. "
