@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <optional>
-#include <stdexcept>
 #include <utility>
 #include <vector>
 
 #include "BetResultFile.h"
 #include "ConditionFile.h"
 #include "DialogFilterStr.h"
+#include "FilterString.h"
 #include "IntConv.h"
 #include "Texts.h"
 #include "UiApplication.h"
@@ -58,19 +58,6 @@ std::string CountText(int count) { return texts::kCountPrefix + std::to_string(c
 std::string LevelCaption(int d) {
   return std::string(texts::kLevelCaptionHead) + static_cast<char>('0' + d) +
          texts::kLevelCaptionTail;
-}
-
-// A chosen file, handed to the file readers in whichever form they take it:
-// as a path, or as its name in system code page bytes.
-struct ChosenFile {
-  std::filesystem::path path;
-  std::string bytes;
-  operator const std::filesystem::path&() const { return path; }
-  operator const std::string&() const { return bytes; }
-};
-
-ChosenFile Chosen(const std::filesystem::path& p) {
-  return ChosenFile{p, ui::CurrentBackend().PathToBytes(p)};
 }
 
 }  // namespace
@@ -376,7 +363,7 @@ std::string TfrmFltSetup::BuildFilterStr() const {
   return s;
 }
 
-bool TfrmFltSetup::ApplyFilterStr(std::string_view filterStr) {
+bool TfrmFltSetup::ApplyFilterStr(std::string_view filterStr, size_t* skippedBets) {
   // Read first, then set every control once: the boxes in section order
   // (their click handling runs before their fields are filled), then the
   // texts of each level's last section, the E row before the S row, and the
@@ -405,41 +392,98 @@ bool TfrmFltSetup::ApplyFilterStr(std::string_view filterStr) {
     edtCanSupErr1->SetText(r.s->lo);
     edtCanSupErr2->SetText(r.s->hi);
   }
+  size_t skipped = 0;
   if (!r.bets.empty()) {
     auto guard = lbMVDChip->BeginUpdate();
-    for (std::string_view bet : r.bets) lbMVDChip->AddItem(std::string(bet));
+    for (std::string_view bet : r.bets) {
+      if (CanCarryMediaBet(bet)) {
+        lbMVDChip->AddItem(std::string(bet));
+      } else {
+        ++skipped;
+      }
+    }
   }
   ShowBetCount();
+  if (skippedBets) *skippedBets = skipped;
   return r.complete;
+}
+
+bool TfrmFltSetup::OpenFilterStr(std::string_view filterStr) {
+  size_t skipped = 0;
+  if (!ApplyFilterStr(filterStr, &skipped)) {
+    // A string that no dialog of ours wrote: say so instead of showing half
+    // of it.
+    ui::ShowMessage(texts::kCannotShowMessage);
+    return false;
+  }
+  if (skipped > 0) ui::ShowMessage(texts::SkippedBetsMessage(skipped));
+  return true;
 }
 
 // --- files -----------------------------------------------------------------------
 
-bool TfrmFltSetup::SaveConditionFile(const std::filesystem::path& path) {
-  if (!CheckRangeDigits()) return false;
-  if (WriteConditionFile(Chosen(path), BuildFilterStr())) return true;
-  ui::ShowMessage(texts::kSaveFailedMessage);
-  return false;
-}
-
-bool TfrmFltSetup::LoadConditionFile(const std::filesystem::path& path) {
-  if (ReadConditionFile(Chosen(path), [this](std::string_view line) { return ApplyFilterStr(line); }))
-    return true;
-  ui::ShowMessage(texts::kLoadFailedMessage);
-  return false;
-}
-
-bool TfrmFltSetup::ImportBetResultFile(const std::filesystem::path& path) {
-  BetResultImport r = ReadBetResultFile(Chosen(path));
-  if (r.status != BetResultImport::Status::Ok) throw std::runtime_error(r.error);
-  {
-    auto guard = lbMVDChip->BeginUpdate();
-    lbMVDChip->ClearItems();
-    for (std::string& item : r.items) lbMVDChip->AddItem(std::move(item));
+void TfrmFltSetup::ShowFileStatus(FileCommand command, const FileStatus& status,
+                                  const std::filesystem::path& path) {
+  switch (command) {
+    case FileCommand::Save:
+      if (!status.Ok()) ui::ShowMessage(texts::kSaveFailedMessage);
+      return;
+    case FileCommand::Load:
+      if (!status.Ok()) ui::ShowMessage(texts::kLoadFailedMessage);
+      break;
+    case FileCommand::Import:
+      // The import's failures reach the error display, as an error that
+      // escaped the handler would.
+      if (status.kind == FileStatus::Kind::CannotOpen) {
+        ui::ShowException(texts::kCannotOpenFilePrefix + ui::CurrentBackend().PathToBytes(path));
+        return;
+      }
+      if (!status.Ok()) {
+        ui::ShowException(texts::kStreamReadError);
+        return;
+      }
+      break;
   }
-  ShowBetCount();
-  if (r.skipped > 0) ui::ShowMessage(SkippedRecordsMessage(r.skipped));
-  return true;
+  if (status.skipped > 0) ui::ShowMessage(texts::SkippedBetsMessage(status.skipped));
+}
+
+FileStatus TfrmFltSetup::WriteFilterStr(const std::filesystem::path& path,
+                                        std::string_view filterStr) {
+  const FileStatus status = WriteConditionFile(path, filterStr);
+  ShowFileStatus(FileCommand::Save, status, path);
+  return status;
+}
+
+std::optional<FileStatus> TfrmFltSetup::SaveConditionFile(const std::filesystem::path& path) {
+  if (!CheckRangeDigits()) return std::nullopt;
+  return WriteFilterStr(path, BuildFilterStr());
+}
+
+FileStatus TfrmFltSetup::LoadConditionFile(const std::filesystem::path& path) {
+  size_t skipped = 0;
+  FileStatus status = ReadConditionFile(path, [this, &skipped](std::string_view line) {
+    size_t n = 0;
+    const bool shown = ApplyFilterStr(line, &n);
+    skipped += n;
+    return shown;
+  });
+  status.skipped = skipped;
+  ShowFileStatus(FileCommand::Load, status, path);
+  return status;
+}
+
+FileStatus TfrmFltSetup::ImportBetResultFile(const std::filesystem::path& path) {
+  BetResultBets r = ReadBetResultFile(path);
+  if (r.status.Ok()) {
+    {
+      auto guard = lbMVDChip->BeginUpdate();
+      lbMVDChip->ClearItems();
+      for (std::string& bet : r.bets) lbMVDChip->AddItem(std::move(bet));
+    }
+    ShowBetCount();
+  }
+  ShowFileStatus(FileCommand::Import, r.status, path);
+  return r.status;
 }
 
 void TfrmFltSetup::mnuSaveFltClick() {
@@ -447,8 +491,7 @@ void TfrmFltSetup::mnuSaveFltClick() {
   if (!CheckRangeDigits()) return;
   const std::string filterStr = BuildFilterStr();
   if (!fdlgSave->Execute()) return;
-  if (!WriteConditionFile(Chosen(fdlgSave->FileName()), filterStr))
-    ui::ShowMessage(texts::kSaveFailedMessage);
+  WriteFilterStr(fdlgSave->FileName(), filterStr);
 }
 
 void TfrmFltSetup::mnuLoadFltClick() {
@@ -457,7 +500,7 @@ void TfrmFltSetup::mnuLoadFltClick() {
 }
 
 void TfrmFltSetup::btnLoadClick() {
-  fdlgOpen->SetFilter(kBetResultFileFilter, Cp::Gb2312);
+  fdlgOpen->SetFilter(texts::kBetResultFileFilter, Cp::Gb2312);
   if (!fdlgOpen->Execute()) return;
   ImportBetResultFile(fdlgOpen->FileName());
 }

@@ -10,9 +10,11 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "FileStatus.h"
 #include "UiControls.h"
 
 namespace qv {
@@ -32,21 +34,30 @@ class TfrmFltSetup : public ui::Form {
   // False when the string is not of the filter string's format: it is read
   // up to the first section the dialog cannot show (a level digit outside
   // 0..7, an "M" with no ")" after it); what came before stays applied.
-  // The count label is rewritten either way.  Shows nothing.
-  bool ApplyFilterStr(std::string_view filterStr);
+  // Media bets the filter string cannot carry (only a host or a hand-edited
+  // string holds them) are left out and counted in *skippedBets.  The count
+  // label is rewritten either way.  Shows nothing.
+  bool ApplyFilterStr(std::string_view filterStr, size_t* skippedBets = nullptr);
+
+  // ZcOpen's filling of a newly created dialog from FilterStr: ApplyFilterStr,
+  // then the message for what it could not show.  False, after the message,
+  // for a string the dialog cannot show at all; the dialog must not run then.
+  bool OpenFilterStr(std::string_view filterStr);
 
   // True when every E and S bound that the filter string would carry is a
   // single digit; otherwise shows why and returns false.
   bool CheckRangeDigits();
 
   // The file operations behind the menu and the import button, for a file
-  // already chosen.  They report to the user as the handlers do (message
-  // boxes; ImportBetResultFile throws std::runtime_error with "Cannot open
-  // file %s" or "Stream read error", which the handler leaves to the error
-  // display).  True on success.
-  bool SaveConditionFile(const std::filesystem::path& path);
-  bool LoadConditionFile(const std::filesystem::path& path);
-  bool ImportBetResultFile(const std::filesystem::path& path);
+  // already chosen.  Each answers with what the file reader or writer did
+  // and has shown the dialog's message for it, as the handlers do.  A load
+  // counts in skipped the media bets its lines held that the filter string
+  // cannot carry.  SaveConditionFile answers nothing, after the message,
+  // when the dialog refused its own state before writing (bounds the filter
+  // string cannot carry).
+  std::optional<FileStatus> SaveConditionFile(const std::filesystem::path& path);
+  FileStatus LoadConditionFile(const std::filesystem::path& path);
+  FileStatus ImportBetResultFile(const std::filesystem::path& path);
 
   // The count label's text for the list's present count.
   void ShowBetCount();
@@ -103,6 +114,13 @@ class TfrmFltSetup : public ui::Form {
   ui::PopupMenu* PopupMenu1;
   ui::MenuItem* mnuSaveFlt;
   ui::MenuItem* mnuLoadFlt;
+
+ private:
+  enum class FileCommand { Save, Load, Import };
+  // The one place where a file command's status becomes what the user sees.
+  void ShowFileStatus(FileCommand command, const FileStatus& status,
+                      const std::filesystem::path& path);
+  FileStatus WriteFilterStr(const std::filesystem::path& path, std::string_view filterStr);
 };
 
 }  // namespace qv

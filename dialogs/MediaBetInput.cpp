@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "FilterString.h"
+
 namespace qv {
 
 BetKey ClassifyBetKey(char c) {
@@ -21,11 +23,6 @@ bool FilterBetKey(char c, std::string& text) {
       break;
   }
   return false;
-}
-
-bool FilterStringCanCarry(std::string_view bet) {
-  if (bet.find_first_of("|MES") != std::string_view::npos) return false;
-  return bet.find("TJ") == std::string_view::npos;
 }
 
 namespace {
@@ -54,7 +51,7 @@ BetCheck CheckBetInput(std::string_view text) {
     return r;
   }
   r.kind = BetCheck::Kind::WrongForm;
-  if (!FilterStringCanCarry(text)) return r;
+  if (!CanCarryMediaBet(text)) return r;
 
   if (text.find(',') == std::string_view::npos) {
     if (text.size() != 7) return r;
@@ -79,7 +76,7 @@ BetCheck CheckBetInput(std::string_view text) {
   }
   // Dropping repeats can bring a "T" and a "J" together ("T1J" in a group
   // with an earlier "1"): the normalised text must be carriable as well.
-  if (!FilterStringCanCarry(out)) return r;
+  if (!CanCarryMediaBet(out)) return r;
   r.kind = BetCheck::Kind::Accepted;
   r.text = std::move(out);
   return r;

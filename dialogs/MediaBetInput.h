@@ -34,13 +34,9 @@ struct BetCheck {
 // Single form: exactly seven characters without a comma, handed back
 // unchanged.  Compound form: exactly seven comma-separated groups, each
 // group keeping every character once at its first occurrence (letters
-// compared without regard to case).  A text that holds a character the
-// filter string cannot carry ("|", "M", "E", "S", or "T" followed by "J")
-// is of the wrong form whatever its shape; only pasted text can hold one.
+// compared without regard to case).  A text that the filter string cannot
+// carry as a media bet (CanCarryMediaBet) is of the wrong form whatever its
+// shape; only pasted text can be one.
 BetCheck CheckBetInput(std::string_view text);
-
-// True when text can stand as one media bet of the filter string: it holds
-// no "|", "M", "E", "S" and no "TJ".
-bool FilterStringCanCarry(std::string_view bet);
 
 }  // namespace qv

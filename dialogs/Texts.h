@@ -2,6 +2,9 @@
 // and the files.  The UTF-8 text stands beside each one.
 #pragma once
 
+#include <cstddef>
+#include <string>
+
 namespace qv::texts {
 
 // 媒体个数
@@ -134,5 +137,22 @@ inline constexpr char kEntryInstruction[] =
     "\xBB\xD8\xB3\xB5\xBC\xFC\xA3\xAC\xBC\xB4\xBF\xC9\xCD\xEA\xB3\xC9\xCA\xD6\xB9\xA4\r"
     // 然后单击确定按钮或者按回车键，即可完成手工
     "\xCA\xE4\xC8\xEB\xCD\xB6\xD7\xA2\xA1\xA3";  // 输入投注。
+
+// The open-file dialog's filter while importing: 投注结果文件(*.szc)|*.szc
+inline constexpr char kBetResultFileFilter[] =
+    "\xCD\xB6\xD7\xA2\xBD\xE1\xB9\xFB\xCE\xC4\xBC\xFE(*.szc)|*.szc";
+
+// The bet result import's messages through the error display, as the
+// run-time library words them (ASCII; the file name in system bytes).
+inline constexpr char kCannotOpenFilePrefix[] = "Cannot open file ";
+inline constexpr char kStreamReadError[] = "Stream read error";
+
+// 导入时跳过了 N 条含有非法字符的投注记录！ -- after an import, a load or an
+// opened filter string that left out bets the filter string cannot carry.
+inline std::string SkippedBetsMessage(size_t skipped) {
+  return "\xB5\xBC\xC8\xEB\xCA\xB1\xCC\xF8\xB9\xFD\xC1\xCB " + std::to_string(skipped) +
+         " \xCC\xF5\xBA\xAC\xD3\xD0\xB7\xC7\xB7\xA8\xD7\xD6\xB7\xFB\xB5\xC4\xCD\xB6\xD7\xA2"
+         "\xBC\xC7\xC2\xBC\xA3\xA1";
+}
 
 }  // namespace qv::texts

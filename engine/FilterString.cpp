@@ -80,4 +80,13 @@ std::optional<RangeText> FindRange(std::string_view text, char marker) {
   return RangeText{Copy(text, pos + 1, 1), Copy(text, pos + 3, 1)};
 }
 
+bool CanCarryMediaBet(std::string_view text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c == '|' || c == 'M' || c == 'E' || c == 'S') return false;
+    if (c == 'T' && i + 1 < text.size() && text[i + 1] == 'J') return false;
+  }
+  return true;
+}
+
 }  // namespace qv

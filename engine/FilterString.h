@@ -94,4 +94,12 @@ void ForEachMediaBet(std::string_view text, Fn&& fn) {
   }
 }
 
+// True when text can stand as one media bet of the filter string and read
+// back as the same bet.  The format has no escape, so it may hold no "|",
+// "M", "E", "S" and no "TJ"; and the string is one line of text that the
+// host keeps as a C string and condition files keep as a line, so it may
+// hold no byte below 0x20 (a zero byte, line ends, Ctrl-Z and the other
+// control characters).
+bool CanCarryMediaBet(std::string_view text);
+
 }  // namespace qv

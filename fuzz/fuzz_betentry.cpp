@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "FilterString.h"
 #include "FuzzCheck.h"
 #include "MediaBetInput.h"
 
@@ -19,6 +20,8 @@ qv::BetCheck LiteralCheck(const std::string& t) {
   if (t.empty()) return r;  // Empty
   r.kind = Kind::WrongForm;
   if (t.find_first_of("|MES") != std::string::npos || t.find("TJ") != std::string::npos) return r;
+  for (unsigned char c : t)
+    if (c < 0x20) return r;  // control characters: the string is one line of C text
   if (t.find(',') == std::string::npos) {
     if (t.size() == 7) r = {Kind::Accepted, t};
     return r;
@@ -52,7 +55,7 @@ void CheckOk(const std::string& t) {
   QV_CHECK(got.kind == want.kind, "kind");
   if (want.kind != Kind::Accepted) return;
   QV_CHECK(got.text == want.text, "normalised text");
-  QV_CHECK(qv::FilterStringCanCarry(got.text), "the filter string carries it");
+  QV_CHECK(qv::CanCarryMediaBet(got.text), "the filter string carries it");
   const qv::BetCheck again = qv::CheckBetInput(got.text);
   QV_CHECK(again.kind == Kind::Accepted && again.text == got.text, "idempotent");
 }

@@ -77,27 +77,41 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QV_CHECK(!sp.Feed("M\n", upTo) && got.size() == k + 1, "no line after a stop");
   }
 
-  // The file reader: every line that begins with "M", in file order.
+  // The file reader: every line that begins with "M", in file order, up to
+  // the first line that holds a zero byte, which fails with its number.
   const auto& path = QvScratchFile("quelvor-fuzz-condfile");
   QvWriteFile(path, content);
   std::vector<std::string> mLines, got;
-  for (const std::string& l : want)
-    if (!l.empty() && l[0] == 'M') mLines.push_back(l);
-  QV_CHECK(qv::ReadConditionFile(path, [&got](std::string_view l) {
+  size_t zeroLine = 0;
+  for (size_t i = 0; i < want.size() && !zeroLine; ++i) {
+    const std::string& l = want[i];
+    if (l.find('\0') != std::string::npos) zeroLine = i + 1;
+    else if (!l.empty() && l[0] == 'M') mLines.push_back(l);
+  }
+  const qv::FileStatus read = qv::ReadConditionFile(path, [&got](std::string_view l) {
+    QV_CHECK(l.find('\0') == std::string_view::npos, "no zero byte handed out");
     got.emplace_back(l);
     return true;
-  }), "ReadConditionFile");
+  });
+  if (zeroLine) {
+    QV_CHECK(read.kind == qv::FileStatus::Kind::ReadError &&
+             read.cause == qv::FileStatus::Cause::ZeroByte && read.line == zeroLine,
+             "zero byte fails its line");
+  } else {
+    QV_CHECK(read.Ok(), "ReadConditionFile");
+  }
   QV_CHECK(got == mLines, "M lines");
 
   // A filter string written and read back: the first line of the content
   // that can stand in a line of its own.
-  if (!want.empty() && !want[0].empty() && want[0][0] == 'M') {
-    QV_CHECK(qv::WriteConditionFile(path, want[0]), "WriteConditionFile");
+  if (!want.empty() && !want[0].empty() && want[0][0] == 'M' &&
+      want[0].find('\0') == std::string::npos) {
+    QV_CHECK(qv::WriteConditionFile(path, want[0]).Ok(), "WriteConditionFile");
     got.clear();
     QV_CHECK(qv::ReadConditionFile(path, [&got](std::string_view l) {
       got.emplace_back(l);
       return true;
-    }), "read back");
+    }).Ok(), "read back");
     QV_CHECK(got == std::vector<std::string>{want[0]}, "round trip");
   }
   return 0;

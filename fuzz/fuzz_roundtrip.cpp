@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "BetResultFile.h"
+#include "FilterString.h"
 #include "FltSetup.h"
 #include "FuzzCheck.h"
 #include "MediaBetInput.h"
@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
       case 9: {  // an imported record
         const std::string rec = in.ConsumeRandomLengthString(40);
-        if (qv::IsCarriableMediaBet(rec)) dlg.lbMVDChip->AddItem(rec);
+        if (qv::CanCarryMediaBet(rec)) dlg.lbMVDChip->AddItem(rec);
         break;
       }
       case 10:

@@ -6,13 +6,14 @@
 #include "ConditionFile.h"
 #include "DialogFilterStr.h"
 #include "FileAccess.h"
+#include "FilterString.h"
 
 namespace qv::host {
 namespace {
 
 // Keeps the bets the filter string can carry and counts the others.
 void Take(BetList& list, std::string_view bet) {
-  if (IsCarriableMediaBet(bet))
+  if (CanCarryMediaBet(bet))
     list.bets.emplace_back(bet);
   else
     ++list.skipped;
@@ -28,14 +29,14 @@ bool HasSzcExtension(const std::filesystem::path& file) {
 BetList ReadSzc(const std::filesystem::path& file) {
   BetList list;
   list.kind = BetsKind::Szc;
-  BetResultImport r = ReadBetResultFile(file);
-  if (r.status != BetResultImport::Status::Ok) {
-    list.error = r.status == BetResultImport::Status::CannotOpen ? "cannot be opened"
-                                                                 : "not a readable bet result file (" + r.error + ")";
+  BetResultBets r = ReadBetResultFile(file);
+  if (!r.status.Ok()) {
+    list.error = r.status.kind == FileStatus::Kind::CannotOpen ? "cannot be opened"
+                                                               : "not a readable bet result file (Stream read error)";
     return list;
   }
-  for (const std::string& bet : r.items) Take(list, bet);
-  list.skipped += r.skipped;
+  for (const std::string& bet : r.bets) Take(list, bet);
+  list.skipped += r.status.skipped;
   list.ok = true;
   return list;
 }
@@ -45,7 +46,7 @@ BetList ReadConditionBets(const std::filesystem::path& file) {
   list.kind = BetsKind::ConditionFile;
   size_t mLine = 0;
   bool lineFailed = false;
-  const bool ok = ReadConditionFile(file, [&](std::string_view line) {
+  const FileStatus st = ReadConditionFile(file, [&](std::string_view line) {
     ++mLine;
     const DialogFilterStr r = ReadDialogFilterStr(line);
     if (!r.complete) {
@@ -55,11 +56,13 @@ BetList ReadConditionBets(const std::filesystem::path& file) {
     for (std::string_view bet : r.bets) Take(list, bet);
     return true;
   });
-  if (!ok) {
+  if (!st.Ok()) {
     list.error = lineFailed ? "line " + std::to_string(mLine) +
                                   " starting with \"M\" cannot be read (a level digit outside 0..7, "
                                   "or an \"M\" without a \")\" after it)"
-                            : "cannot be read";
+                            : st.kind == FileStatus::Kind::ReadError && st.line > 0
+                                  ? "cannot be read at line " + std::to_string(st.line)
+                                  : "cannot be read";
     return list;
   }
   list.ok = true;

@@ -1,6 +1,7 @@
 #include "DialogConfig.h"
 
-#include "ConditionFile.h"
+#include <filesystem>
+
 #include "FileAccess.h"
 #include "FltSetup.h"
 #include "TextDecode.h"
@@ -23,71 +24,80 @@ std::string Utf8(const ui::MessageBoxArgs& box) {
   return box.textCp == ui::Cp::System ? SystemText(box.text) : DecodeToUtf8(box.text);
 }
 
+// What went wrong, in quelvor's own words, from the status alone.
+std::string Describe(const FileStatus& s) {
+  using Cause = FileStatus::Cause;
+  const std::string at = "line " + std::to_string(s.line);
+  switch (s.kind) {
+    case FileStatus::Kind::Done:
+      return "done";
+    case FileStatus::Kind::CannotOpen:
+      return "cannot be opened";
+    case FileStatus::Kind::WriteError:
+      return s.oldFileKept ? "write error, the previous file is unchanged"
+                           : "write error, the file may be incomplete";
+    case FileStatus::Kind::ReadError:
+      switch (s.cause) {
+        case Cause::ZeroByte: return at + " holds a zero byte";
+        case Cause::Refused:
+          return at + " cannot be shown in the setup dialog (a level digit outside 0..7, or an "
+                      "\"M\" without a \")\" after it)";
+        case Cause::Truncated: return "the file ends before the records its header announces";
+        case Cause::BadHeader: return "the header announces records that no file can hold";
+        case Cause::Io:
+        case Cause::None: break;
+      }
+      return s.line ? "read error at " + at : "read error";
+  }
+  return "failed";
+}
+
 }  // namespace
 
 DialogConfigResult BuildThroughDialog(const DialogConfig& config) {
   DialogConfigResult result;
   ui::MemoryBackend& mem = ui::UseMemoryBackend();
+  mem.ClearMessages();
   TfrmFltSetup dlg;
 
-  // Runs one user action and sorts the message boxes it showed: a box with
-  // the error icon (the error display) or with failureText is the failure,
-  // any other box a note.  False when the action failed.
-  auto act = [&](const std::function<void()>& action, const std::string& failureText,
-                 const std::string& detail) {
-    mem.ClearMessages();
-    action();
+  // Takes the message boxes one step showed: notes when the step did what
+  // it was asked, otherwise the failure, with what failed.  False then.
+  auto settle = [&](bool ok, const std::string& what) {
+    std::string shown;
     for (const ui::MessageBoxArgs& box : mem.Messages()) {
-      const bool failure = box.icon == ui::MessageIcon::Error ||
-                           (!failureText.empty() && box.text == failureText);
-      if (!failure) {
+      if (ok) {
         result.notes.push_back(Utf8(box));
-      } else if (result.error.empty()) {
-        result.error = Utf8(box) + " (" + detail + ")";
+      } else {
+        shown += (shown.empty() ? "" : " ") + Utf8(box);
       }
     }
     mem.ClearMessages();
-    return result.error.empty();
+    if (!ok) result.error = shown.empty() ? what : shown + " (" + what + ")";
+    return ok;
   };
 
-  if (config.filterString && !dlg.ApplyFilterStr(*config.filterString)) {
-    result.error = "the filter string cannot be shown in the setup dialog (a level digit "
-                   "outside 0..7, or an \"M\" without a \")\" after it)";
+  if (config.filterString &&
+      !settle(dlg.OpenFilterStr(*config.filterString),
+              "the filter string cannot be shown in the setup dialog (a level digit outside "
+              "0..7, or an \"M\" without a \")\" after it)"))
     return result;
-  }
 
   for (const std::string& file : config.conditionFiles) {
-    const std::filesystem::path path = PathFromSystemBytes(file);
-    std::string detail = "condition file " + SystemText(file);
-    {
-      FileReader probe;
-      detail += probe.Open(path, FileReader::Share::Read)
-                    ? ": a line starting with \"M\" cannot be shown in the setup dialog"
-                    : ": cannot be opened";
-    }
-    mem.QueueFileAnswer(path);
-    if (!act([&] { dlg.mnuLoadFlt->Click(); }, kOpenFileErrorMessage, detail)) return result;
+    const FileStatus s = dlg.LoadConditionFile(PathFromSystemBytes(file));
+    if (!settle(s.Ok(), "condition file " + SystemText(file) + ": " + Describe(s))) return result;
   }
 
   if (config.betsSzc) {
-    mem.QueueFileAnswer(PathFromSystemBytes(*config.betsSzc));
-    if (!act([&] { dlg.btnLoad->Click(); }, "", "bet result file " + SystemText(*config.betsSzc)))
+    const FileStatus s = dlg.ImportBetResultFile(PathFromSystemBytes(*config.betsSzc));
+    if (!settle(s.Ok(), "bet result file " + SystemText(*config.betsSzc) + ": " + Describe(s)))
       return result;
   }
 
   if (config.saveConditionFile) {
-    const size_t notesBefore = result.notes.size();
-    const size_t dialogsBefore = mem.FileDialogs().size();
-    const std::string detail = "condition file " + SystemText(*config.saveConditionFile);
-    mem.QueueFileAnswer(PathFromSystemBytes(*config.saveConditionFile));
-    if (!act([&] { dlg.mnuSaveFlt->Click(); }, kSaveFileErrorMessage, detail)) return result;
-    // The dialog refused to save before its file dialog came up (bounds the
-    // filter string cannot carry): its message is the failure.
-    if (mem.FileDialogs().size() == dialogsBefore) {
-      result.error = (result.notes.size() > notesBefore ? result.notes.back() : "not saved") +
-                     " (" + detail + ": not saved)";
-      return result;
-    }
+    const std::string what = "condition file " + SystemText(*config.saveConditionFile);
+    const std::optional<FileStatus> s =
+        dlg.SaveConditionFile(PathFromSystemBytes(*config.saveConditionFile));
+    if (!settle(s && s->Ok(), what + ": " + (s ? Describe(*s) : "not saved"))) return result;
   }
 
   dlg.BuildFilterStr(result.filterString);

@@ -17,7 +17,7 @@ void PrintError(const std::string& message) {
 void PluginOption::AddTo(CLI::App& cmd) {
   opt_ = cmd.add_option("--plugin", path_,
                         std::string("Filter plug-in library to load (default: ") +
-                            DefaultPluginFileName() + " next to quelvor)");
+                            PathText(DefaultPluginPath()) + ")");
   opt_->type_name("PATH");
 }
 

@@ -13,6 +13,11 @@
 #endif
 #endif
 
+// The installed plug-in's folder, relative to quelvor's own.
+#ifndef QUELVOR_PLUGIN_DIR_FROM_BIN
+#define QUELVOR_PLUGIN_DIR_FROM_BIN "."
+#endif
+
 namespace qv::host {
 namespace {
 
@@ -77,7 +82,18 @@ void PluginLibrary::Unload() {
 
 const char* DefaultPluginFileName() { return QUELVOR_PLUGIN_FILE_NAME; }
 
-std::filesystem::path DefaultPluginPath() { return ExecutableDir() / DefaultPluginFileName(); }
+std::filesystem::path PluginPathFrom(const std::filesystem::path& exeDir,
+                                     const std::filesystem::path& pluginDirFromBin,
+                                     const char* fileName) {
+  const std::filesystem::path beside = exeDir / fileName;
+  std::error_code ec;
+  if (std::filesystem::exists(beside, ec)) return beside;
+  return (exeDir / pluginDirFromBin / fileName).lexically_normal();
+}
+
+std::filesystem::path DefaultPluginPath() {
+  return PluginPathFrom(ExecutableDir(), QUELVOR_PLUGIN_DIR_FROM_BIN, DefaultPluginFileName());
+}
 
 std::string PathText(const std::filesystem::path& p) {
   const std::u8string u = p.u8string();

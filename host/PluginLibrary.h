@@ -47,7 +47,16 @@ class PluginLibrary {
 // The file name of the Quelvor library on this platform.
 const char* DefaultPluginFileName();
 
-// The Quelvor library next to the executable.
+// Where quelvor looks for its plug-in: fileName next to the executable
+// (a build tree, the Windows folder), else in the installed plug-in folder,
+// pluginDirFromBin relative to the executable's folder.  When neither exists,
+// the installed path, for the message.
+std::filesystem::path PluginPathFrom(const std::filesystem::path& exeDir,
+                                     const std::filesystem::path& pluginDirFromBin,
+                                     const char* fileName);
+
+// The Quelvor library that quelvor loads by default: PluginPathFrom for this
+// executable and the plug-in folder fixed when it was built.
 std::filesystem::path DefaultPluginPath();
 
 // A path as UTF-8 text, for messages.

@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "FltSetup.h"
-#include "Texts.h"
 #include "UiApplication.h"
 #ifdef QUELVOR_WIN32_DIALOGS
 #include "UiWin32.h"
@@ -32,12 +31,10 @@ void ShowSetup(void* owner, std::string& filterStr) {
   // leaves this function; the dialog goes before the owner is restored.
   ui::OwnerWindowScope ownerScope(owner);
   auto dlg = std::make_unique<TfrmFltSetup>();
-  if (!dlg->ApplyFilterStr(filterStr)) {
-    // A string that no dialog of ours wrote: say so instead of showing half
-    // of it, and keep it as it is.
-    ui::ShowMessage(texts::kCannotShowMessage);
-    return;
-  }
+  // A string that no dialog of ours wrote is kept as it is; one whose media
+  // bets the filter string cannot carry opens without them, and only OK
+  // writes the repaired string back.
+  if (!dlg->OpenFilterStr(filterStr)) return;
   dlg->ShowModal();
   if (dlg->CancelFlag == 0) {
     std::string built;

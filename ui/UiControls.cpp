@@ -6,6 +6,7 @@
 #include <limits>
 #include <stdexcept>
 
+#include "IntConv.h"
 #include "UiApplication.h"
 #include "UiPeer.h"
 
@@ -314,10 +315,17 @@ bool SpinEdit::AcceptsChar(char c) {
 }
 
 std::optional<long long> SpinEdit::Parse(std::string_view text) {
-  size_t i = 0;
+  // Trailing blanks are allowed; what is left may be anything the filter
+  // string's number reader takes (leading blanks, a sign, decimal digits or
+  // hexadecimal after "$", "x" or "0x"), so that a text from a filter string
+  // keeps the value preparation reads from it.
   size_t end = text.size();
+  while (end > 0 && text[end - 1] == ' ') --end;
+  text = text.substr(0, end);
+  if (const std::optional<int32_t> v = StrToInt32(text)) return *v;
+  // Decimal beyond 32 bits saturates, so that leaving the field clamps it.
+  size_t i = 0;
   while (i < end && text[i] == ' ') ++i;
-  while (end > i && text[end - 1] == ' ') --end;
   bool negative = false;
   if (i < end && (text[i] == '-' || text[i] == '+')) {
     negative = text[i] == '-';

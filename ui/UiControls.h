@@ -337,8 +337,9 @@ class SpinEdit : public Edit {
 
   void DoExit() override;
 
-  // Reads a text as an integer (blanks around it allowed, optional sign,
-  // decimal digits; saturating); nullopt when it is no integer.
+  // Reads a text as an integer: blanks around it, an optional sign, decimal
+  // digits (saturating) or hexadecimal after "$", "x", "X", "0x" or "0X" (as
+  // the filter string's numbers are read); nullopt when it is no integer.
   static std::optional<long long> Parse(std::string_view text);
 
   // The acceptance rule of the key hook (digits, signs, Backspace).

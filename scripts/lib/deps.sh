@@ -43,6 +43,8 @@ QUELVOR_PKGS_ALL=(
   dpkg-dev
   binutils
   file
+  lintian
+  unzip
 )
 
 quelvor_log() { printf '[deps] %s\n' "$*" >&2; }

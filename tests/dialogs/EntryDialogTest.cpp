@@ -147,6 +147,23 @@ TEST_F(EntryDialog, PastedTextTheFilterStringCannotCarryIsRefused) {
   EXPECT_EQ(dlg.InputText(), "abcdefg");
 }
 
+TEST_F(EntryDialog, PastedControlCharactersAreOfTheWrongForm) {
+  // Seven characters or seven groups, but a line end, a tab or Ctrl-Z would
+  // cut the filter string when a condition file is read back.
+  for (const char* pasted : {"123\n567", "123\r567", "1234\t67", "\x1A" "234567", "1,2,3,4,5,6,\n"}) {
+    mem.ClearMessages();
+    TfrmInputMDChip dlg;
+    Run(dlg, [&](TfrmInputMDChip& d) {
+      d.edtInput->Paste(pasted);
+      d.btnOk->Click();
+      EXPECT_EQ(d.edtInput->Text(), "") << pasted;
+      d.btnCancel->Click();
+    });
+    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{texts::kEntryWrongFormMessage})) << pasted;
+    EXPECT_EQ(dlg.CancelFlag, 1);
+  }
+}
+
 TEST_F(EntryDialog, CancelAfterValidInputKeepsTheFlag) {
   TfrmInputMDChip dlg;
   Run(dlg, [](TfrmInputMDChip& d) {

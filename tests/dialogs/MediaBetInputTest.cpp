@@ -96,17 +96,5 @@ TEST(BetCheck, KeepsDoubleByteBytesOfAPastedSingleBet) {
   EXPECT_EQ(r.text, "\xB7\xD6\xB2\xBC\xB8\xC5" "1");
 }
 
-TEST(FilterStringCanCarry, Markers) {
-  EXPECT_TRUE(FilterStringCanCarry(""));
-  EXPECT_TRUE(FilterStringCanCarry("024,3468,5,2347,05,268,79"));
-  EXPECT_TRUE(FilterStringCanCarry("T"));
-  EXPECT_TRUE(FilterStringCanCarry("JT"));
-  EXPECT_FALSE(FilterStringCanCarry("TJ"));
-  EXPECT_FALSE(FilterStringCanCarry("|"));
-  EXPECT_FALSE(FilterStringCanCarry("M"));
-  EXPECT_FALSE(FilterStringCanCarry("xxE"));
-  EXPECT_FALSE(FilterStringCanCarry("S"));
-}
-
 }  // namespace
 }  // namespace qv

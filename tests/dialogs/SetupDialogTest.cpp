@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ namespace qv {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 constexpr const char kExample[] =
     "M7(0-0|0-5)M5(10-30|5-40)M0(20-60|10-70)E0-1S1-2TJ1234567|024,3468,5,2347,05,268,79|";
@@ -505,14 +507,14 @@ TEST_F(SetupDialog, ImportReplacesTheListAndKeepsTheFilter) {
   EXPECT_EQ(dlg.lbMVDChip->Items(), (std::vector<std::string>{"1234567", "2345678", "3456789"}));
   EXPECT_EQ(dlg.lblMVDInfo->Caption(), Count(3));
   EXPECT_FALSE(dlg.lbMVDChip->Updating());
-  EXPECT_EQ(dlg.fdlgOpen->Filter(), kBetResultFileFilter);
+  EXPECT_EQ(dlg.fdlgOpen->Filter(), texts::kBetResultFileFilter);
   EXPECT_EQ(dlg.fdlgOpen->FilterCp(), ui::Cp::Gb2312);
   // The condition load opens the same dialog with the filter still set.
   mem.QueueFileAnswer(std::nullopt);
   dlg.mnuLoadFlt->Click();
   ASSERT_EQ(mem.FileDialogs().size(), 2u);
   EXPECT_EQ(mem.FileDialogs()[1].dialogName, "fdlgOpen");
-  EXPECT_EQ(mem.FileDialogs()[1].filter, kBetResultFileFilter);
+  EXPECT_EQ(mem.FileDialogs()[1].filter, texts::kBetResultFileFilter);
   EXPECT_TRUE(mem.Messages().empty());
 }
 
@@ -537,12 +539,140 @@ TEST_F(SetupDialog, ImportSkipsBetsTheStringCannotCarryAndSaysSo) {
   mem.QueueFileAnswer(WriteFile("mixed.szc", Szc(4, 16, {"1234567", "12|4567", "TJ34567", "7654321"})));
   dlg.btnLoad->Click();
   EXPECT_EQ(dlg.lbMVDChip->Items(), (std::vector<std::string>{"1234567", "7654321"}));
-  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{SkippedRecordsMessage(2)}));
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{texts::SkippedBetsMessage(2)}));
   EXPECT_EQ(mem.Messages()[0].icon, ui::MessageIcon::None);
   // Whatever the dialog now writes reads back the same.
   TfrmFltSetup other;
   EXPECT_TRUE(other.ApplyFilterStr(dlg.BuildFilterStr()));
   EXPECT_EQ(other.lbMVDChip->Items(), dlg.lbMVDChip->Items());
+}
+
+// --- what the file commands answer, and the message chosen from it ------------------
+
+TEST_F(SetupDialog, FileCommandsAnswerWithWhatHappenedAndSayIt) {
+  using Kind = FileStatus::Kind;
+  using Cause = FileStatus::Cause;
+  struct Case {
+    const char* what;
+    std::function<FileStatus()> run;
+    Kind kind;
+    Cause cause;
+    size_t line;
+    std::vector<std::string> messages;
+    ui::MessageIcon icon;
+  };
+  dlg.ApplyFilterStr("M5(10-30|5-40)TJ1234567|");
+  const std::vector<Case> cases = {
+      {"save", [&] { return *dlg.SaveConditionFile(TempFile("ok.txt")); }, Kind::Done, Cause::None,
+       0, {}, ui::MessageIcon::None},
+      {"save into a missing folder",
+       [&] { return *dlg.SaveConditionFile(TempFile("no_dir") / "x.txt"); }, Kind::CannotOpen,
+       Cause::None, 0, {texts::kSaveFailedMessage}, ui::MessageIcon::None},
+      {"load a missing file", [&] { return dlg.LoadConditionFile(TempFile("absent.txt")); },
+       Kind::CannotOpen, Cause::None, 0, {texts::kLoadFailedMessage}, ui::MessageIcon::None},
+      {"load a line the dialog cannot show",
+       [&] { return dlg.LoadConditionFile(WriteFile("m9.txt", "h\r\nM1(0-1|0-2)\r\nM9(0-1|0-2)\r\n")); },
+       Kind::ReadError, Cause::Refused, 3, {texts::kLoadFailedMessage}, ui::MessageIcon::None},
+      {"load a line with a zero byte",
+       [&] { return dlg.LoadConditionFile(WriteFile("zero.txt", "h\nM2(1-2|0-3)TJ12\0" "34|\n"s)); },
+       Kind::ReadError, Cause::ZeroByte, 2, {texts::kLoadFailedMessage}, ui::MessageIcon::None},
+      {"import a short file",
+       [&] { return dlg.ImportBetResultFile(WriteFile("short.szc", Szc(2, 8, {"1234567"}))); },
+       Kind::ReadError, Cause::Truncated, 0, {"Stream read error."}, ui::MessageIcon::Error},
+      {"import records the string cannot carry",
+       [&] { return dlg.ImportBetResultFile(WriteFile("mixed.szc", Szc(3, 8, {"1234567", "12|4567", "M"}))); },
+       Kind::Done, Cause::None, 0, {texts::SkippedBetsMessage(2)}, ui::MessageIcon::None},
+  };
+  for (const Case& c : cases) {
+    mem.ClearMessages();
+    const FileStatus s = c.run();
+    EXPECT_EQ(s.kind, c.kind) << c.what;
+    EXPECT_EQ(s.cause, c.cause) << c.what;
+    EXPECT_EQ(s.line, c.line) << c.what;
+    EXPECT_EQ(MessageTexts(), c.messages) << c.what;
+    for (const auto& m : mem.Messages()) EXPECT_EQ(m.icon, c.icon) << c.what;
+  }
+  // The skipped count of the import.
+  EXPECT_EQ(dlg.ImportBetResultFile(WriteFile("mixed2.szc", Szc(2, 8, {"TJ", "1"}))).skipped, 1u);
+}
+
+TEST_F(SetupDialog, ZeroByteInAConditionFileStopsAtItsLine) {
+  // Lines before the zero byte stay applied; its line and the rest are not,
+  // and no zero byte reaches the dialog.
+  const std::string content = std::string("header\r\nM1(1-1|0-2)TJ1111111|\r\n") +
+                              "M2(1-1|0-2)TJ22\0" "22222|\r\n"s +
+                              "M3(1-1|0-2)TJ3333333|\r\n";
+  mem.QueueFileAnswer(WriteFile("zero.txt", content));
+  dlg.mnuLoadFlt->Click();
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{texts::kLoadFailedMessage}));
+  EXPECT_TRUE(dlg.chkShot[1]->Checked());
+  EXPECT_FALSE(dlg.chkShot[2]->Checked());
+  EXPECT_FALSE(dlg.chkShot[3]->Checked());
+  EXPECT_EQ(dlg.BuildFilterStr(), "M1(1-1|0-2)TJ1111111|");
+}
+
+TEST_F(SetupDialog, ImportedLineEndsNeverCostBetsOnTheWayBack) {
+  // Records holding LF, CR or Ctrl-Z are left out of the list, and counted,
+  // so that the saved condition file loads back every bet it shows.
+  dlg.ApplyFilterStr("M3(0-9|0-9)");
+  mem.QueueFileAnswer(WriteFile("ctl.szc", Szc(8, 16, {"1234567", "12\n4567", "2345678", "1234\r67",
+                                                      "3456789", "\x1A" "234567", "4567890",
+                                                      "5678901"})));
+  dlg.btnLoad->Click();
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{texts::SkippedBetsMessage(3)}));
+  ASSERT_EQ(dlg.lbMVDChip->Count(), 5);
+  const fs::path file = TempFile("ctl.txt");
+  mem.QueueFileAnswer(file);
+  dlg.mnuSaveFlt->Click();
+  TfrmFltSetup fresh;
+  mem.QueueFileAnswer(file);
+  fresh.mnuLoadFlt->Click();
+  EXPECT_EQ(fresh.lbMVDChip->Items(), dlg.lbMVDChip->Items());
+  EXPECT_EQ(fresh.BuildFilterStr(), dlg.BuildFilterStr());
+}
+
+TEST_F(SetupDialog, RoundTripThroughTheFilesGivesTheSameString) {
+  // A string with M sections, E and S: its bets imported from a bet result
+  // file into a dialog showing its conditions, saved, loaded into a new
+  // dialog, built: exactly the string.
+  dlg.ApplyFilterStr("M7(0-0|0-5)M5(10-30|5-40)M0(20-60|10-70)E0-1S1-2");
+  dlg.lbMVDChip->AddItem("stale");
+  mem.QueueFileAnswer(WriteFile("example.szc", Szc(2, 32, {"1234567", "024,3468,5,2347,05,268,79"})));
+  dlg.btnLoad->Click();
+  const fs::path file = TempFile("example.txt");
+  mem.QueueFileAnswer(file);
+  dlg.mnuSaveFlt->Click();
+  TfrmFltSetup fresh;
+  mem.QueueFileAnswer(file);
+  fresh.mnuLoadFlt->Click();
+  EXPECT_TRUE(mem.Messages().empty());
+  EXPECT_EQ(fresh.BuildFilterStr(), kExample);
+}
+
+TEST_F(SetupDialog, LoadedLinesLeaveOutBetsTheStringCannotCarry) {
+  mem.QueueFileAnswer(WriteFile("tab.txt", "h\r\nM1(0-1|0-2)TJ1234567|12\t4567|\x01|\r\n"));
+  dlg.mnuLoadFlt->Click();
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{texts::SkippedBetsMessage(2)}));
+  EXPECT_EQ(dlg.BuildFilterStr(), "M1(0-1|0-2)TJ1234567|");
+}
+
+TEST_F(SetupDialog, NumbersOfAForeignStringKeepTheirValueWhenTheFocusLeaves) {
+  // "$10" is 16 to preparation; leaving the field must not turn it into 0.
+  dlg.ApplyFilterStr("M5($10-x1E|0x5- 40 )TJ1234567|");
+  for (ui::SpinEdit* e : LevelEdits(dlg, 5)) {
+    e->SetFocus();
+    e->KillFocus();
+  }
+  EXPECT_EQ(dlg.BuildFilterStr(), "M5(16-30|5-40)TJ1234567|");
+}
+
+TEST_F(SetupDialog, SaveRefusedBeforeWritingAnswersNothing) {
+  dlg.chkCanErr->SetChecked(true);
+  dlg.edtCanErr2->SetText("12");
+  const fs::path file = TempFile("never.txt");
+  EXPECT_FALSE(dlg.SaveConditionFile(file).has_value());
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{texts::kRangeDigitMessage}));
+  EXPECT_FALSE(fs::exists(file));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "FltSetup.h"
 #include "Texts.h"
@@ -108,6 +109,28 @@ TEST_F(SetupEntry, UnreadableStringIsNotShownAndKept) {
     EXPECT_EQ(mem.Messages()[0].caption, ui::kAppTitle);
   }
   EXPECT_TRUE(mem.ModalRuns().empty());  // the dialog never opened
+}
+
+TEST_F(SetupEntry, BetsTheStringCannotCarryAreLeftOutOnOpenAndOnlyOkWritesTheRepair) {
+  // Only a host or a hand-edited string holds such bets: a line end, a tab,
+  // Ctrl-Z.  The dialog opens without them and says how many it left out.
+  const std::string given = "M5(10-30|5-40)TJ1234567|12\n4567|7654321|\t|1\x1A|";
+  const std::string repaired = "M5(10-30|5-40)TJ1234567|7654321|";
+  for (bool ok : {false, true}) {
+    mem.ClearMessages();
+    std::string filterStr = given;
+    std::vector<std::string> shownBets;
+    mem.WhenShown("frmFltSetup", [&](ui::Form& f) {
+      auto& d = static_cast<TfrmFltSetup&>(f);
+      shownBets = d.lbMVDChip->Items();
+      (ok ? d.btnOK : d.btnCancel)->Click();
+    });
+    RunSetup(hostWindow(), filterStr);
+    EXPECT_EQ(shownBets, (std::vector<std::string>{"1234567", "7654321"}));
+    ASSERT_EQ(mem.Messages().size(), 1u);
+    EXPECT_EQ(mem.Messages()[0].text, texts::SkippedBetsMessage(3));
+    EXPECT_EQ(filterStr, ok ? repaired : given);
+  }
 }
 
 TEST_F(SetupEntry, NothingEscapesAndTheOwnerComesBack) {

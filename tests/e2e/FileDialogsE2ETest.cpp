@@ -7,7 +7,6 @@
 #include <fstream>
 #include <iterator>
 
-#include "BetResultFile.h"
 #include "ConditionFile.h"
 #include "SetupCase.h"
 
@@ -190,7 +189,7 @@ TEST_F(FileDialogsE2E, ImportReplacesTheListAndCountsSkippedRecords) {
     }
     ASSERT_TRUE(ChooseFile(dlg, file.wstring(), kWait));
     MessageBoxSeen box = WaitMessageBox(c.tid(), kWait);
-    EXPECT_EQ(box.text, Gb(qv::SkippedRecordsMessage(2).c_str()));
+    EXPECT_EQ(box.text, Gb(qv::texts::SkippedBetsMessage(2).c_str()));
     EXPECT_FALSE(box.icon);
     EXPECT_TRUE(CloseMessageBox(box));
     EXPECT_EQ(ListItems(s["lbMVDChip"]), (std::vector<std::wstring>{L"1234567", L"024,3468,5,2347"}));

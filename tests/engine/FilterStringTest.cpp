@@ -152,5 +152,15 @@ TEST(ForEachMediaBet, PiecesEndAtEachBarAfterTheFirstTJ) {
   EXPECT_EQ(Bets("xTJaTJb|"), (std::vector<std::string>{"aTJb"}));
 }
 
+TEST(CanCarryMediaBet, NoMarkerOfTheFormatAndNoControlCharacter) {
+  using namespace std::string_literals;
+  for (const std::string bet : {""s, "1234567"s, "024,3468,5,2347,05,268,79"s, "T"s, "J"s, "JT"s,
+                                "1T"s, "tj"s, "m e s"s, "\xB7\xD6\xB2\xBC"s, " 1\x7F\xFF"s})
+    EXPECT_TRUE(CanCarryMediaBet(bet)) << ::testing::PrintToString(bet);
+  for (const std::string bet : {"TJ"s, "1TJ2"s, "|"s, "12|4567"s, "M"s, "xxE"s, "S1"s, "12\n4567"s,
+                                "\r"s, "1\x1A"s, "\x01"s, "\t"s, "\x1F"s, "12\0" "4567"s})
+    EXPECT_FALSE(CanCarryMediaBet(bet)) << ::testing::PrintToString(bet);
+}
+
 }  // namespace
 }  // namespace qv

@@ -57,16 +57,12 @@ TEST(ConditionFormat, HeaderBytes) {
   const std::string expected =
       "\xC6\xDF\xD0\xC7\xB2\xCA" "-" "\xB7\xD6\xB2\xBC\xB8\xC5\xC2\xCA\xB9\xFD\xC2\xCB\xCC\xF5\xBC\xFE" ":";
   EXPECT_EQ(std::string(kConditionFileHeader), expected);
-  EXPECT_EQ(std::string(kSaveFileErrorMessage),
-            "\xCE\xC4\xBC\xFE\xB1\xA3\xB4\xE6\xB7\xA2\xC9\xFA\xB4\xED\xCE\xF3\xA3\xA1");
-  EXPECT_EQ(std::string(kOpenFileErrorMessage),
-            "\xB4\xF2\xBF\xAA\xCE\xC4\xBC\xFE\xB7\xA2\xC9\xFA\xB4\xED\xCE\xF3\xA3\xA1");
 }
 
 class ConditionFileTest : public testing::ScratchDir {
  protected:
   // Reads name and records every line handed to the callback.
-  bool Load(const std::string& name, std::vector<std::string>& applied, int failAt = -1) {
+  FileStatus Load(const std::string& name, std::vector<std::string>& applied, int failAt = -1) {
     return ReadConditionFile(name, [&](std::string_view line) {
       if (static_cast<int>(applied.size()) == failAt) return false;
       applied.emplace_back(line);
@@ -80,19 +76,19 @@ const char kExample[] =
 
 TEST_F(ConditionFileTest, SaveWritesExactlyTwoCrLfLines) {
   std::string name = Name("cond.txt");
-  ASSERT_TRUE(WriteConditionFile(name, "M5(1-2|0-3)TJ1234567|7654321|"));
+  ASSERT_TRUE(WriteConditionFile(name, "M5(1-2|0-3)TJ1234567|7654321|").Ok());
   EXPECT_EQ(Get(name), std::string(kConditionFileHeader) + "\r\nM5(1-2|0-3)TJ1234567|7654321|\r\n");
   // An empty filter string still gives the two lines.
-  ASSERT_TRUE(WriteConditionFile(name, ""));
+  ASSERT_TRUE(WriteConditionFile(name, "").Ok());
   EXPECT_EQ(Get(name), std::string(kConditionFileHeader) + "\r\n\r\n");
   EXPECT_THAT(Entries(), ElementsAre("cond.txt"));
 }
 
 TEST_F(ConditionFileTest, SaveThenLoadRoundTrips) {
   std::string name = Name("round");
-  ASSERT_TRUE(WriteConditionFile(name, kExample));
+  ASSERT_TRUE(WriteConditionFile(name, kExample).Ok());
   std::vector<std::string> applied;
-  ASSERT_TRUE(Load(name, applied));
+  ASSERT_TRUE(Load(name, applied).Ok());
   EXPECT_THAT(applied, ElementsAre(kExample));
 }
 
@@ -100,18 +96,18 @@ TEST_F(ConditionFileTest, OnlyLinesStartingWithMAreApplied) {
   std::string name = Name("multi");
   Put(name, "M7(1-2|0-3)\r\nE0-1TJ1|\r\n mid\r\n\r\nm1(0-0|0-0)\r\nM0(5-6|4-7)TJ9|");
   std::vector<std::string> applied;
-  ASSERT_TRUE(Load(name, applied));
+  ASSERT_TRUE(Load(name, applied).Ok());
   EXPECT_THAT(applied, ElementsAre("M7(1-2|0-3)", "M0(5-6|4-7)TJ9|"));
 }
 
 TEST_F(ConditionFileTest, FileWithoutMLineLoadsQuietly) {
   std::string name = Name("e-only");
-  ASSERT_TRUE(WriteConditionFile(name, "E0-1S1-2TJ1234567|"));
+  ASSERT_TRUE(WriteConditionFile(name, "E0-1S1-2TJ1234567|").Ok());
   std::vector<std::string> applied;
-  EXPECT_TRUE(Load(name, applied));
+  EXPECT_TRUE(Load(name, applied).Ok());
   EXPECT_THAT(applied, IsEmpty());
   Put(name, "");
-  EXPECT_TRUE(Load(name, applied));
+  EXPECT_TRUE(Load(name, applied).Ok());
   EXPECT_THAT(applied, IsEmpty());
 }
 
@@ -119,7 +115,7 @@ TEST_F(ConditionFileTest, LfOnlyAndMissingLastLineEndLoadAlike) {
   std::string name = Name("lf");
   Put(name, "header\nM1(0-1|0-2)\nM2(0-1|0-2)");
   std::vector<std::string> applied;
-  ASSERT_TRUE(Load(name, applied));
+  ASSERT_TRUE(Load(name, applied).Ok());
   EXPECT_THAT(applied, ElementsAre("M1(0-1|0-2)", "M2(0-1|0-2)"));
 }
 
@@ -127,7 +123,7 @@ TEST_F(ConditionFileTest, CtrlZEndsTheFile) {
   std::string name = Name("ctrlz");
   Put(name, "h\r\nM1(0-1|0-2)\x1A\r\nM2(0-1|0-2)\r\n");
   std::vector<std::string> applied;
-  ASSERT_TRUE(Load(name, applied));
+  ASSERT_TRUE(Load(name, applied).Ok());
   EXPECT_THAT(applied, ElementsAre("M1(0-1|0-2)"));
 }
 
@@ -135,32 +131,72 @@ TEST_F(ConditionFileTest, RefusedLineStopsTheLoad) {
   std::string name = Name("stop");
   Put(name, "M1(0-1|0-2)\r\nM2(bad\r\nM3(0-1|0-2)\r\n");
   std::vector<std::string> applied;
-  EXPECT_FALSE(Load(name, applied, /*failAt=*/1));
+  const FileStatus st = Load(name, applied, /*failAt=*/1);
+  EXPECT_EQ(st.kind, FileStatus::Kind::ReadError);
+  EXPECT_EQ(st.cause, FileStatus::Cause::Refused);
+  EXPECT_EQ(st.line, 2u);
   // The line before stays applied, the third line is never reached.
   EXPECT_THAT(applied, ElementsAre("M1(0-1|0-2)"));
+}
+
+TEST_F(ConditionFileTest, ZeroByteFailsItsLineWhereverItStands) {
+  using namespace std::string_literals;
+  struct Case {
+    std::string content;
+    FileStatus::Kind kind;
+    size_t line;
+    std::vector<std::string> applied;
+  };
+  const Case cases[] = {
+      // In an M line: the line before stays, that line and the rest do not.
+      {"h\r\nM1(0-1|0-2)\r\nM2(0-1|0-2)TJ1\0" "2|\r\nM3(0-1|0-2)\r\n"s,
+       FileStatus::Kind::ReadError, 3, {"M1(0-1|0-2)"}},
+      // In a line that would be skipped: no text line of ours either.
+      {"h\0\r\nM1(0-1|0-2)\r\n"s, FileStatus::Kind::ReadError, 1, {}},
+      // In a last line without a line end.
+      {"M1(0-1|0-2)\nM2\0"s, FileStatus::Kind::ReadError, 2, {"M1(0-1|0-2)"}},
+      // After Ctrl-Z: beyond the end of the file.
+      {"M1(0-1|0-2)\r\n\x1A\0M2\r\n"s, FileStatus::Kind::Done, 0, {"M1(0-1|0-2)"}},
+  };
+  for (const Case& c : cases) {
+    const std::string name = Name("zero.txt");
+    Put(name, c.content);
+    std::vector<std::string> applied;
+    const FileStatus st = Load(name, applied);
+    EXPECT_EQ(st.kind, c.kind) << ::testing::PrintToString(c.content);
+    EXPECT_EQ(st.line, c.line) << ::testing::PrintToString(c.content);
+    if (!st.Ok()) EXPECT_EQ(st.cause, FileStatus::Cause::ZeroByte);
+    EXPECT_EQ(applied, c.applied) << ::testing::PrintToString(c.content);
+  }
+  // The collecting reader hands out the same lines with the same status.
+  Put(Name("zero.txt"), cases[0].content);
+  const ConditionFileLines r = ReadConditionFileLines(Name("zero.txt"));
+  EXPECT_EQ(r.status.line, 3u);
+  EXPECT_THAT(r.mLines, ElementsAre("M1(0-1|0-2)"));
 }
 
 TEST_F(ConditionFileTest, LinesLongerThanTheReadBuffer) {
   std::string name = Name("long");
   std::string bets = "TJ";
   for (int i = 0; i < 30000; ++i) bets += "1234567|";  // 240 KB in one line
-  ASSERT_TRUE(WriteConditionFile(name, "M3(0-9|0-9)" + bets));
+  ASSERT_TRUE(WriteConditionFile(name, "M3(0-9|0-9)" + bets).Ok());
   std::vector<std::string> applied;
-  ASSERT_TRUE(Load(name, applied));
+  ASSERT_TRUE(Load(name, applied).Ok());
   ASSERT_EQ(applied.size(), 1u);
   EXPECT_EQ(applied[0], "M3(0-9|0-9)" + bets);
 }
 
 TEST_F(ConditionFileTest, UnopenableFilesFail) {
   std::vector<std::string> applied;
-  EXPECT_FALSE(Load(Name("missing"), applied));
-  EXPECT_FALSE(Load(dir_.string(), applied));  // a folder
-  EXPECT_FALSE(Load("", applied));
+  EXPECT_EQ(Load(Name("missing"), applied).kind, FileStatus::Kind::CannotOpen);
+  EXPECT_EQ(Load(dir_.string(), applied).kind, FileStatus::Kind::CannotOpen);  // a folder
+  EXPECT_EQ(Load("", applied).kind, FileStatus::Kind::CannotOpen);
   EXPECT_THAT(applied, IsEmpty());
 }
 
 TEST_F(ConditionFileTest, SaveToMissingFolderFails) {
-  EXPECT_FALSE(WriteConditionFile(Name("no-such-dir/cond.txt"), kExample));
+  EXPECT_EQ(WriteConditionFile(Name("no-such-dir/cond.txt"), kExample).kind,
+            FileStatus::Kind::CannotOpen);
   EXPECT_THAT(Entries(), IsEmpty());
 }
 
@@ -169,7 +205,7 @@ TEST_F(ConditionFileTest, LoadingAPipeFailsInsteadOfHanging) {
   std::string name = Name("fifo");
   ASSERT_EQ(mkfifo(name.c_str(), 0600), 0);
   std::vector<std::string> applied;
-  EXPECT_FALSE(Load(name, applied));
+  EXPECT_EQ(Load(name, applied).kind, FileStatus::Kind::CannotOpen);
 }
 #endif
 

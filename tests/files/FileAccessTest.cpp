@@ -24,15 +24,17 @@ namespace {
 
 using ::testing::ElementsAre;
 
+using Kind = FileStatus::Kind;
+
 class ReplaceFileTest : public testing::ScratchDir {};
 
 TEST_F(ReplaceFileTest, CreatesAndReplacesWithoutLeftovers) {
   std::string name = Name("out.txt");
-  ASSERT_TRUE(ReplaceFileContent(name, "first"));
+  ASSERT_TRUE(ReplaceFileContent(name, "first").Ok());
   EXPECT_EQ(Get(name), "first");
-  ASSERT_TRUE(ReplaceFileContent(name, "second, longer content"));
+  ASSERT_TRUE(ReplaceFileContent(name, "second, longer content").Ok());
   EXPECT_EQ(Get(name), "second, longer content");
-  ASSERT_TRUE(ReplaceFileContent(name, ""));
+  ASSERT_TRUE(ReplaceFileContent(name, "").Ok());
   EXPECT_EQ(Get(name), "");
   EXPECT_THAT(Entries(), ElementsAre("out.txt"));
 }
@@ -40,7 +42,7 @@ TEST_F(ReplaceFileTest, CreatesAndReplacesWithoutLeftovers) {
 TEST_F(ReplaceFileTest, RelativeNameInTheCurrentFolder) {
   auto old = std::filesystem::current_path();
   std::filesystem::current_path(dir_);
-  bool ok = ReplaceFileContent("plain.txt", "here");
+  bool ok = ReplaceFileContent("plain.txt", "here").Ok();
   std::filesystem::current_path(old);
   ASSERT_TRUE(ok);
   EXPECT_EQ(Get(Name("plain.txt")), "here");
@@ -48,12 +50,12 @@ TEST_F(ReplaceFileTest, RelativeNameInTheCurrentFolder) {
 }
 
 TEST_F(ReplaceFileTest, FailuresLeaveNoTraces) {
-  EXPECT_FALSE(ReplaceFileContent(Name("none/out.txt"), "x"));
-  EXPECT_FALSE(ReplaceFileContent("", "x"));
+  EXPECT_EQ(ReplaceFileContent(Name("none/out.txt"), "x").kind, Kind::CannotOpen);
+  EXPECT_EQ(ReplaceFileContent("", "x").kind, Kind::CannotOpen);
   // A folder in the target's place is neither replaced nor filled.
   std::filesystem::create_directory(dir_ / "sub");
   Put(Name("sub/keep"), "kept");
-  EXPECT_FALSE(ReplaceFileContent(Name("sub"), "x"));
+  EXPECT_EQ(ReplaceFileContent(Name("sub"), "x").kind, Kind::CannotOpen);
   EXPECT_EQ(Get(Name("sub/keep")), "kept");
   EXPECT_THAT(Entries(), ElementsAre("sub"));
 }
@@ -64,7 +66,7 @@ TEST_F(ReplaceFileTest, ReadOnlyTargetStaysAsItWas) {
   std::string name = Name("ro.txt");
   Put(name, "old content");
   ASSERT_TRUE(SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_READONLY));
-  EXPECT_FALSE(ReplaceFileContent(name, "new"));
+  EXPECT_EQ(ReplaceFileContent(name, "new").kind, Kind::CannotOpen);
   SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(Get(name), "old content");
   EXPECT_THAT(Entries(), ElementsAre("ro.txt"));
@@ -76,7 +78,7 @@ TEST_F(ReplaceFileTest, TargetHeldOpenByAnotherProgramStaysAsItWas) {
   HANDLE h = CreateFileA(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
-  EXPECT_FALSE(ReplaceFileContent(name, "new"));
+  EXPECT_EQ(ReplaceFileContent(name, "new").kind, Kind::CannotOpen);
   CloseHandle(h);
   EXPECT_EQ(Get(name), "old content");
   EXPECT_THAT(Entries(), ElementsAre("held.txt"));
@@ -128,7 +130,7 @@ TEST_F(UnprivilegedReplaceTest, ReadOnlyFolderWithWritableTargetIsWrittenDirectl
   std::string result = Unprivileged([&]() -> std::string {
     Put(name, "old");
     if (chmod(dir_.c_str(), 0555) != 0) return "chmod failed";
-    if (!ReplaceFileContent(name, "new content")) return "write refused";
+    if (!ReplaceFileContent(name, "new content").Ok()) return "write refused";
     if (Get(name) != "new content") return "content is " + Get(name);
     return "";
   });
@@ -141,7 +143,7 @@ TEST_F(UnprivilegedReplaceTest, ReadOnlyFolderWithoutTargetFails) {
   std::string name = Name("cond.txt");
   std::string result = Unprivileged([&]() -> std::string {
     if (chmod(dir_.c_str(), 0555) != 0) return "chmod failed";
-    if (ReplaceFileContent(name, "new")) return "write succeeded";
+    if (ReplaceFileContent(name, "new").kind != Kind::CannotOpen) return "not refused";
     return "";
   });
   EXPECT_EQ(result, "");
@@ -154,7 +156,7 @@ TEST_F(UnprivilegedReplaceTest, ReadOnlyTargetIsNotReplaced) {
   std::string result = Unprivileged([&]() -> std::string {
     Put(name, "old content");
     if (chmod(name.c_str(), 0444) != 0) return "chmod failed";
-    if (ReplaceFileContent(name, "new")) return "replaced a read-only file";
+    if (ReplaceFileContent(name, "new").kind != Kind::CannotOpen) return "not refused";
     return "";
   });
   EXPECT_EQ(result, "");
@@ -171,7 +173,9 @@ TEST_F(ReplaceFileTest, FailedWriteKeepsTheOldFileAndRemovesTheTemporary) {
     signal(SIGXFSZ, SIG_IGN);
     struct rlimit lim = {64 * 1024, 64 * 1024};
     if (setrlimit(RLIMIT_FSIZE, &lim) != 0) return "setrlimit failed";
-    if (ReplaceFileContent(name, big)) return "write succeeded";
+    const FileStatus s = ReplaceFileContent(name, big);
+    if (s.kind != Kind::WriteError) return "no write error";
+    if (!s.oldFileKept) return "says the old file is lost";
     return "";
   }, /*dropRoot=*/false);
   EXPECT_EQ(result, "");
@@ -179,18 +183,37 @@ TEST_F(ReplaceFileTest, FailedWriteKeepsTheOldFileAndRemovesTheTemporary) {
   EXPECT_THAT(Entries(), ElementsAre("big.txt"));
 }
 
+TEST_F(UnprivilegedReplaceTest, FailedDirectWriteSaysTheOldFileIsGone) {
+  // No temporary file in a read-only folder: the target itself is written,
+  // so a failure in the middle cannot keep the old content, and says so.
+  std::string name = Name("cond.txt");
+  std::string result = Unprivileged([&]() -> std::string {
+    Put(name, "old");
+    if (chmod(dir_.c_str(), 0555) != 0) return "chmod failed";
+    signal(SIGXFSZ, SIG_IGN);
+    struct rlimit lim = {64 * 1024, 64 * 1024};
+    if (setrlimit(RLIMIT_FSIZE, &lim) != 0) return "setrlimit failed";
+    const FileStatus s = ReplaceFileContent(name, std::string(1 << 20, 'x'));
+    if (s.kind != Kind::WriteError) return "no write error";
+    if (s.oldFileKept) return "says the old file is kept";
+    return "";
+  });
+  EXPECT_EQ(result, "");
+  chmod(dir_.c_str(), 0755);
+}
+
 TEST_F(ReplaceFileTest, KeepsPermissionsAndFollowsLinks) {
   std::string name = Name("perm.txt");
   Put(name, "old");
   ASSERT_EQ(chmod(name.c_str(), 0640), 0);
-  ASSERT_TRUE(ReplaceFileContent(name, "new"));
+  ASSERT_TRUE(ReplaceFileContent(name, "new").Ok());
   struct stat st;
   ASSERT_EQ(stat(name.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
 
   std::string link = Name("link.txt");
   ASSERT_EQ(symlink(name.c_str(), link.c_str()), 0);
-  ASSERT_TRUE(ReplaceFileContent(link, "through the link"));
+  ASSERT_TRUE(ReplaceFileContent(link, "through the link").Ok());
   EXPECT_EQ(Get(name), "through the link");
   ASSERT_EQ(lstat(link.c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
@@ -200,7 +223,7 @@ TEST_F(ReplaceFileTest, KeepsPermissionsAndFollowsLinks) {
 TEST_F(ReplaceFileTest, PipeInTheTargetsPlaceIsRefusedWithoutBlocking) {
   std::string name = Name("fifo");
   ASSERT_EQ(mkfifo(name.c_str(), 0600), 0);
-  EXPECT_FALSE(ReplaceFileContent(name, "x"));
+  EXPECT_EQ(ReplaceFileContent(name, "x").kind, Kind::CannotOpen);
 }
 
 #endif

@@ -14,6 +14,8 @@ using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::StartsWith;
 
+using namespace std::string_literals;
+
 const char kExample[] =
     "M7(0-0|0-5)M5(10-30|5-40)M0(20-60|10-70)E0-1S1-2TJ1234567|024,3468,5,2347,05,268,79|";
 
@@ -82,13 +84,36 @@ TEST_F(DialogConfigTest, SavedConditionFileReadsBackTheSame) {
   EXPECT_EQ(r.filterString, kExample);
 }
 
+TEST_F(DialogConfigTest, ImportSaveAndLoadGiveBackTheSameString) {
+  Put(Name("bets.szc"), Szc(2, 32, {"1234567", "024,3468,5,2347,05,268,79"}));
+  DialogConfig c;
+  c.filterString = "M7(0-0|0-5)M5(10-30|5-40)M0(20-60|10-70)E0-1S1-2TJ9999999|";
+  c.betsSzc = Name("bets.szc");
+  c.saveConditionFile = Name("saved.txt");
+  auto r = BuildThroughDialog(c);
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(r.filterString, kExample);
+  DialogConfig back;
+  back.conditionFiles = {Name("saved.txt")};
+  r = BuildThroughDialog(back);
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(r.filterString, kExample);
+}
+
 TEST_F(DialogConfigTest, SkippedRecordsAreANoteNotAFailure) {
-  Put(Name("mixed.szc"), Szc(3, 8, {"1234567", "12|4567", "7654321"}));
+  Put(Name("mixed.szc"), Szc(4, 8, {"1234567", "12|4567", "7654321", "12\n4567"}));
   DialogConfig c;
   c.betsSzc = Name("mixed.szc");
   auto r = BuildThroughDialog(c);
   ASSERT_TRUE(r.ok) << r.error;
   EXPECT_EQ(r.filterString, "TJ1234567|7654321|");
+  EXPECT_THAT(r.notes, ElementsAre("导入时跳过了 2 条含有非法字符的投注记录！"));
+  // A filter string whose bets hold control characters opens repaired.
+  DialogConfig ctl;
+  ctl.filterString = "M1(0-1|0-2)TJ1\r|1234567|";
+  r = BuildThroughDialog(ctl);
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(r.filterString, "M1(0-1|0-2)TJ1234567|");
   EXPECT_THAT(r.notes, ElementsAre("导入时跳过了 1 条含有非法字符的投注记录！"));
 }
 
@@ -106,7 +131,15 @@ TEST_F(DialogConfigTest, FailuresCarryTheDialogsMessageAndADetail) {
   r = BuildThroughDialog(bad);
   EXPECT_FALSE(r.ok);
   EXPECT_THAT(r.error, StartsWith("打开文件发生错误！"));
-  EXPECT_THAT(r.error, HasSubstr("cannot be shown"));
+  EXPECT_THAT(r.error, HasSubstr("line 2 cannot be shown"));
+
+  Put(Name("zero.txt"), "M1(0-1|0-2)\r\nM2(0-1|0-2)TJ1\0" "2|\r\n"s);
+  DialogConfig zero;
+  zero.conditionFiles = {Name("zero.txt")};
+  r = BuildThroughDialog(zero);
+  EXPECT_FALSE(r.ok);
+  EXPECT_THAT(r.error, StartsWith("打开文件发生错误！"));
+  EXPECT_THAT(r.error, HasSubstr("line 2 holds a zero byte"));
 
   Put(Name("short.szc"), Szc(3, 10, {"1234567", "2345678"}) + "12345");
   DialogConfig shortBets;
@@ -114,6 +147,7 @@ TEST_F(DialogConfigTest, FailuresCarryTheDialogsMessageAndADetail) {
   r = BuildThroughDialog(shortBets);
   EXPECT_FALSE(r.ok);
   EXPECT_THAT(r.error, StartsWith("Stream read error. (bet result file "));
+  EXPECT_THAT(r.error, HasSubstr("ends before the records its header announces"));
 
   DialogConfig absent;
   absent.betsSzc = Name("absent.szc");

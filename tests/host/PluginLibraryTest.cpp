@@ -79,6 +79,40 @@ TEST(PluginLibrary, ABareFileNameIsNotLookedUpOnTheSearchPath) {
   EXPECT_FALSE(lib.Load(systemLib, error));
 }
 
+// The plug-in next to quelvor wins (a build tree, the Windows folder); an
+// installed quelvor takes it from its plug-in folder.
+TEST(PluginPathFrom, BesideTheExecutableFirstThenThePluginFolder) {
+  namespace fs = std::filesystem;
+  const fs::path root = fs::temp_directory_path() /
+                        ("quelvor-plugin-path-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+  fs::remove_all(root);
+  const fs::path bin = root / "bin", plugins = root / "lib" / "arch" / "quelvor";
+  fs::create_directories(bin);
+  fs::create_directories(plugins);
+  const auto touch = [](const fs::path& p) { std::fclose(std::fopen(p.string().c_str(), "wb")); };
+  struct Case {
+    const char* what;
+    bool beside, installed;
+    const char* fromBin;
+    fs::path expected;
+  };
+  const Case cases[] = {
+      {"only installed", false, true, "../lib/arch/quelvor", plugins / "P.so"},
+      {"neither: the installed path, for the message", false, false, "../lib/arch/quelvor",
+       plugins / "P.so"},
+      {"both: the one beside", true, true, "../lib/arch/quelvor", bin / "P.so"},
+      {"same folder", false, false, ".", bin / "P.so"},
+  };
+  for (const Case& c : cases) {
+    fs::remove(bin / "P.so");
+    fs::remove(plugins / "P.so");
+    if (c.beside) touch(bin / "P.so");
+    if (c.installed) touch(plugins / "P.so");
+    EXPECT_EQ(PluginPathFrom(bin, c.fromBin, "P.so"), c.expected.lexically_normal()) << c.what;
+  }
+  fs::remove_all(root);
+}
+
 TEST(FirstLine, RemovesTheLineEndOnly) {
   EXPECT_EQ(FirstLine("M7(0-0|0-5)TJ1|\r\nsecond\n"), "M7(0-0|0-5)TJ1|");
   EXPECT_EQ(FirstLine("abc\ndef"), "abc");

@@ -107,6 +107,31 @@ TEST_F(SpinEditTest, TextThatIsNoIntegerFallsBackToTheLastGoodValue) {
   }
 }
 
+TEST_F(SpinEditTest, TextsOfTheFilterStringKeepTheirValueWhenTheFocusLeaves) {
+  // Whatever the filter string's number reader takes keeps the value that
+  // preparation reads from it, clamped into the range; anything else shows
+  // the last good value.
+  struct Case {
+    const char* text;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {"$10", "16"},  {"x1F", "31"},   {"X1f", "31"},    {"0x10", "16"},   {"0X10", "16"},
+      {"  12", "12"}, {"12  ", "12"},  {" +5 ", "5"},    {"-5", "0"},      {"-$10", "0"},
+      {"$64", "100"}, {"$65", "100"},  {"$FFFFFFFF", "0"}, {"$7FFFFFFF", "100"},
+      {"99999999999", "100"},         {"$", "42"},      {"0x", "42"},     {"$1G", "42"},
+      {"1 2", "42"},  {"\t3", "42"},   {"$1FFFFFFFF", "42"},
+  };
+  auto* s = form.Make<SpinEdit>(form, "edtShot7a");
+  for (const Case& c : cases) {
+    s->SetValue(42);
+    s->SetFocus();
+    s->SetText(c.text);
+    s->KillFocus();
+    EXPECT_EQ(s->Text(), c.shown) << c.text;
+  }
+}
+
 TEST_F(SpinEditTest, SetTextShowsTextUnchanged) {
   auto* s = form.Make<SpinEdit>(form, "edtShot7a");
   s->SetText("250");

@@ -247,6 +247,29 @@ TEST_F(Win32FormTest, WindowsFollowTheObjectsAndBack) {
   EXPECT_EQ(f.lb->Count(), 3);
 }
 
+TEST_F(Win32FormTest, SpinEditKeepsTheValueOfAForeignNumberWhenTheFocusLeaves) {
+  // What the filter string's number reader takes ("$10" is 16 to
+  // preparation) keeps its value, clamped; other text shows the last good
+  // value, here the one the case before left.
+  TfrmProbe f;
+  struct Case {
+    const wchar_t* text;
+    const wchar_t* shown;
+  };
+  f.OnShow = [&](Form&) {
+    for (const Case& c : {Case{L"$7FFFFFFF", L"100"}, Case{L"-$10", L"0"}, Case{L" 0x1E ", L"30"},
+                          Case{L"12$", L"30"}, Case{L"$10", L"16"}}) {
+      SetFocus(H(f.spin));
+      SendMessageW(H(f.spin), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.text));
+      SetFocus(H(f.spin2));
+      EXPECT_EQ(Text(H(f.spin)), c.shown) << c.text;
+    }
+    EXPECT_EQ(f.spin->Text(), "16");
+    PostMessageW(H(f.cancel), BM_CLICK, 0, 0);
+  };
+  EXPECT_EQ(f.ShowModal(), ModalResult::Cancel);
+}
+
 TEST_F(Win32FormTest, RunsOverTheOwnerWhichIsDisabledMeanwhile) {
   HWND owner = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
                                GetModuleHandleW(nullptr), nullptr);

@@ -8,16 +8,6 @@ namespace qv {
 const char kConditionFileHeader[] =
     "\xC6\xDF\xD0\xC7\xB2\xCA\x2D\xB7\xD6\xB2\xBC\xB8\xC5\xC2\xCA\xB9\xFD\xC2\xCB\xCC\xF5\xBC\xFE\x3A";
 
-// 文件保存发生错误！
-const char kSaveFileErrorMessage[] =
-    "\xCE\xC4\xBC\xFE\xB1\xA3\xB4\xE6\xB7\xA2\xC9\xFA\xB4\xED\xCE\xF3\xA3\xA1";
-const char kSaveFileErrorMessageUtf8[] = "文件保存发生错误！";
-
-// 打开文件发生错误！
-const char kOpenFileErrorMessage[] =
-    "\xB4\xF2\xBF\xAA\xCE\xC4\xBC\xFE\xB7\xA2\xC9\xFA\xB4\xED\xCE\xF3\xA3\xA1";
-const char kOpenFileErrorMessageUtf8[] = "打开文件发生错误！";
-
 namespace {
 constexpr char kCtrlZ = '\x1A';
 }
@@ -74,28 +64,49 @@ std::string ConditionFileContent(std::string_view filterStr) {
   return content;
 }
 
-bool WriteConditionFile(const std::filesystem::path& fileName, std::string_view filterStr) {
+FileStatus WriteConditionFile(const std::filesystem::path& fileName, std::string_view filterStr) {
   return ReplaceFileContent(fileName, ConditionFileContent(filterStr));
 }
 
-bool ReadConditionFile(const std::filesystem::path& fileName,
-                       const std::function<bool(std::string_view)>& applyMLine) {
+FileStatus ReadConditionFile(const std::filesystem::path& fileName,
+                             const std::function<bool(std::string_view)>& applyMLine) {
   FileReader file;
-  if (!file.Open(fileName, FileReader::Share::Read)) return false;
-  auto onLine = [&applyMLine](std::string_view line) {
+  if (!file.Open(fileName, FileReader::Share::Read)) return FileStatus::CannotOpen();
+  size_t lineNo = 0;
+  FileStatus failed;
+  auto onLine = [&](std::string_view line) {
+    ++lineNo;
+    if (line.find('\0') != std::string_view::npos) {
+      failed = FileStatus::ReadError(FileStatus::Cause::ZeroByte, lineNo);
+      return false;
+    }
     if (line.empty() || line.front() != 'M') return true;  // header, empty and other lines
-    return applyMLine(line);
+    if (applyMLine(line)) return true;
+    failed = FileStatus::ReadError(FileStatus::Cause::Refused, lineNo);
+    return false;
   };
   ConditionLineSplitter splitter;
   std::string buffer(64 * 1024, '\0');
   while (!splitter.Done()) {
     int64_t got = file.Read(buffer.data(), buffer.size());
-    if (got < 0) return false;
+    // The line in reading when the system fails is the one after the last
+    // complete line.
+    if (got < 0) return FileStatus::ReadError(FileStatus::Cause::Io, lineNo + 1);
     if (got == 0) break;
     if (!splitter.Feed(std::string_view(buffer.data(), static_cast<size_t>(got)), onLine))
-      return false;
+      return failed;
   }
-  return splitter.Finish(onLine);
+  if (!splitter.Finish(onLine)) return failed;
+  return FileStatus::Done();
+}
+
+ConditionFileLines ReadConditionFileLines(const std::filesystem::path& fileName) {
+  ConditionFileLines r;
+  r.status = ReadConditionFile(fileName, [&r](std::string_view line) {
+    r.mLines.emplace_back(line);
+    return true;
+  });
+  return r;
 }
 
 }  // namespace qv

@@ -9,16 +9,12 @@
 #include <string_view>
 #include <vector>
 
+#include "FileStatus.h"
+
 namespace qv {
 
 // "七星彩-分布概率过滤条件:" in GB2312.
 extern const char kConditionFileHeader[];
-
-// The setup dialog's messages for condition files, GB2312 and UTF-8.
-extern const char kSaveFileErrorMessage[];      // "文件保存发生错误！"
-extern const char kSaveFileErrorMessageUtf8[];
-extern const char kOpenFileErrorMessage[];      // "打开文件发生错误！"
-extern const char kOpenFileErrorMessageUtf8[];
 
 // Cuts content into lines, incrementally: LF or CR LF ends a line, a lone CR
 // inside a line is dropped, a Ctrl-Z byte ends the content, a last line
@@ -46,14 +42,27 @@ std::vector<std::string> SplitConditionLines(std::string_view content);
 std::string ConditionFileContent(std::string_view filterStr);
 
 // Writes header and filter string.  An existing file is replaced only once
-// the new content is completely written and flushed.  False on any failure.
-bool WriteConditionFile(const std::filesystem::path& fileName, std::string_view filterStr);
+// the new content is completely written and flushed (ReplaceFileContent).
+FileStatus WriteConditionFile(const std::filesystem::path& fileName, std::string_view filterStr);
 
 // Reads the file and calls applyMLine for every line whose first character
-// is "M", in file order.  False when the file cannot be opened or read, or
-// when applyMLine returns false (the rest of the file is then not read;
-// lines applied before stay applied).  The header is never checked.
-bool ReadConditionFile(const std::filesystem::path& fileName,
-                       const std::function<bool(std::string_view)>& applyMLine);
+// is "M", in file order.  The header is never checked.  Reading stops with
+// a ReadError at the first line that
+//   - holds a zero byte (Cause::ZeroByte): a text line of this format never
+//     does, and a filter string holding one would be cut short by any
+//     reader that takes it as a C string;
+//   - cannot be read (Cause::Io);
+//   - applyMLine refuses by returning false (Cause::Refused).
+// Lines handed out before stay handed out; that line and the rest are not.
+// CannotOpen when the file cannot be opened.
+FileStatus ReadConditionFile(const std::filesystem::path& fileName,
+                             const std::function<bool(std::string_view)>& applyMLine);
+
+// The same, collecting the "M" lines read before the status.
+struct ConditionFileLines {
+  FileStatus status;
+  std::vector<std::string> mLines;
+};
+ConditionFileLines ReadConditionFileLines(const std::filesystem::path& fileName);
 
 }  // namespace qv

@@ -95,26 +95,26 @@ bool WriteAll(HANDLE h, std::string_view content) {
 }
 
 // Creates or truncates fileName and writes content into it.
-bool WriteDirect(const std::wstring& fileName, std::string_view content) {
+FileStatus WriteDirect(const std::wstring& fileName, std::string_view content) {
   HANDLE h = CreateFileW(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
+  if (h == INVALID_HANDLE_VALUE) return FileStatus::CannotOpen();
   bool ok = WriteAll(h, content) && FlushFileBuffers(h);
   ok = CloseHandle(h) && ok;
-  return ok;
+  return ok ? FileStatus::Done() : FileStatus::WriteError(/*oldFileKept=*/false);
 }
 
 }  // namespace
 
-bool ReplaceFileContent(const std::filesystem::path& fileName, std::string_view content) {
-  if (fileName.empty()) return false;
+FileStatus ReplaceFileContent(const std::filesystem::path& fileName, std::string_view content) {
+  if (fileName.empty()) return FileStatus::CannotOpen();
   const std::wstring& name = fileName.native();
   DWORD need = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
-  if (need == 0) return false;
+  if (need == 0) return FileStatus::CannotOpen();
   std::wstring full(need, L'\0');
   wchar_t* filePart = nullptr;
   DWORD len = GetFullPathNameW(name.c_str(), need, full.data(), &filePart);
-  if (len == 0 || len >= need || !filePart) return false;
+  if (len == 0 || len >= need || !filePart) return FileStatus::CannotOpen();
   full.resize(len);
   std::wstring folder(full.data(), filePart);
 
@@ -123,11 +123,12 @@ bool ReplaceFileContent(const std::filesystem::path& fileName, std::string_view 
   // creating it would be, instead of being replaced behind its back.
   DWORD attributes = GetFileAttributesW(full.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES) {
-    if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) return false;
+    if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))
+      return FileStatus::CannotOpen();
     HANDLE probe = CreateFileW(full.c_str(), GENERIC_WRITE,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (probe == INVALID_HANDLE_VALUE) return false;
+    if (probe == INVALID_HANDLE_VALUE) return FileStatus::CannotOpen();
     CloseHandle(probe);
   }
 
@@ -139,16 +140,18 @@ bool ReplaceFileContent(const std::filesystem::path& fileName, std::string_view 
   // GetTempFileNameW has created the file empty; fill it.
   HANDLE h = CreateFileW(temp, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
-  bool ok = h != INVALID_HANDLE_VALUE;
-  if (ok) {
-    ok = WriteAll(h, content) && FlushFileBuffers(h);
-    ok = CloseHandle(h) && ok;
+  if (h == INVALID_HANDLE_VALUE) {
+    DeleteFileW(temp);
+    return FileStatus::CannotOpen();
   }
+  bool ok = WriteAll(h, content) && FlushFileBuffers(h);
+  ok = CloseHandle(h) && ok;
   if (ok) {
     ok = MoveFileExW(temp, full.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   }
-  if (!ok) DeleteFileW(temp);
-  return ok;
+  if (ok) return FileStatus::Done();
+  DeleteFileW(temp);
+  return FileStatus::WriteError(/*oldFileKept=*/true);
 }
 
 std::string SystemBytesFromPath(const std::filesystem::path& fileName) {
@@ -266,12 +269,12 @@ bool WriteAll(int fd, std::string_view content) {
   return true;
 }
 
-bool WriteDirect(const std::string& fileName, std::string_view content) {
+FileStatus WriteDirect(const std::string& fileName, std::string_view content) {
   int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666);
-  if (fd < 0) return false;
+  if (fd < 0) return FileStatus::CannotOpen();
   bool ok = WriteAll(fd, content) && fsync(fd) == 0;
   ok = ::close(fd) == 0 && ok;
-  return ok;
+  return ok ? FileStatus::Done() : FileStatus::WriteError(/*oldFileKept=*/false);
 }
 
 mode_t CurrentUmask() {
@@ -282,8 +285,8 @@ mode_t CurrentUmask() {
 
 }  // namespace
 
-bool ReplaceFileContent(const std::filesystem::path& fileName, std::string_view content) {
-  if (fileName.empty()) return false;
+FileStatus ReplaceFileContent(const std::filesystem::path& fileName, std::string_view content) {
+  if (fileName.empty()) return FileStatus::CannotOpen();
   std::string target = fileName.native();
   mode_t mode = 0666 & ~CurrentUmask();
 
@@ -297,10 +300,10 @@ bool ReplaceFileContent(const std::filesystem::path& fileName, std::string_view 
       }
     }
     if (stat(target.c_str(), &st) == 0) {
-      if (!S_ISREG(st.st_mode)) return false;  // folders, pipes, devices
+      if (!S_ISREG(st.st_mode)) return FileStatus::CannotOpen();  // folders, pipes, devices
       // A file that may not be written is not replaced behind its back.
       int probe = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-      if (probe < 0) return false;
+      if (probe < 0) return FileStatus::CannotOpen();
       ::close(probe);
       mode = st.st_mode & 07777;
     }
@@ -330,7 +333,7 @@ bool ReplaceFileContent(const std::filesystem::path& fileName, std::string_view 
   if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
   if (!ok) {
     ::unlink(temp.c_str());
-    return false;
+    return FileStatus::WriteError(/*oldFileKept=*/true);
   }
   // Make the new directory entry durable as well; a failure here does not
   // undo the replacement.
@@ -339,7 +342,7 @@ bool ReplaceFileContent(const std::filesystem::path& fileName, std::string_view 
     fsync(dfd);
     ::close(dfd);
   }
-  return true;
+  return FileStatus::Done();
 }
 
 std::string SystemBytesFromPath(const std::filesystem::path& fileName) { return fileName.native(); }

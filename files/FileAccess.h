@@ -1,6 +1,6 @@
-// File access for the dialogs: reading a file that nobody else may touch
-// while it is open, reading a file as a stream of bytes, and replacing a
-// file's content so that a failed write never destroys the previous file.
+// File access beneath the file formats: reading a file that nobody else may
+// touch while it is open, reading a file as a stream of bytes, and replacing
+// a file's content so that a failed write never destroys the previous file.
 //
 // File names are paths as the file dialogs hand them out: UTF-16 on Windows
 // (the wide file functions take them unchanged), bytes natively.
@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+
+#include "FileStatus.h"
 
 namespace qv {
 
@@ -75,7 +77,11 @@ class FileReader {
 // opening it would be, instead of being replaced behind its permissions;
 // the new file keeps the permission bits of the file it replaces, and a
 // symbolic link is followed so that the file it names gets the content.
-bool ReplaceFileContent(const std::filesystem::path& fileName, std::string_view content);
+//
+// CannotOpen when nothing could be created or the target is refused (the
+// previous file untouched); WriteError when writing failed, with
+// oldFileKept false only where the target itself was being written.
+FileStatus ReplaceFileContent(const std::filesystem::path& fileName, std::string_view content);
 
 // A file name as 8-bit text in the system code page (the ANSI code page on
 // Windows, the name's own bytes natively), for messages; and back.
