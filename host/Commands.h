@@ -19,6 +19,8 @@ void AddFilterCommand(CLI::App& root, CommandList& commands);
 void AddReportCommand(CLI::App& root, CommandList& commands);
 void AddInfoCommand(CLI::App& root, CommandList& commands);
 void AddFilterStringCommand(CLI::App& root, CommandList& commands);
+void AddBacktestCommand(CLI::App& root, CommandList& commands);
+void AddCalibrateCommand(CLI::App& root, CommandList& commands);
 #ifdef _WIN32
 void AddSetupCommand(CLI::App& root, CommandList& commands);
 #endif

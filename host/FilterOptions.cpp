@@ -95,18 +95,23 @@ bool FilterOptions::FilterString(std::string& out, std::string& error) const {
   return true;
 }
 
-int FilterOptions::Prepare(PreparedPlugin& out) const {
+bool FilterOptions::CheckedFilterString(std::string& out) const {
   std::string error;
-  if (!FilterString(out.filterString, error)) {
+  if (!FilterString(out, error)) {
     PrintError(error);
-    return kExitUsage;
+    return false;
   }
   // The plug-in takes a zero-terminated text: a zero byte would cut the
   // string short without anyone noticing.
-  if (out.filterString.find('\0') != std::string::npos) {
+  if (out.find('\0') != std::string::npos) {
     PrintError("the filter string holds a zero byte");
-    return kExitUsage;
+    return false;
   }
+  return true;
+}
+
+int FilterOptions::Prepare(PreparedPlugin& out) const {
+  if (!CheckedFilterString(out.filterString)) return kExitUsage;
   if (!plugin_.Load(out.lib)) return kExitUsage;
 
   const PluginExports& fn = out.lib.Fn();

@@ -23,6 +23,7 @@ class PluginOption {
   // Whether the loaded library is the one next to the executable, whose
   // engine quelvor is linked with.
   bool IsDefault(const PluginLibrary& lib) const;
+  bool Given() const { return opt_ && opt_->count() > 0; }
 
  private:
   std::string path_;
@@ -49,10 +50,18 @@ class FilterOptions {
   // The filter string the options give (the bundled example when none is
   // given).  False with a reason on an input error.
   bool FilterString(std::string& out, std::string& error) const;
+  // The same, refusing a string with a zero byte (the plug-in takes a
+  // zero-terminated text); prints why and answers false on an input error.
+  bool CheckedFilterString(std::string& out) const;
 
   // The --plugin option, for commands that load the plug-in without
   // preparing it (setup).
   const PluginOption& Plugin() const { return plugin_; }
+
+  // Whether --plugin or --bets-szc was given, for the commands that judge
+  // with the engine itself and take the media bets from elsewhere.
+  bool PluginGiven() const { return plugin_.Given(); }
+  bool BetsSzcGiven() const { return betsSzcOpt_ && betsSzcOpt_->count() > 0; }
 
  private:
   PluginOption plugin_;

@@ -39,15 +39,8 @@ HWND MakeOwnerWindow() {
 }
 
 int RunSetup(const SetupArgs& args) {
-  std::string filterStr, error;
-  if (!args.filter.FilterString(filterStr, error)) {
-    PrintError(error);
-    return kExitUsage;
-  }
-  if (filterStr.find('\0') != std::string::npos) {
-    PrintError("the filter string holds a zero byte");
-    return kExitUsage;
-  }
+  std::string filterStr;
+  if (!args.filter.CheckedFilterString(filterStr)) return kExitUsage;
   PluginLibrary lib;
   if (!args.filter.Plugin().Load(lib)) return kExitUsage;
   const PluginExports& fn = lib.Fn();

@@ -1,5 +1,6 @@
 // quelvor: a command-line host for filter plug-ins.  It loads the plug-in
-// at run time and drives it only through its nine exports.
+// at run time and drives it only through its nine exports; backtest and
+// calibrate, which are about Quelvor's own filter model, use its engine.
 #include <CLI/CLI.hpp>
 
 #include <new>
@@ -25,6 +26,8 @@ int Run(int argc, char** argv) {
   AddReportCommand(app, commands);
   AddInfoCommand(app, commands);
   AddFilterStringCommand(app, commands);
+  AddBacktestCommand(app, commands);
+  AddCalibrateCommand(app, commands);
 #ifdef _WIN32
   AddSetupCommand(app, commands);
 #endif

@@ -153,6 +153,12 @@ quelvor_locale_zh() { quelvor_locale zh_CN; }
 # en_US.UTF-8, for the one test that runs wine with the ANSI code page 1252.
 quelvor_locale_en() { quelvor_locale en_US; }
 
+# Headless Chromium, for the picture of the HTML report in scripts/screenshot
+# only: no test needs it, so it is in neither list above.
+quelvor_deps_chromium() {
+  quelvor_install_pkgs chromium
+}
+
 # What scripts/run needs.
 quelvor_deps_native() {
   quelvor_install_pkgs "${QUELVOR_PKGS_NATIVE[@]}"

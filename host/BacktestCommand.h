@@ -1,0 +1,43 @@
+// What backtest and calibrate share on the command line: the history, the
+// keep rate, the threads, the output format and the HTML report.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <functional>
+#include <string>
+
+#include "Backtest.h"
+#include "History.h"
+
+namespace qv::host {
+
+struct RunOptions {
+  std::string history;
+  std::string keepRate = "exact";
+  uint64_t seed = 1;
+  unsigned jobs = 0;  // 0: the hardware threads
+  std::string format = "text";
+  std::string html;
+  CLI::Option* htmlOpt = nullptr;
+
+  void AddTo(CLI::App& cmd);
+  // The keep rate options and threads; false with a message printed.
+  bool Backtest(BacktestOptions& out) const;
+  // Reads the history; prints its notes, and the error when it fails.
+  bool ReadHistory(History& out) const;
+};
+
+// Writes text to standard output; false with a message on a write error.
+bool WriteOut(const std::string& text);
+// Writes the output in the format asked for; with CSV, csvSide goes to stderr.
+using TextFn = std::function<std::string()>;
+bool WriteFormatted(const std::string& format, const TextFn& text, const TextFn& json, const TextFn& csv,
+                    const TextFn& csvSide);
+// Writes the HTML report when --html was given; false with a message.
+bool WriteHtml(const RunOptions& opts, const std::string& html);
+// Runs the back-test with a progress bar while stderr is a terminal.
+std::vector<DrawResult> RunWithProgress(const Bands& bands, std::span<const HistoryDraw> draws,
+                                        const BacktestOptions& opts);
+
+}  // namespace qv::host

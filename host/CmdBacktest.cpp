@@ -1,0 +1,70 @@
+// quelvor backtest: how the filter's bands would have judged past draws,
+// each winner against its own draw's media bets, with the engine itself.
+#include <memory>
+
+#include "BacktestCommand.h"
+#include "BacktestOutput.h"
+#include "Commands.h"
+#include "ExitCodes.h"
+#include "FilterOptions.h"
+#include "TextDecode.h"
+
+namespace qv::host {
+namespace {
+
+struct BacktestArgs {
+  FilterOptions filter;
+  RunOptions run;
+};
+
+int RunBacktestCommand(const BacktestArgs& args) {
+  if (args.filter.PluginGiven() || args.filter.BetsSzcGiven()) {
+    PrintError(std::string(args.filter.PluginGiven() ? "--plugin" : "--bets-szc") +
+               " does not apply to backtest: it judges with Quelvor's own engine, and each draw's "
+               "media bets come from the history");
+    return kExitUsage;
+  }
+  BacktestOptions opts;
+  if (!args.run.Backtest(opts)) return kExitUsage;
+  std::string filterStr, error;
+  if (!args.filter.CheckedFilterString(filterStr)) return kExitUsage;
+  Bands bands;
+  if (!BandsOf(filterStr, bands, error)) {
+    PrintError("the filter string was refused: " + DecodeToUtf8(error));
+    return kExitRefused;
+  }
+  History history;
+  if (!args.run.ReadHistory(history)) return kExitUsage;
+
+  BacktestRun run;
+  run.draws = history.draws;
+  run.keepRate = opts.keepRate;
+  run.results = RunWithProgress(bands, run.draws, opts);
+  run.summary = Summarize(run.results);
+
+  const bool written = WriteFormatted(
+      args.run.format, [&] { return BacktestText(run); }, [&] { return BacktestJson(run); },
+      [&] { return BacktestCsv(run); }, [&] { return "Summary:\n" + SummaryText(run.summary, run.keepRate); });
+  if (!written || !WriteHtml(args.run, BacktestHtml(run, bands, "History: " + args.run.history)))
+    return kExitUsage;
+  return kExitOk;
+}
+
+}  // namespace
+
+void AddBacktestCommand(CLI::App& root, CommandList& commands) {
+  auto args = std::make_shared<BacktestArgs>();
+  CLI::App* cmd = root.add_subcommand(
+      "backtest",
+      "Judge past draws' winners with the filter's bands, each against its own draw's media bets, "
+      "and tell how much of all numbers the bands keep");
+  args->run.AddTo(*cmd);
+  args->filter.AddTo(*cmd);
+  cmd->footer(
+      "The bands, E and S sections come from the filter options (default: the bundled example); "
+      "their media bets are ignored.  --plugin and --bets-szc are refused.\n"
+      "Exit status: 0 done, 1 filter string refused, 2 usage or input error.");
+  commands.push_back({cmd, [args] { return RunBacktestCommand(*args); }});
+}
+
+}  // namespace qv::host
