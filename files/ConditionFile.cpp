@@ -68,13 +68,17 @@ FileStatus WriteConditionFile(const std::filesystem::path& fileName, std::string
   return ReplaceFileContent(fileName, ConditionFileContent(filterStr));
 }
 
-FileStatus ReadConditionFile(const std::filesystem::path& fileName,
-                             const std::function<bool(std::string_view)>& applyMLine) {
-  FileReader file;
-  if (!file.Open(fileName, FileReader::Share::Read)) return FileStatus::CannotOpen();
+namespace {
+
+// What each line of a condition file gets: "M" lines go to applyMLine, the
+// others are passed over; a zero byte or a refused line ends the reading
+// with its status.
+struct MLineRule {
+  const std::function<bool(std::string_view)>& applyMLine;
   size_t lineNo = 0;
   FileStatus failed;
-  auto onLine = [&](std::string_view line) {
+
+  bool operator()(std::string_view line) {
     ++lineNo;
     if (line.find('\0') != std::string_view::npos) {
       failed = FileStatus::ReadError(FileStatus::Cause::ZeroByte, lineNo);
@@ -84,7 +88,28 @@ FileStatus ReadConditionFile(const std::filesystem::path& fileName,
     if (applyMLine(line)) return true;
     failed = FileStatus::ReadError(FileStatus::Cause::Refused, lineNo);
     return false;
-  };
+  }
+};
+
+}  // namespace
+
+FileStatus ApplyConditionContent(std::string_view content,
+                                 const std::function<bool(std::string_view)>& applyMLine) {
+  MLineRule rule{applyMLine};
+  auto onLine = [&rule](std::string_view line) { return rule(line); };
+  ConditionLineSplitter splitter;
+  if (!splitter.Feed(content, onLine) || !splitter.Finish(onLine)) return rule.failed;
+  return FileStatus::Done();
+}
+
+FileStatus ReadConditionFile(const std::filesystem::path& fileName,
+                             const std::function<bool(std::string_view)>& applyMLine) {
+  FileReader file;
+  if (!file.Open(fileName, FileReader::Share::Read)) return FileStatus::CannotOpen();
+  MLineRule rule{applyMLine};
+  auto onLine = [&rule](std::string_view line) { return rule(line); };
+  const size_t& lineNo = rule.lineNo;
+  const FileStatus& failed = rule.failed;
   ConditionLineSplitter splitter;
   std::string buffer(64 * 1024, '\0');
   while (!splitter.Done()) {

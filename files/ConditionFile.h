@@ -58,6 +58,10 @@ FileStatus WriteConditionFile(const std::filesystem::path& fileName, std::string
 FileStatus ReadConditionFile(const std::filesystem::path& fileName,
                              const std::function<bool(std::string_view)>& applyMLine);
 
+// The same over a condition file's content already in memory (no Io cause).
+FileStatus ApplyConditionContent(std::string_view content,
+                                 const std::function<bool(std::string_view)>& applyMLine);
+
 // The same, collecting the "M" lines read before the status.
 struct ConditionFileLines {
   FileStatus status;

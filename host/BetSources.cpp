@@ -1,6 +1,7 @@
 #include "BetSources.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "BetResultFile.h"
 #include "ConditionFile.h"
@@ -35,18 +36,19 @@ BetList ReadSzc(const std::filesystem::path& file) {
                                                                : "not a readable bet result file (Stream read error)";
     return list;
   }
-  for (const std::string& bet : r.bets) Take(list, bet);
-  list.skipped += r.status.skipped;
+  // The reader has left out what the filter string cannot carry.
+  list.bets = std::move(r.bets);
+  list.skipped = r.status.skipped;
   list.ok = true;
   return list;
 }
 
-BetList ReadConditionBets(const std::filesystem::path& file) {
+BetList ConditionBets(std::string_view content) {
   BetList list;
   list.kind = BetsKind::ConditionFile;
   size_t mLine = 0;
   bool lineFailed = false;
-  const FileStatus st = ReadConditionFile(file, [&](std::string_view line) {
+  const FileStatus st = ApplyConditionContent(content, [&](std::string_view line) {
     ++mLine;
     const DialogFilterStr r = ReadDialogFilterStr(line);
     if (!r.complete) {
@@ -99,7 +101,7 @@ BetList ReadBetsFile(const std::filesystem::path& file) {
     list.error = "cannot be opened";
     return list;
   }
-  if (LooksLikeConditionFile(bytes)) return ReadConditionBets(file);
+  if (LooksLikeConditionFile(bytes)) return ConditionBets(bytes);
   std::string_view rest = bytes;
   while (!rest.empty()) {
     const size_t nl = rest.find('\n');
