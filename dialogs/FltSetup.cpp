@@ -43,6 +43,8 @@ ui::SpinEdit* MakeSpin(ui::Form& f, ui::Container& parent, std::string name, int
   s->SetId(id);
   s->SetBounds(r);
   s->SetMax(max);
+  // A text keeps the value preparation reads from the filter string.
+  s->SetNumberReader(&StrToClampableInt);
   s->SetEnabled(false);
   return s;
 }

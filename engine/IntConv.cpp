@@ -10,9 +10,11 @@ int HexValue(char c) {
   return -1;
 }
 
-}  // namespace
+// The one reading of an integer text.  Decimal values beyond the signed
+// 32-bit range give nothing, or with saturate a magnitude of kSaturated.
+constexpr uint64_t kSaturated = 1'000'000'000'000ull;  // far beyond any 32-bit range
 
-std::optional<int32_t> StrToInt32(std::string_view s) {
+std::optional<int64_t> ReadInteger(std::string_view s, bool saturate) {
   size_t i = 0;
   while (i < s.size() && s[i] == ' ') ++i;
   bool negative = false;
@@ -43,14 +45,32 @@ std::optional<int32_t> StrToInt32(std::string_view s) {
     return static_cast<int32_t>(bits);
   }
   const uint64_t limit = negative ? 2147483648ull : 2147483647ull;
+  bool over = false;
   for (; i < s.size(); ++i) {
     char c = s[i];
     if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + static_cast<unsigned>(c - '0');
-    if (value > limit) return std::nullopt;
+    if (!over) value = value * 10 + static_cast<unsigned>(c - '0');
+    if (value > limit) {
+      if (!saturate) return std::nullopt;
+      over = true;
+      value = kSaturated;
+    }
   }
-  if (negative) return static_cast<int32_t>(0 - static_cast<int64_t>(value));
-  return static_cast<int32_t>(value);
+  return negative ? -static_cast<int64_t>(value) : static_cast<int64_t>(value);
+}
+
+}  // namespace
+
+std::optional<int32_t> StrToInt32(std::string_view s) {
+  const std::optional<int64_t> v = ReadInteger(s, false);
+  if (!v) return std::nullopt;
+  return static_cast<int32_t>(*v);
+}
+
+std::optional<int64_t> StrToClampableInt(std::string_view s) {
+  size_t end = s.size();
+  while (end > 0 && s[end - 1] == ' ') --end;
+  return ReadInteger(s.substr(0, end), true);
 }
 
 std::string InvalidIntegerMessage(std::string_view text) {

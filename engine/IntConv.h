@@ -16,6 +16,12 @@ namespace qv {
 // empty text and a lone sign included, gives nothing.
 std::optional<int32_t> StrToInt32(std::string_view text);
 
+// A spin edit's reading of its text: as StrToInt32, with blanks allowed
+// after the digits too, and decimal values beyond 32 bits saturating (at a
+// magnitude far beyond any 32-bit range) so that clamping them into a range
+// gives its nearer end.
+std::optional<int64_t> StrToClampableInt(std::string_view text);
+
 // "'%s' is not a valid integer value" for the given text.
 std::string InvalidIntegerMessage(std::string_view text);
 

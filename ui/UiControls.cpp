@@ -6,7 +6,6 @@
 #include <limits>
 #include <stdexcept>
 
-#include "IntConv.h"
 #include "UiApplication.h"
 #include "UiPeer.h"
 
@@ -197,13 +196,17 @@ std::unique_ptr<detail::Peer> CheckBox::MakePeer(detail::PeerFactory& f) { retur
 void CheckBox::SetChecked(bool on) {
   if (on == Checked()) return;
   checked_ = on;
+  announced_ = on;
   Changed(Prop::kChecked);
   if (OnClick) RunGuarded([&] { OnClick(*this); });
 }
 
-void CheckBox::CheckedFromWindow(bool on) {
-  if (on == checked_) return;
+void CheckBox::CheckedFromWindow(bool on) { checked_ = on; }
+
+void CheckBox::CheckChangedInWindow(bool on) {
   checked_ = on;
+  if (on == announced_) return;
+  announced_ = on;
   if (OnClick) RunGuarded([&] { OnClick(*this); });
 }
 
@@ -219,15 +222,20 @@ Edit::Edit(Container& parent, std::string name) : Control(parent, std::move(name
 
 std::unique_ptr<detail::Peer> Edit::MakePeer(detail::PeerFactory& f) { return f.Make(*this); }
 
-void Edit::SetTextInternal(std::string bytes, bool notifyPeer) {
+void Edit::SetTextInternal(std::string bytes, bool notifyPeer, bool runHandler) {
   const bool differs = bytes != text_;
   text_ = std::move(bytes);
   const int len = static_cast<int>(text_.size());
   selStart_ = std::clamp(selStart_, 0, len);
   selLength_ = std::clamp(selLength_, 0, len - selStart_);
   if (notifyPeer) Changed(Prop::kText);
-  if (differs) {
-    TextReplaced();
+  if (differs) TextReplaced();
+  if (!runHandler) {
+    changePending_ = changePending_ || differs;
+    return;
+  }
+  if (differs || changePending_) {
+    changePending_ = false;
     if (OnChange) RunGuarded([&] { OnChange(*this); });
   }
 }
@@ -252,10 +260,10 @@ void Edit::SetFlat(bool on) {
   Changed(Prop::kFont);
 }
 
-void Edit::TextFromWindow(std::string bytes, int selStart, int selLength) {
+void Edit::TextFromWindow(std::string bytes, int selStart, int selLength, bool notice) {
   selStart_ = selStart;
   selLength_ = selLength;
-  SetTextInternal(std::move(bytes), false);
+  SetTextInternal(std::move(bytes), false, notice);
 }
 
 bool Edit::FilterChar(char& key) {
@@ -343,32 +351,14 @@ bool SpinEdit::AcceptsChar(char c) {
   return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == 8;
 }
 
-std::optional<long long> SpinEdit::Parse(std::string_view text) {
-  // Trailing blanks are allowed; what is left may be anything the filter
-  // string's number reader takes (leading blanks, a sign, decimal digits or
-  // hexadecimal after "$", "x" or "0x"), so that a text from a filter string
-  // keeps the value preparation reads from it.
-  size_t end = text.size();
-  while (end > 0 && text[end - 1] == ' ') --end;
-  text = text.substr(0, end);
-  if (const std::optional<int32_t> v = StrToInt32(text)) return *v;
-  // Decimal beyond 32 bits saturates, so that leaving the field clamps it.
-  size_t i = 0;
-  while (i < end && text[i] == ' ') ++i;
-  bool negative = false;
-  if (i < end && (text[i] == '-' || text[i] == '+')) {
-    negative = text[i] == '-';
-    ++i;
-  }
-  if (i == end) return std::nullopt;
-  constexpr long long kCap = 1'000'000'000'000LL;  // far beyond any 32-bit range
-  long long v = 0;
-  for (; i < end; ++i) {
-    const char c = text[i];
-    if (c < '0' || c > '9') return std::nullopt;
-    if (v < kCap) v = v * 10 + (c - '0');
-  }
-  return negative ? -v : v;
+void SpinEdit::SetNumberReader(NumberReader reader) {
+  reader_ = reader;
+  TextReplaced();
+}
+
+std::optional<int64_t> SpinEdit::Read(std::string_view text) const {
+  if (reader_ == nullptr) return std::nullopt;
+  return reader_(text);
 }
 
 int SpinEdit::Clamp(long long v) const {
@@ -376,7 +366,7 @@ int SpinEdit::Clamp(long long v) const {
 }
 
 void SpinEdit::TextReplaced() {
-  if (auto v = Parse(Text())) lastValue_ = Clamp(*v);
+  if (auto v = Read(Text())) lastValue_ = Clamp(*v);
 }
 
 int SpinEdit::Value() const {
@@ -405,7 +395,7 @@ void SpinEdit::SetMax(int v) {
 
 void SpinEdit::StepBy(int delta) {
   if (!Enabled() || !Visible()) return;
-  auto parsed = Parse(Text());
+  auto parsed = Read(Text());
   const long long base = parsed ? Clamp(*parsed) : lastValue_;
   SetValue(Clamp(base + delta));
 }
@@ -450,7 +440,7 @@ void SpinEdit::KeyDown(Key k) {
 void SpinEdit::DoExit() {
   // The text is reformatted and clamped only here.  A text that is no
   // integer (empty, a lone sign) gives back the last good value.
-  auto parsed = Parse(Text());
+  auto parsed = Read(Text());
   const int v = parsed ? Clamp(*parsed) : lastValue_;
   lastValue_ = v;
   const std::string t = std::to_string(v);

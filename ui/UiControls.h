@@ -259,8 +259,9 @@ class Button : public CaptionedControl {
 };
 
 // Check box.  OnClick runs whenever the checked state changes: by the user's
-// Click() and by SetChecked from the program; setting the state it already
-// has does nothing.
+// Click(), by SetChecked from the program and, with a window, by any
+// sender's change of the window's state; setting the state it already has
+// does nothing, and reading the state never runs it.
 class CheckBox : public CaptionedControl {
  public:
   CheckBox(Container& parent, std::string name);
@@ -273,12 +274,16 @@ class CheckBox : public CaptionedControl {
   void Click();  // the user's click: toggles when enabled
   std::unique_ptr<detail::Peer> MakePeer(detail::PeerFactory& f) override;
 
-  // --- plumbing: the window's checked state changed, by whatever sender
-  // (Win32 backend); runs OnClick as SetChecked does ---
+  // --- plumbing (Win32 backend) ---
+  // The window's checked state, read: no handler runs.
   void CheckedFromWindow(bool on);
+  // The window's own notice that its state changed, by whatever sender:
+  // runs OnClick, as SetChecked does, for a state it has not yet run for.
+  void CheckChangedInWindow(bool on);
 
  private:
   bool checked_ = false;
+  bool announced_ = false;  // the state OnClick last ran for
 };
 
 // One-line input box.  OnKeyPress sees every typed character before the box
@@ -331,8 +336,10 @@ class Edit : public Control {
   // (perhaps replaced by the hook) goes into the box.
   bool FilterChar(char& key);
 
-  // --- plumbing: the window's text or caret changed (Win32 backend) ---
-  void TextFromWindow(std::string bytes, int selStart, int selLength);
+  // --- plumbing (Win32 backend): the window's text and caret.  Read from a
+  // getter, no handler runs; on the window's own change notice (notice),
+  // OnChange runs for a change not yet handled. ---
+  void TextFromWindow(std::string bytes, int selStart, int selLength, bool notice);
 
  protected:
   // Characters the box itself refuses (after OnKeyPress).
@@ -340,7 +347,7 @@ class Edit : public Control {
   // Runs after every change of the text.
   virtual void TextReplaced() {}
   void ReplaceSelection(std::string_view bytes);
-  void SetTextInternal(std::string bytes, bool notifyPeer);
+  void SetTextInternal(std::string bytes, bool notifyPeer, bool runHandler = true);
 
  private:
   std::string text_;
@@ -348,10 +355,12 @@ class Edit : public Control {
   int selLength_ = 0;
   int maxLength_ = 0;
   bool flat_ = false;
+  bool changePending_ = false;  // read from the window, OnChange not yet run
 };
 
 // Integer field with up and down buttons.  Range Min..Max (0..100 unless
-// set), starts with the value 0 and the text "0".  Up and Down (keys,
+// set), starts with the value 0 and the text "0"; the text is read by the
+// reader its owner gives (SetNumberReader).  Up and Down (keys,
 // buttons, wheel) step by 1, PageUp, PageDown and Ctrl+wheel by 10.  Typing
 // accepts digits and the signs "+" "-" (Backspace too); everything else is
 // refused.  The text is parsed and clamped into the range only when the
@@ -390,10 +399,14 @@ class SpinEdit : public Edit {
 
   void DoExit() override;
 
-  // Reads a text as an integer: blanks around it, an optional sign, decimal
-  // digits (saturating) or hexadecimal after "$", "x", "X", "0x" or "0X" (as
-  // the filter string's numbers are read); nullopt when it is no integer.
-  static std::optional<long long> Parse(std::string_view text);
+  // How the text reads as an integer (nullopt: it is no integer).  The
+  // field's owner gives the reader, so that a text keeps the value its own
+  // data format reads from it; values beyond the range are clamped.  With
+  // none, no text reads as an integer and the value changes only by
+  // SetValue and the steps.
+  using NumberReader = std::optional<int64_t> (*)(std::string_view text);
+  void SetNumberReader(NumberReader reader);
+  NumberReader GetNumberReader() const { return reader_; }
 
   // The acceptance rule of the key hook (digits, signs, Backspace).
   static bool AcceptsChar(char c);
@@ -404,6 +417,8 @@ class SpinEdit : public Edit {
 
  private:
   int Clamp(long long v) const;
+  std::optional<int64_t> Read(std::string_view text) const;
+  NumberReader reader_ = nullptr;
   int min_ = 0;
   int max_ = 100;
   int increment_ = 1;

@@ -571,8 +571,9 @@ class CheckBoxPeer : public CaptionPeer {
   void Command(int code) override {
     if (code == BN_CLICKED && ctl.Enabled()) SendMessageW(hwnd, BM_SETCHECK, WindowChecked() ? BST_UNCHECKED : BST_CHECKED, 0);
   }
+  // The box's own message, whoever sent it, runs the click handling.
   void Observed(UINT msg, WPARAM wp, LPARAM lp) override {
-    if (msg == BM_SETCHECK && !writing()) Pull();
+    if (msg == BM_SETCHECK && !writing()) box.CheckChangedInWindow(WindowChecked());
     WinPeer::Observed(msg, wp, lp);
   }
 
@@ -607,8 +608,12 @@ class EditPeer : public WinPeer {
     if (edit.MaxLength() > 0) SendMessageW(hwnd, EM_LIMITTEXT, static_cast<WPARAM>(edit.MaxLength()), 0);
     Subclass();
   }
+  // The window's change notice: the change handling runs now.
   void Command(int code) override {
-    if (code == EN_CHANGE && !writing()) Pull();  // the change handling runs now
+    if (code != EN_CHANGE || writing()) return;
+    notice_ = true;
+    Pull();
+    notice_ = false;
   }
   // Typed characters pass the key rule of the object first.
   bool Message(UINT msg, WPARAM wp, LPARAM lp, LRESULT& r) override {
@@ -640,7 +645,7 @@ class EditPeer : public WinPeer {
     const int s = static_cast<int>(FromWide(std::wstring_view(now).substr(0, start), Cp::System).size());
     const int l = static_cast<int>(FromWide(std::wstring_view(now).substr(start, end - start), Cp::System).size());
     shown = std::move(now);
-    edit.TextFromWindow(std::move(bytes), s, l);
+    edit.TextFromWindow(std::move(bytes), s, l, notice_);
   }
   void Own(int prop, int) override {
     if (prop == detail::kText) {
@@ -663,6 +668,7 @@ class EditPeer : public WinPeer {
   }
   Edit& edit;
   std::wstring shown;  // the text as last set by the object side
+  bool notice_ = false;  // reading on the window's change notice
 };
 
 class SpinEditPeer : public EditPeer {

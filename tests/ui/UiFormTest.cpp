@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "UiApplication.h"
+#include "SpinFields.h"
 #include "UiControls.h"
 #include "UiMemory.h"
 
@@ -19,7 +20,7 @@ class TfrmSample : public Form {
   TfrmSample() : Form("frmSample") {
     SetClientSize(286, 190);
     panel = Make<Panel>(*this, "RzPanel1");
-    edt = Make<SpinEdit>(*panel, "edtShot5a");
+    edt = testing::MakeSpin(*this, *panel, "edtShot5a");
     name = Make<Edit>(*panel, "edtName");
     chk = Make<CheckBox>(*panel, "chkShot5");
     ok = Make<Button>(*this, "btnOK");

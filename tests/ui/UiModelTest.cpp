@@ -9,6 +9,7 @@
 
 #include "ToolkitBackends.h"
 #include "UiApplication.h"
+#include "SpinFields.h"
 #include "UiControls.h"
 
 namespace qv::ui {
@@ -58,7 +59,7 @@ using SpinEditTest = Fixture;
 QV_TOOLKIT_SUITE(SpinEditTest);
 
 TEST_P(SpinEditTest, StartsAtZeroWithDefaultRange) {
-  auto* s = form.Make<SpinEdit>(form, "edtShot7a");
+  auto* s = testing::MakeSpin(form, form, "edtShot7a");
   Showing([&] {
     EXPECT_EQ(s->Text(), "0");
     EXPECT_EQ(s->Value(), 0);
@@ -68,7 +69,7 @@ TEST_P(SpinEditTest, StartsAtZeroWithDefaultRange) {
 }
 
 TEST_P(SpinEditTest, TypingAcceptsDigitsAndSignsOnly) {
-  auto* s = form.Make<SpinEdit>(form, "edtShot7a");
+  auto* s = testing::MakeSpin(form, form, "edtShot7a");
   Showing([&] {
     s->SetText("");
     s->TypeText("-1a2 ,+x3\x80");
@@ -79,8 +80,8 @@ TEST_P(SpinEditTest, TypingAcceptsDigitsAndSignsOnly) {
 }
 
 TEST_P(SpinEditTest, TextIsClampedOnlyWhenTheFocusLeaves) {
-  auto* s = form.Make<SpinEdit>(form, "edtShot7a");
-  auto* other = form.Make<SpinEdit>(form, "edtShot7b");
+  auto* s = testing::MakeSpin(form, form, "edtShot7a");
+  auto* other = testing::MakeSpin(form, form, "edtShot7b");
   Showing([&] {
     s->SetFocus();
     s->SetText("");
@@ -105,7 +106,7 @@ TEST_P(SpinEditTest, TextIsClampedOnlyWhenTheFocusLeaves) {
 }
 
 TEST_P(SpinEditTest, TextThatIsNoIntegerFallsBackToTheLastGoodValue) {
-  auto* s = form.Make<SpinEdit>(form, "edtShot7a");
+  auto* s = testing::MakeSpin(form, form, "edtShot7a");
   Showing([&] {
     s->SetText("42");
     for (const char* bad : {"", "-", "+", "4-2", "abc"}) {
@@ -119,7 +120,7 @@ TEST_P(SpinEditTest, TextThatIsNoIntegerFallsBackToTheLastGoodValue) {
 }
 
 TEST_P(SpinEditTest, TextsOfTheFilterStringKeepTheirValueWhenTheFocusLeaves) {
-  auto* s = form.Make<SpinEdit>(form, "edtShot7a");
+  auto* s = testing::MakeSpin(form, form, "edtShot7a");
   Showing([&] {
     // Whatever the filter string's number reader takes keeps the value that
     // preparation reads from it, clamped into the range; anything else shows
@@ -146,7 +147,7 @@ TEST_P(SpinEditTest, TextsOfTheFilterStringKeepTheirValueWhenTheFocusLeaves) {
 }
 
 TEST_P(SpinEditTest, SetTextShowsTextUnchanged) {
-  auto* s = form.Make<SpinEdit>(form, "edtShot7a");
+  auto* s = testing::MakeSpin(form, form, "edtShot7a");
   Showing([&] {
     s->SetText("250");
     EXPECT_EQ(s->Text(), "250");
@@ -156,7 +157,7 @@ TEST_P(SpinEditTest, SetTextShowsTextUnchanged) {
 }
 
 TEST_P(SpinEditTest, HugeNumbersSaturateIntoTheRange) {
-  auto* s = form.Make<SpinEdit>(form, "edtCanSupErr1");
+  auto* s = testing::MakeSpin(form, form, "edtCanSupErr1");
   Showing([&] {
     s->SetMax(100000);
     s->SetFocus();
@@ -171,7 +172,7 @@ TEST_P(SpinEditTest, HugeNumbersSaturateIntoTheRange) {
 }
 
 TEST_P(SpinEditTest, StepsOfOneAndTenClampedAtTheEnds) {
-  auto* s = form.Make<SpinEdit>(form, "edtShot7a");
+  auto* s = testing::MakeSpin(form, form, "edtShot7a");
   Showing([&] {
     s->KeyDown(Key::Up);
     EXPECT_EQ(s->Text(), "1");
@@ -199,7 +200,7 @@ TEST_P(SpinEditTest, StepsOfOneAndTenClampedAtTheEnds) {
 }
 
 TEST_P(SpinEditTest, StepStartsFromTheTypedTextClampedFirst) {
-  auto* s = form.Make<SpinEdit>(form, "edtCanErr1");
+  auto* s = testing::MakeSpin(form, form, "edtCanErr1");
   Showing([&] {
     s->SetMax(10000);
     s->SetText("5000");
@@ -215,7 +216,7 @@ TEST_P(SpinEditTest, StepStartsFromTheTypedTextClampedFirst) {
 }
 
 TEST_P(SpinEditTest, DisabledFieldIgnoresTheUser) {
-  auto* s = form.Make<SpinEdit>(form, "edtShot7a");
+  auto* s = testing::MakeSpin(form, form, "edtShot7a");
   Showing([&] {
     s->SetEnabled(false);
     s->KeyDown(Key::Up);

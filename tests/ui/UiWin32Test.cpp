@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "UiApplication.h"
+#include "SpinFields.h"
 #include "UiControls.h"
 #include "UiWin32.h"
 
@@ -94,9 +95,9 @@ class TfrmProbe : public Form {
     sheet2->SetTabVisible(false);
     panel = Make<Panel>(*sheet1, "RzPanel1");
     panel->SetBounds({0, 0, 410, 260});
-    spin = Make<SpinEdit>(*panel, "edtShot5a");
+    spin = testing::MakeSpin(*this, *panel, "edtShot5a");
     spin->SetBounds({10, 10, 60, 21});
-    spin2 = Make<SpinEdit>(*panel, "edtShot5b");
+    spin2 = testing::MakeSpin(*this, *panel, "edtShot5b");
     spin2->SetBounds({80, 10, 60, 21});
     chk = Make<CheckBox>(*panel, "chkShot5");
     chk->SetBounds({10, 40, 150, 17});
