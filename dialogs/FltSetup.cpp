@@ -69,6 +69,7 @@ std::string LevelCaption(int d) {
 }  // namespace
 
 TfrmFltSetup::TfrmFltSetup() : ui::Form("frmFltSetup") {
+  ui::SetAppTitle(texts::kAppTitle, Cp::Gb2312);
   SetCaption(texts::kSetupCaption, Cp::Gb2312);
   SetClientSize(676, 393);
   SetScreenCenter();

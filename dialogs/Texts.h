@@ -7,6 +7,10 @@
 
 namespace qv::texts {
 
+// 分布概率: the filter's display name, the caption of the plain message
+// boxes and of the error display.
+inline constexpr char kAppTitle[] = "\xB7\xD6\xB2\xBC\xB8\xC5\xC2\xCA";
+
 // 媒体个数
 inline constexpr char kCountPrefix[] =
     "\xC3\xBD\xCC\xE5\xB8\xF6\xCA\xFD";

@@ -10,6 +10,7 @@ namespace qv {
 using ui::Cp;
 
 TfrmInputMDChip::TfrmInputMDChip() : ui::Form("frmInputMDChip") {
+  ui::SetAppTitle(texts::kAppTitle, Cp::Gb2312);
   SetCaption("", Cp::System);
   SetClientSize(286, 190);
   SetDesignedPosition(391, 281);

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "FltSetup.h"
+#include "Texts.h"
 #include "UiApplication.h"
 #ifdef QUELVOR_WIN32_DIALOGS
 #include "UiWin32.h"
@@ -56,6 +57,7 @@ void EndSetup() {
 }
 
 void RunSetup(void* owner, std::string& filterStr) {
+  ui::SetAppTitle(texts::kAppTitle, ui::Cp::Gb2312);
   try {
     ShowSetup(owner, filterStr);
   } catch (const std::exception& e) {

@@ -13,6 +13,16 @@ std::unique_ptr<Backend>& BackendSlot() {
 
 void* ownerWindow = nullptr;
 
+struct Title {
+  std::string bytes;
+  Cp cp = Cp::System;
+};
+
+Title& TitleSlot() {
+  static Title title;
+  return title;
+}
+
 }  // namespace
 
 std::string Backend::PathToBytes(const std::filesystem::path& p) const { return p.string(); }
@@ -27,6 +37,10 @@ void SetBackend(std::unique_ptr<Backend> backend) { BackendSlot() = std::move(ba
 
 void* OwnerWindow() { return ownerWindow; }
 void SetOwnerWindow(void* hwnd) { ownerWindow = hwnd; }
+
+const std::string& AppTitle() { return TitleSlot().bytes; }
+Cp AppTitleCp() { return TitleSlot().cp; }
+void SetAppTitle(std::string_view bytes, Cp cp) { TitleSlot() = Title{std::string(bytes), cp}; }
 
 void ShowMessageBox(const MessageBoxArgs& args) { CurrentBackend().ShowMessageBox(args); }
 

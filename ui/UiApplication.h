@@ -12,9 +12,11 @@
 
 namespace qv::ui {
 
-// The filter's display name, the caption of the plain message boxes and of
-// the error display: 分布概率 (GB2312).
-inline constexpr char kAppTitle[] = "\xB7\xD6\xB2\xBC\xB8\xC5\xC2\xCA";  // 分布概率
+// The application's title: the caption of the plain message boxes and of
+// the error display.  The application sets it (empty until then).
+const std::string& AppTitle();
+Cp AppTitleCp();
+void SetAppTitle(std::string_view bytes, Cp cp);
 
 enum class MessageIcon : uint8_t { None, Error };
 
@@ -22,8 +24,8 @@ enum class MessageIcon : uint8_t { None, Error };
 struct MessageBoxArgs {
   std::string text;
   Cp textCp = Cp::Gb2312;
-  std::string caption = kAppTitle;
-  Cp captionCp = Cp::Gb2312;
+  std::string caption = AppTitle();
+  Cp captionCp = AppTitleCp();
   MessageIcon icon = MessageIcon::None;
 };
 
@@ -67,12 +69,12 @@ class OwnerWindowScope {
   void* saved_;
 };
 
-// A plain message box: no icon, caption 分布概率, one OK button.
+// A plain message box: no icon, the application's title, one OK button.
 void ShowMessage(std::string_view text, Cp cp = Cp::Gb2312);
 // Any message box.
 void ShowMessageBox(const MessageBoxArgs& args);
 
-// The error display: a message box with the error icon, caption 分布概率,
+// The error display: a message box with the error icon, the application's title,
 // showing the message followed by "." when its last byte sorts after "."
 // (message bytes in the system code page).
 void ShowException(std::string_view message);

@@ -88,7 +88,7 @@ TEST_F(EntryDialog, FocusStartsOnOkSoEnterAsksForInput) {
     d.PressEnter();
   });
   EXPECT_EQ(MessageTexts(), (std::vector<std::string>{texts::kEntryEmptyMessage}));
-  EXPECT_EQ(mem.Messages()[0].caption, ui::kAppTitle);
+  EXPECT_EQ(mem.Messages()[0].caption, texts::kAppTitle);
   EXPECT_EQ(mem.Messages()[0].icon, ui::MessageIcon::None);
   EXPECT_EQ(dlg.CancelFlag, 1);
 }

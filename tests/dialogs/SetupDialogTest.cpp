@@ -341,7 +341,7 @@ TEST_F(SetupDialog, OkRefusesRangeTextsThatAreNotOneDigit) {
   });
   dlg.ShowModal();
   EXPECT_EQ(MessageTexts(), (std::vector<std::string>(2, texts::kRangeDigitMessage)));
-  EXPECT_EQ(mem.Messages()[0].caption, ui::kAppTitle);
+  EXPECT_EQ(mem.Messages()[0].caption, texts::kAppTitle);
   EXPECT_EQ(mem.Messages()[0].icon, ui::MessageIcon::None);
   EXPECT_EQ(dlg.CancelFlag, 0);
   EXPECT_EQ(dlg.BuildFilterStr(), "S4-0TJ1234567|");
@@ -562,7 +562,7 @@ TEST_F(SetupDialog, ImportFailuresReachTheErrorDisplayAndChangeNothing) {
   ASSERT_EQ(mem.Messages().size(), 2u);
   EXPECT_EQ(mem.Messages()[0].text, "Stream read error.");
   EXPECT_EQ(mem.Messages()[0].icon, ui::MessageIcon::Error);
-  EXPECT_EQ(mem.Messages()[0].caption, ui::kAppTitle);
+  EXPECT_EQ(mem.Messages()[0].caption, texts::kAppTitle);
   EXPECT_EQ(mem.Messages()[1].text.rfind("Cannot open file ", 0), 0u);
   EXPECT_EQ(mem.Messages()[1].icon, ui::MessageIcon::Error);
   EXPECT_EQ(dlg.lbMVDChip->Items(), (std::vector<std::string>{"1111111"}));

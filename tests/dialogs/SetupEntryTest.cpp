@@ -106,7 +106,7 @@ TEST_F(SetupEntry, UnreadableStringIsNotShownAndKept) {
     EXPECT_EQ(ui::OwnerWindow(), &earlier);
     ASSERT_EQ(mem.Messages().size(), 1u) << before;
     EXPECT_EQ(mem.Messages()[0].text, texts::kCannotShowMessage);
-    EXPECT_EQ(mem.Messages()[0].caption, ui::kAppTitle);
+    EXPECT_EQ(mem.Messages()[0].caption, texts::kAppTitle);
   }
   EXPECT_TRUE(mem.ModalRuns().empty());  // the dialog never opened
 }

@@ -14,6 +14,8 @@
 namespace qv::ui {
 namespace {
 
+constexpr char kAppTitle[] = "\xB7\xD6\xB2\xBC\xB8\xC5\xC2\xCA";  // 分布概率
+
 // A small dialog in the style of the real ones: OK closes only with a text.
 class TfrmSample : public Form {
  public:
@@ -48,7 +50,10 @@ class TfrmSample : public Form {
 
 class FormFixture : public ::testing::Test {
  protected:
-  void SetUp() override { mem = &UseMemoryBackend(); }
+  void SetUp() override {
+    mem = &UseMemoryBackend();
+    SetAppTitle(kAppTitle, Cp::Gb2312);
+  }
   MemoryBackend* mem = nullptr;
 };
 

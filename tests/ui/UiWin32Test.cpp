@@ -133,7 +133,10 @@ class TfrmProbe : public Form {
 
 class Win32Fixture : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { UseWin32Backend(); }
+  static void SetUpTestSuite() {
+    UseWin32Backend();
+    SetAppTitle(kTitleGb, Cp::Gb2312);
+  }
 };
 
 using Win32FormTest = Win32Fixture;
@@ -156,7 +159,7 @@ TEST_F(Win32FormTest, WindowsFollowTheObjectsAndBack) {
     // Texts in code page 936 read correctly whatever the system code page.
     EXPECT_EQ(Text(static_cast<HWND>(f.Handle())), kTitleW);
     EXPECT_EQ(Text(H(f.ok)), kOkW);
-    EXPECT_EQ(ToWide(kAppTitle, Cp::Gb2312), kTitleW);
+    EXPECT_EQ(ToWide(kTitleGb, Cp::Gb2312), kTitleW);
 
     // Only the visible page has a tab, and only it is shown.
     EXPECT_EQ(SendMessageW(H(f.pages), TCM_GETITEMCOUNT, 0, 0), 1);
@@ -345,8 +348,8 @@ TEST_F(Win32FormTest, HandlerErrorsReachTheErrorDisplayAndTheFormStays) {
 }
 
 TEST(Win32TextTest, ConversionRoundTripsAndKeepsGb2312Literals) {
-  EXPECT_EQ(ToWide(kAppTitle, Cp::Gb2312), kTitleW);
-  EXPECT_EQ(FromWide(kTitleW, Cp::Gb2312), kAppTitle);
+  EXPECT_EQ(ToWide(kTitleGb, Cp::Gb2312), kTitleW);
+  EXPECT_EQ(FromWide(kTitleW, Cp::Gb2312), kTitleGb);
   EXPECT_EQ(ToWide("1234567,89", Cp::System), L"1234567,89");
   EXPECT_EQ(FromWide(L"", Cp::System), "");
 }
