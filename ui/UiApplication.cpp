@@ -1,5 +1,10 @@
 #include "UiApplication.h"
 
+#include <atomic>
+#include <deque>
+#include <mutex>
+#include <utility>
+
 #include "UiMemory.h"
 
 namespace qv::ui {
@@ -12,6 +17,8 @@ std::unique_ptr<Backend>& BackendSlot() {
 }
 
 void* ownerWindow = nullptr;
+// The backend that worker threads wake: read without the UI thread's help.
+std::atomic<Backend*> wakeTarget{nullptr};
 
 struct Title {
   std::string bytes;
@@ -25,6 +32,66 @@ Title& TitleSlot() {
 
 }  // namespace
 
+void Backend::OpenModeless(Form&, Form&) {}
+void Backend::CloseModeless(Form& form) { form.ModelessClosed(); }
+
+// --- posting from worker threads ------------------------------------------------
+
+struct Mailbox::State {
+  std::atomic<bool> open{true};
+};
+
+namespace {
+
+struct Posted {
+  std::shared_ptr<Mailbox::State> box;
+  std::function<void()> task;
+};
+
+std::mutex& PostLock() {
+  static std::mutex m;
+  return m;
+}
+
+std::deque<Posted>& PostQueue() {
+  static std::deque<Posted> q;
+  return q;
+}
+
+}  // namespace
+
+Mailbox::Mailbox() : state_(std::make_shared<State>()) {}
+
+Mailbox::~Mailbox() {
+  state_->open = false;
+  std::lock_guard<std::mutex> lock(PostLock());
+  std::erase_if(PostQueue(), [&](const Posted& p) { return p.box == state_; });
+}
+
+void Mailbox::Post(std::function<void()> task) {
+  {
+    std::lock_guard<std::mutex> lock(PostLock());
+    PostQueue().push_back(Posted{state_, std::move(task)});
+  }
+  if (Backend* b = wakeTarget.load()) b->WakeForPosted();
+}
+
+int RunPostedTasks() {
+  int ran = 0;
+  while (true) {
+    Posted next;
+    {
+      std::lock_guard<std::mutex> lock(PostLock());
+      if (PostQueue().empty()) return ran;
+      next = std::move(PostQueue().front());
+      PostQueue().pop_front();
+    }
+    if (!next.box->open) continue;
+    ++ran;
+    RunGuarded(next.task);
+  }
+}
+
 std::string Backend::PathToBytes(const std::filesystem::path& p) const { return p.string(); }
 
 Backend& CurrentBackend() {
@@ -33,7 +100,11 @@ Backend& CurrentBackend() {
   return *slot;
 }
 
-void SetBackend(std::unique_ptr<Backend> backend) { BackendSlot() = std::move(backend); }
+void SetBackend(std::unique_ptr<Backend> backend) {
+  wakeTarget = nullptr;
+  BackendSlot() = std::move(backend);
+  wakeTarget = BackendSlot().get();
+}
 
 void* OwnerWindow() { return ownerWindow; }
 void SetOwnerWindow(void* hwnd) { ownerWindow = hwnd; }

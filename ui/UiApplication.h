@@ -4,6 +4,7 @@
 #pragma once
 
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -43,6 +44,14 @@ class Backend {
   virtual bool RunFileDialog(FileDialog& dlg) = 0;
   // Shows the button's popup menu and runs the chosen entry's click.
   virtual void RunPopupMenu(MenuButton& button) = 0;
+  // Puts a modeless form on screen beside its owner / takes it away (then
+  // calls form.ModelessClosed()).  Defaults: no windows.
+  virtual void OpenModeless(Form& form, Form& owner);
+  virtual void CloseModeless(Form& form);
+  // Called from any thread when a task was posted (Mailbox): the UI thread
+  // is to call RunPostedTasks soon, from its message loop.  Default: the
+  // program pumps itself.
+  virtual void WakeForPosted() {}
   // The file name as 8-bit system code page bytes.
   virtual std::string PathToBytes(const std::filesystem::path& p) const;
 };
@@ -80,6 +89,30 @@ void ShowMessageBox(const MessageBoxArgs& args);
 void ShowException(std::string_view message);
 // The text the error display shows for a message.
 std::string ExceptionDisplayText(std::string_view message);
+
+// Hands results from worker threads to the UI thread.  Post may be called
+// from any thread; the task runs on the UI thread, in whichever message loop
+// runs there (a form's, a message box's), or on the in-memory toolkit when
+// the program calls RunPostedTasks.  A task still queued when its mailbox
+// goes is dropped, so a mailbox that lives no longer than what its tasks
+// touch keeps them safe.  Create and destroy it on the UI thread.
+class Mailbox {
+ public:
+  Mailbox();
+  ~Mailbox();
+  Mailbox(const Mailbox&) = delete;
+  Mailbox& operator=(const Mailbox&) = delete;
+  void Post(std::function<void()> task);
+
+  struct State;
+
+ private:
+  std::shared_ptr<State> state_;
+};
+
+// Runs the posted tasks of every open mailbox, in the order posted (the UI
+// thread; the Win32 toolkit calls it itself).  Returns how many ran.
+int RunPostedTasks();
 
 // Runs an event handler; a std::exception (or anything else) escaping it
 // goes to the error display and the dialog stays open.  Every event the

@@ -642,6 +642,8 @@ Form::Form(std::string name) : Container(std::move(name)) {
 }
 
 Form::~Form() {
+  CloseOwnedForms();
+  if (Modeless()) Close();
   // Components go in reverse order of creation: children before parents.
   active_ = nullptr;
   while (!owned_.empty()) owned_.pop_back();
@@ -688,11 +690,53 @@ ModalResult Form::ShowModal() {
       f.active_ = nullptr;
     }
   } scope{*this};
+  struct OwnedScope {
+    Form& f;
+    ~OwnedScope() { f.CloseOwnedForms(); }
+  } owned{*this};
   showing_ = true;
   ModalResult r = CurrentBackend().RunModal(*this);
   if (r == ModalResult::None) r = ModalResult::Cancel;
   modalResult_ = r;
   return r;
+}
+
+void Form::Close() {
+  if (!Modeless()) {
+    SetModalResult(ModalResult::Cancel);
+    return;
+  }
+  CurrentBackend().CloseModeless(*this);
+  if (Modeless()) ModelessClosed();  // a backend that kept no windows
+}
+
+void Form::ShowModeless(Form& owner) {
+  if (showing_) throw std::logic_error("form is already showing");
+  if (!owner.Showing()) throw std::logic_error("the owner of a modeless form must be showing");
+  modalResult_ = ModalResult::None;
+  modelessOwner_ = &owner;
+  owner.ownedForms_.push_back(this);
+  showing_ = true;
+  try {
+    CurrentBackend().OpenModeless(*this, owner);
+  } catch (...) {
+    ModelessClosed();
+    throw;
+  }
+}
+
+void Form::CloseOwnedForms() {
+  while (!ownedForms_.empty()) ownedForms_.back()->Close();
+}
+
+void Form::ModelessClosed() {
+  if (modelessOwner_ == nullptr) return;
+  CloseOwnedForms();
+  std::erase(modelessOwner_->ownedForms_, this);
+  modelessOwner_ = nullptr;
+  showing_ = false;
+  active_ = nullptr;
+  if (OnClose) RunGuarded([&] { OnClose(*this); });
 }
 
 void Form::SetModalResult(ModalResult r) {

@@ -49,6 +49,9 @@ class CheckBox;
 class Edit;
 class SpinEdit;
 class ListBox;
+class ProgressBar;
+class Chart;
+class ListView;
 
 namespace detail {
 class Peer;
@@ -700,7 +703,19 @@ class Form : public Container {
   // Closes a modally running form with the given result (whatever sets it:
   // a handler, a posted or sent click, Escape, the program).
   void SetModalResult(ModalResult r);
-  void Close() { SetModalResult(ModalResult::Cancel); }
+  // A modeless form closes; a modal one ends with Cancel.
+  void Close();
+
+  // Shows the form beside owner, which is on screen (modal or modeless),
+  // without waiting: it stays until it is closed (Close, its close box) and
+  // closes, before its owner, when its owner goes.  Events of both reach
+  // their handlers through whichever message loop runs.
+  void ShowModeless(Form& owner);
+  bool Modeless() const { return modelessOwner_ != nullptr; }
+  Form* ModelessOwner() const { return modelessOwner_; }
+  const std::vector<Form*>& OwnedForms() const { return ownedForms_; }
+  // Runs when a modeless form has closed, by whatever means.
+  std::function<void(Form&)> OnClose;
 
   // Runs once the form is on screen, before the user acts (Win32: the
   // windows exist).
@@ -718,6 +733,10 @@ class Form : public Container {
   void SetShowing(bool on) { showing_ = on; }
   // Moves the focus (model side): runs the old control's exit handling.
   void MoveFocus(Control* to);
+  // Closes the modeless forms this one owns (backends: before its windows go).
+  void CloseOwnedForms();
+  // A modeless form's windows are gone (backends, after CloseModeless).
+  void ModelessClosed();
 
  private:
   std::vector<std::unique_ptr<Component>> owned_;
@@ -736,6 +755,8 @@ class Form : public Container {
   Control* initialFocus_ = nullptr;
   bool showing_ = false;
   ModalResult modalResult_ = ModalResult::None;
+  Form* modelessOwner_ = nullptr;
+  std::vector<Form*> ownedForms_;
 };
 
 }  // namespace qv::ui

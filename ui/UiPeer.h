@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "UiControls.h"
+#include "UiViews.h"
 
 namespace qv::ui::detail {
 
@@ -26,6 +27,9 @@ enum Prop : int {
   kActivePage,
   kRange,        // spin edit minimum and maximum
   kModalResult,  // the form has its result: the modal run ends
+  kPosition,     // progress bar position
+  kChart,        // a chart's data or texts: redraw
+  kColumnAdded,  // list view column (index)
 };
 
 // A control's native counterpart.  While it exists, the window it owns is
@@ -65,6 +69,9 @@ class PeerFactory {
   virtual std::unique_ptr<Peer> Make(Edit& c) = 0;
   virtual std::unique_ptr<Peer> Make(SpinEdit& c) = 0;
   virtual std::unique_ptr<Peer> Make(ListBox& c) = 0;
+  virtual std::unique_ptr<Peer> Make(ProgressBar& c) = 0;
+  virtual std::unique_ptr<Peer> Make(Chart& c) = 0;
+  virtual std::unique_ptr<Peer> Make(ListView& c) = 0;
 };
 
 }  // namespace qv::ui::detail

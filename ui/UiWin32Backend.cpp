@@ -11,6 +11,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -26,7 +27,8 @@ using namespace win32;
 class Win32Backend : public Backend {
  public:
   explicit Win32Backend(HINSTANCE instance) : instance_(instance) {
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_UPDOWN_CLASS | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_UPDOWN_CLASS | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES |
+                                              ICC_PROGRESS_CLASS | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&icc);
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
@@ -39,12 +41,72 @@ class Win32Backend : public Backend {
     wc.lpszClassName = kFormClass;
     wc.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
     Register(wc);
+    wc.hIcon = nullptr;
+    wc.lpfnWndProc = ChartProc;
+    wc.hbrBackground = nullptr;  // it paints every pixel itself
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpszClassName = kChartClass;
+    Register(wc);
+    wc.style = 0;
+    wc.lpfnWndProc = PostProc;
+    wc.lpszClassName = kPostClass;
+    Register(wc);
+    // A message-only window of this thread: whichever loop runs here
+    // dispatches its posted messages.
+    post_ = CreateWindowExW(0, kPostClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance_, nullptr);
+    if (post_ == nullptr) throw std::runtime_error("cannot create the posting window");
+    postTarget_ = post_;
+  }
+
+  ~Win32Backend() override {
+    postTarget_ = nullptr;
+    if (post_ != nullptr && IsWindow(post_)) DestroyWindow(post_);
   }
 
   // The classes go with the library that registered them.
   void Unregister() {
+    postTarget_ = nullptr;
+    while (!modeless_.empty()) modeless_.back()->form.Close();
+    retired_.clear();
+    DestroyWindow(post_);
+    post_ = nullptr;
+    UnregisterClassW(kPostClass, instance_);
+    UnregisterClassW(kChartClass, instance_);
     UnregisterClassW(kFormClass, instance_);
     UnregisterClassW(kContainerClass, instance_);
+  }
+
+  void WakeForPosted() override {
+    if (HWND h = postTarget_.load()) PostMessageW(h, kPostedMessage, 0, 0);
+  }
+
+  void OpenModeless(Form& form, Form& owner) override {
+    auto* ownerWindow = static_cast<HWND>(owner.Handle());
+    auto session = std::make_unique<Session>(form, ownerWindow, instance_);
+    Session* s = session.get();
+    modeless_.push_back(std::move(session));
+    try {
+      s->Create();
+    } catch (...) {
+      Retire(*s);
+      throw;
+    }
+    ShowWindow(s->hwnd, SW_SHOWNOACTIVATE);
+    UpdateWindow(s->hwnd);
+    if (form.OnShow) RunGuarded([&] { form.OnShow(form); });
+  }
+
+  void CloseModeless(Form& form) override {
+    auto it = std::find_if(modeless_.begin(), modeless_.end(),
+                           [&](const std::unique_ptr<Session>& s) { return &s->form == &form; });
+    if (it == modeless_.end()) {
+      form.ModelessClosed();
+      return;
+    }
+    // Its own modeless forms go first, while its windows still own theirs.
+    form.CloseOwnedForms();
+    Retire(**it);
+    form.ModelessClosed();
   }
 
   HWND TopWindow() const {
@@ -66,6 +128,8 @@ class Win32Backend : public Backend {
         // The owner is enabled before the dialog goes, so that it, and not
         // another program, becomes the active window again.
         if (reenable) EnableWindow(owner, TRUE);
+        // The forms it owns go before its windows, which own theirs.
+        b.running_.back()->form.CloseOwnedForms();
         b.running_.back()->Destroy();
         b.running_.pop_back();
         if (owner != nullptr) SetActiveWindow(owner);
@@ -94,10 +158,11 @@ class Win32Backend : public Backend {
         break;
       }
       if (got == -1) break;
-      if (!session->PreTranslate(msg)) {
+      if (!PreTranslate(*session, msg)) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
       }
+      retired_.clear();  // no handler of theirs is running now
     }
     const ModalResult r = form.GetModalResult();
     return r == ModalResult::None ? ModalResult::Cancel : r;
@@ -167,6 +232,34 @@ class Win32Backend : public Backend {
   }
 
  private:
+  // The keyboard of the modal form and of the modeless ones beside it.
+  bool PreTranslate(Session& modal, MSG& msg) {
+    if (modal.PreTranslate(msg)) return true;
+    for (auto& s : modeless_) {
+      if (s->PreTranslate(msg)) return true;
+    }
+    return false;
+  }
+
+  // The windows go now; the session when no handler of it can be running.
+  void Retire(Session& s) {
+    auto it = std::find_if(modeless_.begin(), modeless_.end(),
+                           [&](const std::unique_ptr<Session>& p) { return p.get() == &s; });
+    if (it == modeless_.end()) return;
+    std::unique_ptr<Session> owned = std::move(*it);
+    modeless_.erase(it);
+    owned->Destroy();
+    retired_.push_back(std::move(owned));
+  }
+
+  static LRESULT CALLBACK PostProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == kPostedMessage) {
+      RunPostedTasks();
+      return 0;
+    }
+    return DefWindowProcW(h, msg, wp, lp);
+  }
+
   void Register(const WNDCLASSEXW& wc) {
     // Already there under this instance: registered by this very image.
     if (RegisterClassExW(&wc) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
@@ -176,6 +269,10 @@ class Win32Backend : public Backend {
 
   HINSTANCE instance_;
   std::vector<Session*> running_;
+  std::vector<std::unique_ptr<Session>> modeless_;
+  std::vector<std::unique_ptr<Session>> retired_;
+  HWND post_ = nullptr;
+  std::atomic<HWND> postTarget_{nullptr};
 };
 
 Win32Backend* installed = nullptr;

@@ -252,8 +252,9 @@ class FormPeer : public ContainerPeer {
     switch (msg) {
       case WM_CLOSE:
         // Without title-bar buttons there is no way out but the dialog's own.
-        if (form.SystemMenu()) form.SetModalResult(ModalResult::Cancel);
+        // The form may go here: nothing of this peer is touched after it.
         r = 0;
+        if (form.SystemMenu()) form.Close();
         return true;
       case WM_SETFOCUS: session.Focused(nullptr); return false;
       default: return ContainerPeer::Message(msg, wp, lp, r);
@@ -623,5 +624,8 @@ std::unique_ptr<detail::Peer> Session::Make(CheckBox& c) { return std::make_uniq
 std::unique_ptr<detail::Peer> Session::Make(Edit& c) { return std::make_unique<EditPeer>(*this, c); }
 std::unique_ptr<detail::Peer> Session::Make(SpinEdit& c) { return std::make_unique<SpinEditPeer>(*this, c); }
 std::unique_ptr<detail::Peer> Session::Make(ListBox& c) { return std::make_unique<ListBoxPeer>(*this, c); }
+std::unique_ptr<detail::Peer> Session::Make(ProgressBar& c) { return MakeProgressPeer(*this, c); }
+std::unique_ptr<detail::Peer> Session::Make(Chart& c) { return MakeChartPeer(*this, c); }
+std::unique_ptr<detail::Peer> Session::Make(ListView& c) { return MakeListViewPeer(*this, c); }
 
 }  // namespace qv::ui::win32

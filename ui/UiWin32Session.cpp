@@ -65,7 +65,8 @@ void Session::CreateChildren(Container& c, HWND parentWindow) {
 void Session::Create() { CreateControl(form, owner_); }
 
 void Session::Destroy() {
-  if (peers_.empty()) return;
+  if (destroyed_) return;
+  destroyed_ = true;
   // The windows' state goes into the objects before the windows go.
   for (auto& p : peers_) p->Pull();
   closing = true;
@@ -75,7 +76,6 @@ void Session::Destroy() {
     DestroyWindow(hwnd);
     hwnd = nullptr;
   }
-  peers_.clear();
   byHwnd.clear();
   for (auto& [key, font] : fonts_) DeleteObject(font);
   fonts_.clear();

@@ -21,6 +21,10 @@ namespace qv::ui::win32 {
 
 constexpr wchar_t kContainerClass[] = L"QuelvorContainer";
 constexpr wchar_t kFormClass[] = L"QuelvorForm";
+constexpr wchar_t kChartClass[] = L"QuelvorChart";
+constexpr wchar_t kPostClass[] = L"QuelvorPost";
+// The private message of the posting window: tasks are waiting.
+constexpr UINT kPostedMessage = WM_APP + 0x51;
 // Windows without a fixed ID (up-down buttons, unnamed labels) get one from
 // here on, above every fixed one.
 constexpr int kFirstAutoId = 0x7000;
@@ -105,7 +109,9 @@ class WinPeer : public detail::Peer {
   bool reading_ = false;
 };
 
-// One modal run: the windows, fonts and peers of one form.  It makes the
+// One form on screen (a modal run or a modeless window): its windows, fonts
+// and peers.  The peers outlive the windows until the session goes, so that
+// a form closed from inside one of its own handlers unwinds safely.  It makes the
 // peers, one class per kind of control.
 class Session : public detail::PeerFactory {
  public:
@@ -137,6 +143,9 @@ class Session : public detail::PeerFactory {
   std::unique_ptr<detail::Peer> Make(Edit& c) override;
   std::unique_ptr<detail::Peer> Make(SpinEdit& c) override;
   std::unique_ptr<detail::Peer> Make(ListBox& c) override;
+  std::unique_ptr<detail::Peer> Make(ProgressBar& c) override;
+  std::unique_ptr<detail::Peer> Make(Chart& c) override;
+  std::unique_ptr<detail::Peer> Make(ListView& c) override;
 
   Form& form;
   HWND hwnd = nullptr;
@@ -151,11 +160,19 @@ class Session : public detail::PeerFactory {
   std::vector<std::unique_ptr<detail::Peer>> peers_;
   std::map<std::tuple<std::string, int, bool, int>, HFONT> fonts_;
   int nextAutoId_ = kFirstAutoId;
+  bool destroyed_ = false;
 };
+
+// The peers of the display controls (UiWin32Views.cpp).
+std::unique_ptr<detail::Peer> MakeProgressPeer(Session& s, ProgressBar& c);
+std::unique_ptr<detail::Peer> MakeChartPeer(Session& s, Chart& c);
+std::unique_ptr<detail::Peer> MakeListViewPeer(Session& s, ListView& c);
 
 // The window procedures: a standard control's subclass, and the class of
 // the form, panels and tab sheets.  Both route messages to the peers.
 LRESULT CALLBACK SubclassProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref);
 LRESULT CALLBACK ContainerProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+// The chart's window class: it draws its object in WM_PAINT.
+LRESULT CALLBACK ChartProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 
 }  // namespace qv::ui::win32
