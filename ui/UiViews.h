@@ -56,6 +56,7 @@ class Chart : public Control {
 
   const std::vector<uint64_t>& Counts() const { return counts_; }
   void SetCounts(std::vector<uint64_t> counts);
+  // Drawn in this order, each over the ones before.
   const std::vector<ChartBand>& Bands() const { return bands_; }
   void SetBands(std::vector<ChartBand> bands);
   Color BarColor() const { return barColor_; }

@@ -70,7 +70,7 @@ TEST_P(ViewsTest, ChartLaysOutBarsAndBandsItDraws) {
   counts[10] = 500;
   counts[60] = 1000;
   chart->SetCounts(counts);
-  chart->SetBands({{50, 70, 0x00C0FFC0}, {40, 80, 0x00E0E0FF}});
+  chart->SetBands({{40, 80, 0x00E0E0FF}, {50, 70, 0x00C0FFC0}});  // drawn in this order
   chart->SetTexts("level 3", "share (%)", "numbers", Cp::System);
   const ChartLayout l = LayoutChart(*chart, 303, 160);
   ASSERT_EQ(l.bars.size(), 101u);
@@ -78,8 +78,8 @@ TEST_P(ViewsTest, ChartLaysOutBarsAndBandsItDraws) {
   EXPECT_EQ(l.bars[60].height, l.plot.height);  // the tallest reaches the top
   EXPECT_NEAR(l.bars[10].height, l.plot.height / 2, 1);
   EXPECT_EQ(l.bars[0].height, 0);
-  EXPECT_EQ(l.bands[0].left, l.bars[50].left);
-  EXPECT_EQ(l.bands[0].left + l.bands[0].width, l.bars[71].left);
+  EXPECT_EQ(l.bands[1].left, l.bars[50].left);
+  EXPECT_EQ(l.bands[1].left + l.bands[1].width, l.bars[71].left);
   EXPECT_EQ(l.xTicks.back().value, 100u);
   EXPECT_EQ(l.yTicks.back().pixel, l.plot.top);
   Showing([&] {
@@ -90,7 +90,7 @@ TEST_P(ViewsTest, ChartLaysOutBarsAndBandsItDraws) {
       auto* h = static_cast<HWND>(chart->Handle());
       RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
       HDC dc = GetDC(h);
-      const Rect& band = l.bands[0];
+      const Rect& band = l.bands[1];
       EXPECT_EQ(GetPixel(dc, band.left + 2, band.top + 2), 0x00C0FFC0u);
       EXPECT_EQ(GetPixel(dc, l.bars[60].left, l.bars[60].top + 5), chart->BarColor());
       ReleaseDC(h, dc);

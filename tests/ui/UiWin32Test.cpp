@@ -327,6 +327,34 @@ TEST_F(Win32FormTest, RunsOverTheOwnerWhichIsDisabledMeanwhile) {
   DestroyWindow(owner);
 }
 
+BOOL CALLBACK OkMessageBoxes(HWND h, LPARAM) {
+  wchar_t cls[16] = {};
+  GetClassNameW(h, cls, 16);
+  if (std::wstring(cls) == L"#32770") PostMessageW(h, WM_COMMAND, IDOK, 0);
+  return TRUE;
+}
+
+// A message box's own loop delivers what a worker posted meanwhile: the
+// posted task closes the box, so the box returns only once it ran.
+TEST_F(Win32FormTest, PostedTasksRunInAMessageBoxLoop) {
+  TfrmProbe f;
+  bool ran = false;
+  f.OnShow = [&](Form&) {
+    Mailbox box;
+    std::thread([&] {
+      box.Post([&] {
+        ran = true;
+        EnumThreadWindows(GetCurrentThreadId(), OkMessageBoxes, 0);
+      });
+    }).join();
+    ShowMessage(kOkGb);
+    EXPECT_TRUE(ran);
+    f.Close();
+  };
+  f.ShowModal();
+  EXPECT_TRUE(ran);
+}
+
 TEST_F(Win32FormTest, HandlerErrorsReachTheErrorDisplayAndTheFormStays) {
   MessageBoxCloser closer;
   TfrmProbe f;
