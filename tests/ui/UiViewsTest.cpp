@@ -124,6 +124,21 @@ TEST_P(ViewsTest, ModelessFormClosesWithItsOwner) {
 #endif
     side.Close();  // by the program
     EXPECT_EQ(closed, 1);
+#ifdef QUELVOR_TEST_WIN32
+    if (GetParam() == testing::Toolkit::Win32) {
+      // Its close box, and a button of its own whose click closes it.
+      side.ShowModeless(form);
+      SendMessageW(static_cast<HWND>(side.Handle()), WM_CLOSE, 0, 0);
+      EXPECT_FALSE(side.Showing());
+      auto* shut = side.Make<Button>(side, "btnShut");
+      shut->SetBounds({4, 20, 60, 22});
+      shut->OnClick = [&](Button&) { side.Close(); };
+      side.ShowModeless(form);
+      SendMessageW(static_cast<HWND>(shut->Handle()), BM_CLICK, 0, 0);
+      EXPECT_FALSE(side.Showing());
+      closed -= 2;
+    }
+#endif
     side.ShowModeless(form);
   });
   // The owner's run ended: the modeless form went with it.
