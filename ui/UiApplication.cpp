@@ -19,6 +19,7 @@ std::unique_ptr<Backend>& BackendSlot() {
 void* ownerWindow = nullptr;
 // The backend that worker threads wake: read without the UI thread's help.
 std::atomic<Backend*> wakeTarget{nullptr};
+int openMailboxes = 0;  // the UI thread's count
 
 struct Title {
   std::string bytes;
@@ -60,12 +61,18 @@ std::deque<Posted>& PostQueue() {
 
 }  // namespace
 
-Mailbox::Mailbox() : state_(std::make_shared<State>()) {}
+Mailbox::Mailbox() : state_(std::make_shared<State>()) {
+  if (openMailboxes == 0) CurrentBackend().MailboxesOpen(true);
+  ++openMailboxes;
+}
 
 Mailbox::~Mailbox() {
   state_->open = false;
-  std::lock_guard<std::mutex> lock(PostLock());
-  std::erase_if(PostQueue(), [&](const Posted& p) { return p.box == state_; });
+  {
+    std::lock_guard<std::mutex> lock(PostLock());
+    std::erase_if(PostQueue(), [&](const Posted& p) { return p.box == state_; });
+  }
+  if (--openMailboxes == 0) CurrentBackend().MailboxesOpen(false);
 }
 
 void Mailbox::Post(std::function<void()> task) {
@@ -103,6 +110,7 @@ Backend& CurrentBackend() {
 void SetBackend(std::unique_ptr<Backend> backend) {
   wakeTarget = nullptr;
   BackendSlot() = std::move(backend);
+  if (BackendSlot() && openMailboxes > 0) BackendSlot()->MailboxesOpen(true);
   wakeTarget = BackendSlot().get();
 }
 

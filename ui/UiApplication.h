@@ -52,6 +52,9 @@ class Backend {
   // is to call RunPostedTasks soon, from its message loop.  Default: the
   // program pumps itself.
   virtual void WakeForPosted() {}
+  // The first mailbox opens / the last one closes (the UI thread), so that
+  // what carries the wake-ups lives no longer than the mailboxes.
+  virtual void MailboxesOpen(bool) {}
   // The file name as 8-bit system code page bytes.
   virtual std::string PathToBytes(const std::filesystem::path& p) const;
 };

@@ -51,16 +51,20 @@ class Win32Backend : public Backend {
     wc.lpfnWndProc = PostProc;
     wc.lpszClassName = kPostClass;
     Register(wc);
-    // A message-only window of this thread: whichever loop runs here
-    // dispatches its posted messages.
-    post_ = CreateWindowExW(0, kPostClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance_, nullptr);
-    if (post_ == nullptr) throw std::runtime_error("cannot create the posting window");
-    postTarget_ = post_;
   }
 
-  ~Win32Backend() override {
-    postTarget_ = nullptr;
-    if (post_ != nullptr && IsWindow(post_)) DestroyWindow(post_);
+  // While mailboxes are open: a message-only window of the UI thread, whose
+  // posted messages whichever loop runs there dispatches.
+  void MailboxesOpen(bool open) override {
+    if (open && post_ == nullptr) {
+      post_ = CreateWindowExW(0, kPostClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance_, nullptr);
+      if (post_ == nullptr) throw std::runtime_error("cannot create the posting window");
+      postTarget_ = post_;
+    } else if (!open && post_ != nullptr) {
+      postTarget_ = nullptr;
+      DestroyWindow(post_);
+      post_ = nullptr;
+    }
   }
 
   // The classes go with the library that registered them.
@@ -68,8 +72,7 @@ class Win32Backend : public Backend {
     postTarget_ = nullptr;
     while (!modeless_.empty()) modeless_.back()->form.Close();
     retired_.clear();
-    DestroyWindow(post_);
-    post_ = nullptr;
+    MailboxesOpen(false);
     UnregisterClassW(kPostClass, instance_);
     UnregisterClassW(kChartClass, instance_);
     UnregisterClassW(kFormClass, instance_);
