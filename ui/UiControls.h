@@ -632,7 +632,9 @@ class SaveDialog : public FileDialog {
 
 // --- forms ----------------------------------------------------------------------
 
-enum class FormPosition : uint8_t { ScreenCenter, Designed };
+// BesideOwner: a modeless form right of its owner's window, top edges
+// level (left of it when the screen has no room on the right).
+enum class FormPosition : uint8_t { ScreenCenter, Designed, BesideOwner };
 
 // A top-level window that runs modally.  Derive the dialogs from it and
 // create their components with Make in the constructor.
@@ -663,6 +665,7 @@ class Form : public Container {
   // Designed position: the window's left top corner on the screen.
   void SetDesignedPosition(int left, int top);
   void SetScreenCenter() { position_ = FormPosition::ScreenCenter; }
+  void SetBesideOwner() { position_ = FormPosition::BesideOwner; }
   int DesignedLeft() const { return designedLeft_; }
   int DesignedTop() const { return designedTop_; }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "UiApplication.h"
 #include "UiPeer.h"
 
 namespace qv::ui {
@@ -145,6 +146,20 @@ void ListView::ClearRows() {
 int ListView::Selected() const {
   Pull();
   return selected_;
+}
+
+void ListView::ClickRow(int i) {
+  if (!Enabled() || !Visible() || i < 0 || i >= RowCount()) return;
+  if (OwnerForm().Showing()) SetFocus();
+  if (i == Selected()) return;
+  SetSelected(i);
+  if (OnSelect) RunGuarded([&] { OnSelect(*this); });
+}
+
+void ListView::SelectionChangedInWindow(int row) {
+  const int before = selected_;
+  SelectedFromWindow(row);
+  if (selected_ != before && OnSelect) RunGuarded([&] { OnSelect(*this); });
 }
 
 void ListView::SetSelected(int row) {

@@ -6,7 +6,9 @@
 // what a chart would draw is its data and ChartLayout below.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,16 +18,23 @@
 namespace qv::ui {
 
 // A standard progress bar: Position within Min..Max (0..100 unless set).
+// With a window, the window's position is the truth.
 class ProgressBar : public Control {
  public:
   ProgressBar(Container& parent, std::string name);
   int Min() const { return min_; }
   int Max() const { return max_; }
-  int Position() const { return position_; }
+  int Position() const {
+    Pull();
+    return position_;
+  }
   void SetRange(int min, int max);
   // Clamped into the range.
   void SetPosition(int pos);
   std::unique_ptr<detail::Peer> MakePeer(detail::PeerFactory& f) override;
+
+  // --- plumbing: the window's position (Win32 backend) ---
+  void PositionFromWindow(int pos) { position_ = std::clamp(pos, min_, max_); }
 
  private:
   int min_ = 0;
@@ -122,10 +131,18 @@ class ListView : public Control {
   int Selected() const;
   void SetSelected(int row);
 
+  // Runs when the user (or any sender, with a window) selects another row;
+  // not for the program's SetSelected.
+  std::function<void(ListView&)> OnSelect;
+  // The user clicks row i: it becomes the selected one.
+  void ClickRow(int i);
+
   std::unique_ptr<detail::Peer> MakePeer(detail::PeerFactory& f) override;
 
-  // --- plumbing: the window's selection (Win32 backend) ---
+  // --- plumbing (Win32 backend): the window's selection, read; and its
+  // notice that the selection changed, which runs OnSelect ---
   void SelectedFromWindow(int row) { selected_ = row >= 0 && row < RowCount() ? row : -1; }
+  void SelectionChangedInWindow(int row);
 
  private:
   std::vector<Column> columns_;

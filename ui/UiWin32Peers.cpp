@@ -237,7 +237,15 @@ class FormPeer : public ContainerPeer {
     const int h = rc.bottom - rc.top;
     int x = form.DesignedLeft();
     int y = form.DesignedTop();
-    if (form.Position() == FormPosition::ScreenCenter) {
+    RECT beside{};
+    if (form.Position() == FormPosition::BesideOwner && owner != nullptr && GetWindowRect(owner, &beside)) {
+      MONITORINFO mi{};
+      mi.cbSize = sizeof(mi);
+      GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &mi);
+      const RECT& work = mi.rcWork;
+      x = beside.right + 4 + w <= work.right ? beside.right + 4 : std::max<int>(work.left, beside.left - 4 - w);
+      y = std::clamp<int>(beside.top, work.top, std::max<int>(work.top, work.bottom - h));
+    } else if (form.Position() != FormPosition::Designed) {
       x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
       y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
     }

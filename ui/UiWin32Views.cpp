@@ -25,6 +25,7 @@ class ProgressPeer : public WinPeer {
   bool TakesFocus() const override { return false; }
 
  protected:
+  void Read() override { bar.PositionFromWindow(static_cast<int>(SendMessageW(hwnd, PBM_GETPOS, 0, 0))); }
   void Own(int prop, int) override { Push(prop); }
 
  private:
@@ -144,10 +145,22 @@ class ListViewPeer : public WinPeer {
     Subclass();
   }
 
- protected:
-  void Read() override {
-    view.SelectedFromWindow(static_cast<int>(SendMessageW(hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)));
+  // The window's notice: a row became selected, by whatever sender.  (A
+  // row that loses the selection to another reports first; the handling
+  // waits for the one that gains it.)
+  bool Notify(NMHDR* nm, LRESULT& r) override {
+    if (nm->code != LVN_ITEMCHANGED) return false;
+    const auto* change = reinterpret_cast<NMLISTVIEW*>(nm);
+    if ((change->uChanged & LVIF_STATE) != 0 && !writing() && (change->uNewState & LVIS_SELECTED) != 0 &&
+        (change->uOldState & LVIS_SELECTED) == 0) {
+      view.SelectionChangedInWindow(WindowSelection());
+    }
+    r = 0;
+    return true;
   }
+
+ protected:
+  void Read() override { view.SelectedFromWindow(WindowSelection()); }
   void Own(int prop, int index) override {
     using namespace detail;
     switch (prop) {
@@ -160,6 +173,9 @@ class ListViewPeer : public WinPeer {
   }
 
  private:
+  int WindowSelection() const {
+    return static_cast<int>(SendMessageW(hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  }
   void InsertColumn(int i) {
     const ListView::Column& c = view.Columns()[static_cast<size_t>(i)];
     std::wstring text = ToWide(c.caption, c.cp);

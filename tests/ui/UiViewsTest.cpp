@@ -28,12 +28,18 @@ TEST_P(ViewsTest, ProgressBarAndListViewShowTheirState) {
   list->SetBounds({0, 50, 300, 120});
   list->AddColumn("draw", Cp::System, 60);
   list->AddRow({"1", "1234567"});
+  int selects = 0;
+  list->OnSelect = [&](ListView&) { ++selects; };
   Showing([&] {
     bar->SetRange(0, 40);
     bar->SetPosition(55);  // clamped
     EXPECT_EQ(bar->Position(), 40);
     list->AddColumn("number", Cp::System, 90);
     list->AddRow({"2", "7654321"});
+    list->SetSelected(1);  // the program's: no handler
+    list->ClickRow(0);
+    list->ClickRow(0);
+    EXPECT_EQ(selects, 1);
     list->SetSelected(1);
 #ifdef QUELVOR_TEST_WIN32
     if (GetParam() == testing::Toolkit::Win32) {
@@ -48,11 +54,14 @@ TEST_P(ViewsTest, ProgressBarAndListViewShowTheirState) {
       item.cchTextMax = 32;
       SendMessageW(lv, LVM_GETITEMTEXTW, 1, reinterpret_cast<LPARAM>(&item));
       EXPECT_STREQ(cell, L"7654321");
-      // The user's selection is the window's.
+      // The selection is the window's, whoever set it, and runs the handler.
       item.stateMask = LVIS_SELECTED;
       item.state = LVIS_SELECTED;
       SendMessageW(lv, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
       EXPECT_EQ(list->Selected(), 0);
+      EXPECT_EQ(selects, 2);
+      SendMessageW(pb, PBM_SETPOS, 12, 0);
+      EXPECT_EQ(bar->Position(), 12);
       return;
     }
 #endif
@@ -105,6 +114,7 @@ TEST_P(ViewsTest, ChartLaysOutBarsAndBandsItDraws) {
 TEST_P(ViewsTest, ModelessFormClosesWithItsOwner) {
   Form side("frmSide");
   side.SetClientSize(200, 100);
+  side.SetBesideOwner();
   auto* pb = side.Make<ProgressBar>(side, "pbSide");
   pb->SetBounds({4, 4, 100, 12});
   int closed = 0;
@@ -119,6 +129,11 @@ TEST_P(ViewsTest, ModelessFormClosesWithItsOwner) {
 #ifdef QUELVOR_TEST_WIN32
     if (GetParam() == testing::Toolkit::Win32) {
       EXPECT_EQ(GetWindow(static_cast<HWND>(side.Handle()), GW_OWNER), static_cast<HWND>(form.Handle()));
+      RECT mine, owners;
+      GetWindowRect(static_cast<HWND>(side.Handle()), &mine);
+      GetWindowRect(static_cast<HWND>(form.Handle()), &owners);
+      EXPECT_TRUE(mine.left >= owners.right || mine.right <= owners.left);  // beside, not over it
+      EXPECT_EQ(mine.top, owners.top);
       EXPECT_TRUE(IsWindowVisible(static_cast<HWND>(pb->Handle())));
     }
 #endif
