@@ -33,7 +33,9 @@ Title& TitleSlot() {
 
 }  // namespace
 
-void Backend::OpenModeless(Form&, Form&) {}
+void Backend::OpenModeless(Form& form, Form&) {
+  if (form.OnShow) RunGuarded([&] { form.OnShow(form); });
+}
 void Backend::CloseModeless(Form& form) { form.ModelessClosed(); }
 
 // --- posting from worker threads ------------------------------------------------

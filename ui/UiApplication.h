@@ -44,8 +44,8 @@ class Backend {
   virtual bool RunFileDialog(FileDialog& dlg) = 0;
   // Shows the button's popup menu and runs the chosen entry's click.
   virtual void RunPopupMenu(MenuButton& button) = 0;
-  // Puts a modeless form on screen beside its owner / takes it away (then
-  // calls form.ModelessClosed()).  Defaults: no windows.
+  // Puts a modeless form on screen beside its owner and runs its OnShow /
+  // takes it away (then calls form.ModelessClosed()).  Defaults: no windows.
   virtual void OpenModeless(Form& form, Form& owner);
   virtual void CloseModeless(Form& form);
   // Called from any thread when a task was posted (Mailbox): the UI thread
@@ -98,7 +98,8 @@ std::string ExceptionDisplayText(std::string_view message);
 // runs there (a form's, a message box's), or on the in-memory toolkit when
 // the program calls RunPostedTasks.  A task still queued when its mailbox
 // goes is dropped, so a mailbox that lives no longer than what its tasks
-// touch keeps them safe.  Create and destroy it on the UI thread.
+// touch keeps them safe.  Create and destroy it on the UI thread, after the
+// threads that post into it have ended.
 class Mailbox {
  public:
   Mailbox();

@@ -117,7 +117,8 @@ TEST_P(ViewsTest, ModelessFormClosesWithItsOwner) {
   side.SetBesideOwner();
   auto* pb = side.Make<ProgressBar>(side, "pbSide");
   pb->SetBounds({4, 4, 100, 12});
-  int closed = 0;
+  int shown = 0, closed = 0;
+  side.OnShow = [&](Form&) { ++shown; };
   side.OnClose = [&](Form& f) {
     ++closed;
     EXPECT_FALSE(f.Showing());
@@ -159,6 +160,7 @@ TEST_P(ViewsTest, ModelessFormClosesWithItsOwner) {
   // The owner's run ended: the modeless form went with it.
   EXPECT_FALSE(side.Showing());
   EXPECT_EQ(closed, 2);
+  EXPECT_EQ(shown, GetParam() == testing::Toolkit::Win32 ? 4 : 2);
   EXPECT_TRUE(form.OwnedForms().empty());
 }
 
