@@ -114,9 +114,14 @@ ChartLayout LayoutChart(const Chart& chart, int width, int height) {
   for (int x = 0; x <= last; x += (last >= 50 ? 20 : std::max(last / 5, 1))) {
     l.xTicks.push_back({static_cast<uint64_t>(x), (xAt(x) + xAt(x + 1)) / 2});
   }
+  // Up to five ticks, each where its own count is.
+  uint64_t shown = UINT64_MAX;
   for (uint64_t k = 0; k <= 4; ++k) {
-    l.yTicks.push_back({l.yTop / 4 * k + (k == 4 ? l.yTop % 4 : 0),
-                        base - static_cast<int>(static_cast<int64_t>(p.height) * static_cast<int64_t>(k) / 4)});
+    const uint64_t v = l.yTop * k / 4;
+    if (v == shown) continue;
+    shown = v;
+    const double y = static_cast<double>(v) / static_cast<double>(l.yTop) * p.height;
+    l.yTicks.push_back({v, base - static_cast<int>(y + 0.5)});
   }
   return l;
 }
