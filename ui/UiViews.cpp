@@ -82,7 +82,7 @@ uint64_t NiceTop(uint64_t v) {
 ChartLayout LayoutChart(const Chart& chart, int width, int height) {
   constexpr int kLine = 14;     // one line of text
   constexpr int kLeft = 52;     // room for the y axis' numbers
-  constexpr int kRight = 8;
+  constexpr int kRight = 14;    // room for half the last x number
   ChartLayout l;
   l.caption = {0, 2, width, kLine};
   l.yLabel = {2, 2 + kLine, kLeft + 60, kLine};
