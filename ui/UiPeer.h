@@ -35,7 +35,8 @@ enum Prop : int {
 // A control's native counterpart.  While it exists, the window it owns is
 // the truth for what the user can change (texts, checked states, the list's
 // selection and caret): the object asks with Pull before it answers or
-// changes anything, and the peer writes the window's state into the object.
+// changes anything, and the peer writes the window's state into the object
+// without running a handler.  Handlers run from the window's own notices.
 class Peer {
  public:
   virtual ~Peer() = default;
