@@ -66,13 +66,14 @@ std::string Conditions() {
   return s.substr(0, s.find("TJ"));
 }
 
-// Half single bets, half compound ones with groups of one to four digits.
-std::string RandomBets(size_t n) {
+// Random single bets, or half of them compound with groups of one to four
+// digits.
+std::string RandomBets(size_t n, bool mixed = false) {
   std::mt19937 rng(static_cast<uint32_t>(n));
   std::uniform_int_distribution<int> digit(0, 9), width(1, 4), coin(0, 1);
   std::string s = Conditions() + "TJ";
   for (size_t i = 0; i < n; ++i) {
-    const bool compound = coin(rng);
+    const bool compound = mixed && coin(rng);
     for (int j = 0; j < 7; ++j) {
       if (compound && j) s += ',';
       for (int w = compound ? width(rng) : 1; w > 0; --w) s += static_cast<char>('0' + digit(rng));
@@ -135,26 +136,26 @@ void BM_Census(benchmark::State& state) {
 BENCHMARK(BM_Census)->ArgName("jobs")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_Verdicts(benchmark::State& state) {
-  const std::string s = RandomBets(static_cast<size_t>(state.range(0)));
+  const std::string s = RandomBets(static_cast<size_t>(state.range(0)), state.range(1) != 0);
   const qv::FilterState& f = Prepared(s);
   const qv::Census& c = CensusOf(s);
   for (auto _ : state) benchmark::DoNotOptimize(c.Count(f));
   state.counters["distinct"] = static_cast<double>(c.DistinctVectors());
 }
-BENCHMARK(BM_Verdicts)->ArgName("bets")->Arg(60)->Arg(1000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Verdicts)->ArgNames({"bets", "mixed"})->ArgsProduct({{60, 1000}, {0, 1}})->Unit(benchmark::kMicrosecond);
 
 void BM_PassedWithout(benchmark::State& state) {
-  const std::string s = RandomBets(static_cast<size_t>(state.range(0)));
+  const std::string s = RandomBets(static_cast<size_t>(state.range(0)), state.range(1) != 0);
   const qv::FilterState& f = Prepared(s);
   const qv::Census& c = CensusOf(s);
   for (auto _ : state) benchmark::DoNotOptimize(c.PassedWithout(f.MDConds, f.Ranges()));
 }
-BENCHMARK(BM_PassedWithout)->ArgName("bets")->Arg(60)->Arg(1000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PassedWithout)->ArgNames({"bets", "mixed"})->ArgsProduct({{60, 1000}, {0, 1}})->Unit(benchmark::kMicrosecond);
 
 // The heap a census holds at its peak beyond the prepared filter (on two
 // threads, each with its own table).
 void BM_CensusMemory(benchmark::State& state) {
-  const qv::FilterState& f = Prepared(RandomBets(static_cast<size_t>(state.range(0))));
+  const qv::FilterState& f = Prepared(RandomBets(static_cast<size_t>(state.range(0)), state.range(1) != 0));
   qv::CensusOptions o;
   o.jobs = 2;
   int64_t peak = 0;
@@ -171,7 +172,7 @@ void BM_CensusMemory(benchmark::State& state) {
   }
   state.counters["peak_bytes"] = static_cast<double>(peak);
 }
-BENCHMARK(BM_CensusMemory)->ArgName("bets")->Arg(1000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CensusMemory)->ArgNames({"bets", "mixed"})->ArgsProduct({{1000}, {0, 1}})->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Keeps each benchmark's real time (the median with repetitions) and
 // counters for the closing table.
@@ -204,16 +205,21 @@ class TargetReporter : public benchmark::ConsoleReporter {
       std::printf("%-42s %11.2fx %10s\n", "census / full pass, 1 thread", time("BM_Census/jobs:1") / pass, "<= 1.15x");
       std::printf("%-42s %11.2fx %10s\n", "census / full pass, 2 threads", time("BM_Census/jobs:2") / pass, "<= 0.60x");
     }
-    for (const char* bets : {"60", "1000"}) {
-      const std::string v = std::string("BM_Verdicts/bets:") + bets, w = std::string("BM_PassedWithout/bets:") + bets;
-      std::printf("%-42s %9.3f ms %10s\n", ("verdict counts, " + std::string(bets) + " random bets").c_str(),
-                  time(v) * 1e3, "<= 1 ms");
-      std::printf("%-42s %9.3f ms %10s\n", ("passed without each, " + std::string(bets) + " bets").c_str(),
-                  time(w) * 1e3, "");
+    for (const char* mixed : {"0", "1"})
+      for (const char* bets : {"60", "1000"}) {
+        const std::string args = std::string(bets) + "/mixed:" + mixed;
+        const std::string what = std::string(bets) + (*mixed == '1' ? " mixed" : " single") + " bets";
+        std::printf("%-42s %9.3f ms %10s\n", ("verdict counts, " + what).c_str(),
+                    time("BM_Verdicts/bets:" + args) * 1e3, "<= 1 ms");
+        std::printf("%-42s %9.3f ms %10s\n", ("passed without each, " + what).c_str(),
+                    time("BM_PassedWithout/bets:" + args) * 1e3, "");
+      }
+    for (const char* mixed : {"0", "1"}) {
+      auto peak = peak_.lower_bound(std::string("BM_CensusMemory/bets:1000/mixed:") + mixed);
+      if (peak != peak_.end() && peak->first.find(std::string("mixed:") + mixed) != std::string::npos)
+        std::printf("%-42s %9.3f MB %10s\n", (std::string("census heap, 1000 ") + (*mixed == '1' ? "mixed" : "single") + " bets").c_str(),
+                    peak->second / 1048576.0, "<= 16 MB");
     }
-    auto peak = peak_.lower_bound("BM_CensusMemory/bets:1000");
-    if (peak != peak_.end())
-      std::printf("%-42s %9.3f MB %10s\n", "census heap, 1000 random bets", peak->second / 1048576.0, "<= 16 MB");
   }
 
  private:

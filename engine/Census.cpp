@@ -306,34 +306,102 @@ CensusStatus Census::Build(const HitCounter& counter, const CensusOptions& optio
 
 namespace {
 
+// Evaluate, tabulated over the shares a vector can hold, as ZcExecute
+// tabulates it over the tallies: code[k * kShareBins + s] is what
+// ConditionMisses makes of share s for condition k, the misses in the low
+// 16 bits and those beyond tolerance in the high ones, so that the codes of
+// all conditions add up to both counts.  A condition whose level is not 0
+// to 7 reads share 0, whatever the vector.
+struct Codes {
+  std::vector<uint32_t> code;
+  std::vector<uint8_t> level;
+  // The verdicts of every pair of counts as 0 (pass), 1 (fail) or 2 (hard
+  // reject), so that the walk over the vectors takes no branch on them.
+  std::vector<uint8_t> verdict;
+  size_t side;
+  Codes(const TArrMD& conds, const MissRanges& ranges)
+      : code(conds.size() * kShareBins), level(conds.size()), verdict((conds.size() + 1) * (conds.size() + 1)),
+        side(conds.size() + 1) {
+    for (size_t err = 0; err < side; ++err)
+      for (size_t sup = 0; sup <= err; ++sup) {
+        const int32_t v = VerdictOf({static_cast<int32_t>(err), static_cast<int32_t>(sup)}, ranges);
+        verdict[err * side + sup] = static_cast<uint8_t>(v == kPass ? 0 : v == kFail ? 1 : 2);
+      }
+    for (size_t k = 0; k < conds.size(); ++k) {
+      const TMD& c = conds[k];
+      const bool onLevel = static_cast<uint32_t>(c.Shot) < static_cast<uint32_t>(kLevels);
+      level[k] = static_cast<uint8_t>(onLevel ? c.Shot : 0);
+      for (size_t share = 0; share < kShareBins; ++share) {
+        const Misses m = ConditionMisses(c, onLevel ? static_cast<int32_t>(share) : 0);
+        code[k * kShareBins + share] = static_cast<uint32_t>(m.err) | static_cast<uint32_t>(m.sup) << 16;
+      }
+    }
+  }
+  uint32_t Sum(const ShareVector& v) const {
+    uint32_t sum = 0;
+    const uint32_t* c = code.data();
+    for (const uint8_t l : level) {
+      sum += c[v.shares[l]];
+      c += kShareBins;
+    }
+    return sum;
+  }
+  uint32_t Of(size_t k, const ShareVector& v) const { return code[k * kShareBins + v.shares[level[k]]]; }
+  uint8_t Verdict(uint32_t sum) const { return verdict[(sum & 0xFFFF) * side + (sum >> 16)]; }
+};
+
+// More conditions are judged one by one.
+constexpr size_t kMaxCoded = 1024;  // and keep the table of verdicts small
+
 inline void SharesOf(const ShareVector& v, int32_t shares[kLevels]) {
   for (int k = 0; k < kLevels; ++k) shares[k] = v.shares[k];
+}
+
+inline void Add(VerdictCounts& c, int32_t verdict, uint32_t n) {
+  (verdict == kPass ? c.passed : verdict == kFail ? c.failed : c.hardReject) += n;
 }
 
 }  // namespace
 
 VerdictCounts Census::Count(const TArrMD& conds, const MissRanges& ranges) const {
   VerdictCounts c;
-  int32_t shares[kLevels];
-  for (const ShareVector& v : vectors_) {
-    SharesOf(v, shares);
-    const int32_t verdict = Evaluate(shares, conds, ranges);
-    (verdict == kPass ? c.passed : verdict == kFail ? c.failed : c.hardReject) += v.count;
+  if (conds.size() > kMaxCoded) {
+    int32_t shares[kLevels];
+    for (const ShareVector& v : vectors_) {
+      SharesOf(v, shares);
+      Add(c, Evaluate(shares, conds, ranges), v.count);
+    }
+    return c;
   }
+  const Codes codes(conds, ranges);
+  uint64_t sums[3] = {0, 0, 0};
+  for (const ShareVector& v : vectors_) sums[codes.Verdict(codes.Sum(v))] += v.count;
+  c.passed = sums[0];
+  c.failed = sums[1];
+  c.hardReject = sums[2];
   return c;
 }
 
 std::vector<uint64_t> Census::PassedWithout(const TArrMD& conds, const MissRanges& ranges) const {
   // Without condition k the misses are those of all conditions less its own.
   std::vector<uint64_t> without(conds.size(), 0);
-  int32_t shares[kLevels];
-  for (const ShareVector& v : vectors_) {
-    SharesOf(v, shares);
-    const Misses all = MissesOf(shares, conds);
-    for (size_t k = 0; k < conds.size(); ++k) {
-      const Misses own = ConditionMisses(conds[k], LevelShare(shares, conds[k].Shot));
-      if (VerdictOf({all.err - own.err, all.sup - own.sup}, ranges) == kPass) without[k] += v.count;
+  if (conds.size() > kMaxCoded) {
+    int32_t shares[kLevels];
+    for (const ShareVector& v : vectors_) {
+      SharesOf(v, shares);
+      const Misses all = MissesOf(shares, conds);
+      for (size_t k = 0; k < conds.size(); ++k) {
+        const Misses own = ConditionMisses(conds[k], LevelShare(shares, conds[k].Shot));
+        if (VerdictOf({all.err - own.err, all.sup - own.sup}, ranges) == kPass) without[k] += v.count;
+      }
     }
+    return without;
+  }
+  const Codes codes(conds, ranges);
+  for (const ShareVector& v : vectors_) {
+    const uint32_t all = codes.Sum(v);
+    for (size_t k = 0; k < conds.size(); ++k)
+      without[k] += codes.Verdict(all - codes.Of(k, v)) == 0 ? v.count : 0;
   }
   return without;
 }
