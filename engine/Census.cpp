@@ -28,8 +28,10 @@ namespace {
 // empty slot).  Shares are at most 100 and leave every byte's top bit free.
 constexpr uint64_t kUsed = uint64_t{1} << 63;
 
+// In 32-bit arithmetic, which 32-bit code does in one multiply per half.
 inline size_t Slot(uint64_t key, unsigned shift) {
-  return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> shift);
+  const uint32_t lo = static_cast<uint32_t>(key), hi = static_cast<uint32_t>(key >> 32);
+  return static_cast<size_t>(((lo ^ (hi * 0x9E3779B1u)) * 0x85EBCA6Bu) >> shift);
 }
 
 // Open addressing with linear probing, at most half full.  Each worker has
@@ -84,7 +86,7 @@ class VectorTable {
     std::vector<Entry> old(size_t{1} << bits, Entry{0, 0});  // may throw: the table stays as it was
     old.swap(slots_);
     bits_ = bits;
-    shift_ = 64 - bits;
+    shift_ = 32 - bits;
     mask_ = slots_.size() - 1;
     grow_ = slots_.size() / 4 * 3;  // at most three quarters full
     for (const Entry& e : old) {
@@ -100,7 +102,7 @@ class VectorTable {
   size_t mask_ = 0;
   size_t grow_ = 0;
   unsigned bits_ = 0;
-  unsigned shift_ = 64;
+  unsigned shift_ = 32;
 };
 
 // The census's shared state while it runs.
@@ -158,9 +160,13 @@ void CountSlice(const Run& run, uint32_t first, uint32_t last, VectorTable& tabl
   uint32_t queued = 0;
   for (uint32_t x = first; x < last; ++x) {
     counter.Tally(candidate, tally);
-    uint64_t key = kUsed;
-    for (int k = 0; k < kLevels; ++k)
-      key |= uint64_t{shareOf[std::min(static_cast<uint32_t>(tally[k]), n)]} << (8 * (7 - k));
+    // Packed in two halves, which 32-bit code holds in one register each.
+    uint32_t hi = 0, lo = 0;
+    for (int k = 0; k < 4; ++k) {
+      hi = hi << 8 | shareOf[std::min(static_cast<uint32_t>(tally[k]), n)];
+      lo = lo << 8 | shareOf[std::min(static_cast<uint32_t>(tally[k + 4]), n)];
+    }
+    const uint64_t key = kUsed | uint64_t{hi} << 32 | lo;
     uint64_t& slot = pending[queued++ % kAhead];
     if (queued > kAhead) table.Add(slot);
     slot = key;
