@@ -146,10 +146,13 @@ inline void Increment(char text[7]) {
   }
 }
 
+// With at most 100 bets, t -> ShareOf(t, N) is one to one, so the tallies
+// themselves are packed (Direct) and turned into shares at the merge; with
+// more, the shares are packed.  A tally never exceeds N.
+template <bool Direct>
 void CountSlice(const Run& run, uint32_t first, uint32_t last, VectorTable& table) {
   const HitCounter& counter = run.counter;
   const uint8_t* shareOf = run.shareOf.data();
-  const uint32_t n = static_cast<uint32_t>(run.shareOf.size() - 1);
   char text[8] = {};
   Format(first, text);
   const std::string_view candidate(text, 7);
@@ -163,8 +166,8 @@ void CountSlice(const Run& run, uint32_t first, uint32_t last, VectorTable& tabl
     // Packed in two halves, which 32-bit code holds in one register each.
     uint32_t hi = 0, lo = 0;
     for (int k = 0; k < 4; ++k) {
-      hi = hi << 8 | shareOf[std::min(static_cast<uint32_t>(tally[k]), n)];
-      lo = lo << 8 | shareOf[std::min(static_cast<uint32_t>(tally[k + 4]), n)];
+      hi = hi << 8 | (Direct ? static_cast<uint32_t>(tally[k]) : shareOf[tally[k]]);
+      lo = lo << 8 | (Direct ? static_cast<uint32_t>(tally[k + 4]) : shareOf[tally[k + 4]]);
     }
     const uint64_t key = kUsed | uint64_t{hi} << 32 | lo;
     uint64_t& slot = pending[queued++ % kAhead];
@@ -176,6 +179,9 @@ void CountSlice(const Run& run, uint32_t first, uint32_t last, VectorTable& tabl
   const uint32_t left = std::min(queued, kAhead);
   for (uint32_t i = 0; i < left; ++i) table.Add(pending[(queued - left + i) % kAhead]);
 }
+
+// The largest bet count whose tallies are packed as they are.
+constexpr size_t kDirectBets = 100;
 
 void Work(Run& run, VectorTable& table) {
   CensusControl* control = run.options.control;
@@ -192,7 +198,10 @@ void Work(Run& run, VectorTable& table) {
       const uint32_t s = run.next.fetch_add(1, std::memory_order_relaxed);
       if (s >= run.slices) break;
       const uint32_t begin = first + s * size;
-      CountSlice(run, begin, begin + std::min(size, last - begin), table);
+      if (run.shareOf.size() <= kDirectBets + 1)
+        CountSlice<true>(run, begin, begin + std::min(size, last - begin), table);
+      else
+        CountSlice<false>(run, begin, begin + std::min(size, last - begin), table);
       const uint32_t done = run.done.fetch_add(1, std::memory_order_relaxed) + 1;
       if (run.controlDone) run.controlDone->fetch_add(1, std::memory_order_relaxed);
       if (run.options.onSlice) {
@@ -279,7 +288,16 @@ CensusStatus Census::Build(const HitCounter& counter, const CensusOptions& optio
     for (const VectorTable& t : tables) total += t.Used();
     std::vector<VectorTable::Entry> all;
     all.reserve(total);
-    for (const VectorTable& t : tables) t.ForEach([&](const VectorTable::Entry& e) { all.push_back(e); });
+    const bool direct = bets <= kDirectBets;
+    for (const VectorTable& t : tables)
+      t.ForEach([&](VectorTable::Entry e) {
+        if (direct) {  // tallies to shares
+          uint64_t key = kUsed;
+          for (int k = 0; k < kLevels; ++k) key |= uint64_t{shareOf[e.key >> (8 * (7 - k)) & 0x7F]} << (8 * (7 - k));
+          e.key = key;
+        }
+        all.push_back(e);
+      });
     tables.clear();
     std::sort(all.begin(), all.end(),
               [](const VectorTable::Entry& a, const VectorTable::Entry& b) { return a.key < b.key; });
