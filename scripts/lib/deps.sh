@@ -4,9 +4,16 @@
 #
 #   source scripts/lib/deps.sh; quelvor_deps_native   # build and run natively
 #   source scripts/lib/deps.sh; quelvor_deps_all      # everything the tests need
-#   scripts/lib/deps.sh [native|all]                  # the same, as a command
+#   source scripts/lib/deps.sh; quelvor_deps_fuzz     # one script's group (windows,
+#                                                     # fuzz, sanitize, package, bench)
+#   scripts/lib/deps.sh [GROUP|list]                  # the same, as a command
 #
 # The one list of packages: add a package here and every script gets it.
+
+# The clang that the fuzz and tsan presets call ("clang", the distribution's
+# default: 14 on Debian 12); its sanitizer and fuzzer runtimes come in the
+# package of the same version.
+QUELVOR_CLANG_VERSION=14
 
 # Native build and the quelvor host.
 QUELVOR_PKGS_NATIVE=(
@@ -16,13 +23,16 @@ QUELVOR_PKGS_NATIVE=(
   libcli11-dev
 )
 
-# Everything else: tests, the Windows cross builds under wine on a virtual
-# display with Chinese fonts, benchmarks, sanitizers and fuzzing, screenshots.
+# The native suites.
+QUELVOR_PKGS_TESTS=(
+  googletest
+  binutils
+)
+
+# The Windows cross builds and wine on a virtual display with Chinese fonts.
 # wine32 runs the shipped 32-bit build where the kernel runs 32-bit programs;
 # wine64 with the 64-bit MinGW build stands in where it does not.
-QUELVOR_PKGS_ALL=(
-  "${QUELVOR_PKGS_NATIVE[@]}"
-  googletest
+QUELVOR_PKGS_WINDOWS=(
   g++-mingw-w64-i686
   g++-mingw-w64-i686-posix
   g++-mingw-w64-x86-64-posix
@@ -35,16 +45,39 @@ QUELVOR_PKGS_ALL=(
   fonts-wqy-microhei
   locales
   libc-bin
-  libbenchmark-dev
+)
+
+# clang with its sanitizer and fuzzer runtimes (fuzz and tsan presets).
+QUELVOR_PKGS_CLANG=(
   clang
-  libclang-rt-14-dev
-  valgrind
-  imagemagick
+  "libclang-rt-$QUELVOR_CLANG_VERSION-dev"
+)
+
+# Checks of the zip and the .deb.
+QUELVOR_PKGS_PACKAGE=(
   dpkg-dev
-  binutils
   file
   lintian
   unzip
+)
+
+# Benchmarks (dpkg-dev: the source package of Google Benchmark for MinGW).
+QUELVOR_PKGS_BENCH=(
+  libbenchmark-dev
+  dpkg-dev
+)
+
+# Everything: tests, cross builds, benchmarks, sanitizers and fuzzing,
+# screenshots.
+QUELVOR_PKGS_ALL=(
+  "${QUELVOR_PKGS_NATIVE[@]}"
+  "${QUELVOR_PKGS_TESTS[@]}"
+  "${QUELVOR_PKGS_WINDOWS[@]}"
+  "${QUELVOR_PKGS_BENCH[@]}"
+  "${QUELVOR_PKGS_CLANG[@]}"
+  valgrind
+  imagemagick
+  "${QUELVOR_PKGS_PACKAGE[@]}"
 )
 
 quelvor_log() { printf '[deps] %s\n' "$*" >&2; }
@@ -154,7 +187,7 @@ quelvor_locale_zh() { quelvor_locale zh_CN; }
 quelvor_locale_en() { quelvor_locale en_US; }
 
 # Headless Chromium, for the picture of the HTML report in scripts/screenshot
-# only: no test needs it, so it is in neither list above.
+# only: no test needs it, so it is in no list above.
 quelvor_deps_chromium() {
   quelvor_install_pkgs chromium
 }
@@ -164,17 +197,46 @@ quelvor_deps_native() {
   quelvor_install_pkgs "${QUELVOR_PKGS_NATIVE[@]}"
 }
 
-# What scripts/test and the other scripts need.
+# The Windows builds and the wine environment.
+quelvor_deps_windows() {
+  quelvor_install_pkgs "${QUELVOR_PKGS_NATIVE[@]}" "${QUELVOR_PKGS_WINDOWS[@]}" &&
+    quelvor_locale_zh && quelvor_locale_en
+}
+
+# scripts/fuzz.
+quelvor_deps_fuzz() {
+  quelvor_install_pkgs "${QUELVOR_PKGS_NATIVE[@]}" "${QUELVOR_PKGS_CLANG[@]}"
+}
+
+# scripts/sanitize: GCC's sanitizers, clang's ThreadSanitizer, valgrind.
+quelvor_deps_sanitize() {
+  quelvor_install_pkgs "${QUELVOR_PKGS_NATIVE[@]}" "${QUELVOR_PKGS_TESTS[@]}" \
+    "${QUELVOR_PKGS_CLANG[@]}" valgrind
+}
+
+# scripts/package: both Release builds and the checks of their packages.
+quelvor_deps_package() {
+  quelvor_install_pkgs "${QUELVOR_PKGS_NATIVE[@]}" g++-mingw-w64-i686 g++-mingw-w64-i686-posix \
+    "${QUELVOR_PKGS_PACKAGE[@]}"
+}
+
+# scripts/bench: natively, or with "windows" the MinGW builds under wine too.
+quelvor_deps_bench() {  # [windows]
+  quelvor_install_pkgs "${QUELVOR_PKGS_NATIVE[@]}" "${QUELVOR_PKGS_BENCH[@]}" || return 1
+  [[ ${1:-} != windows ]] || quelvor_deps_windows
+}
+
+# What scripts/test and scripts/screenshot need.
 quelvor_deps_all() {
   quelvor_install_pkgs "${QUELVOR_PKGS_ALL[@]}" && quelvor_locale_zh && quelvor_locale_en
 }
 
 if [[ ${BASH_SOURCE[0]} == "$0" ]]; then
   set -euo pipefail
-  case ${1:-all} in
-    native) quelvor_deps_native ;;
-    all) quelvor_deps_all ;;
-    list) printf '%s\n' "${QUELVOR_PKGS_ALL[@]}" ;;
-    *) echo "usage: $0 [native|all|list]" >&2; exit 2 ;;
+  group=${1:-all}
+  case $group in
+    native|windows|fuzz|sanitize|package|bench|all|chromium) "quelvor_deps_$group" ;;
+    list) printf '%s\n' "${QUELVOR_PKGS_ALL[@]}" | awk '!seen[$0]++' ;;
+    *) echo "usage: $0 [native|windows|fuzz|sanitize|package|bench|all|chromium|list]" >&2; exit 2 ;;
   esac
 fi
