@@ -121,11 +121,13 @@ quelvor_base_release() {
 }
 
 # Installs the packages given that are missing; apt-get update only then.
-# When the install fails after an update that could not fetch every index,
-# the lists are fetched once more and the install retried; if that fails too,
-# it is retried with the base release as the target release, so that amd64
-# and i386 come from one suite and packages that must match between the
-# architectures get the same version on both.
+# A mirror in the middle of a sync can serve lists that do not fetch, or
+# amd64 and i386 lists of different versions, so that packages that must
+# match between the architectures (wine's) cannot be installed together.
+# Each failed round is followed by one with the base release as the target
+# release (amd64 and i386 from one suite); then, after a pause that grows,
+# the lists are fetched again and the next round starts.
+# QUELVOR_APT_ROUNDS (default 3) and QUELVOR_APT_PAUSE (seconds, default 20).
 quelvor_install_pkgs() {
   local need_i386=0 p
   for p in "$@"; do [[ $p == *:i386 ]] && need_i386=1; done
@@ -138,27 +140,26 @@ quelvor_install_pkgs() {
   (( ${#missing[@]} == 0 )) && return 0
   quelvor_log "installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
-  local lists_complete=1
-  quelvor_apt_update || lists_complete=0
-  if ! quelvor_apt_install "${missing[@]}"; then
-    if (( ! lists_complete )); then
-      quelvor_log "the install failed after an incomplete package list update: updating again and retrying"
-      lists_complete=1
-      quelvor_apt_update || lists_complete=0
-      if quelvor_apt_install "${missing[@]}"; then
-        quelvor_log "installed on the second try"
-      else
-        local release
-        release=$(quelvor_base_release)
-        if [[ -n $release ]]; then
-          quelvor_log "retrying with the base release '$release' as the target release (amd64 and i386 from one suite)"
-          if quelvor_apt_install -t "$release" "${missing[@]}"; then
-            quelvor_log "installed from the base release '$release'"
-          fi
-        fi
+  local rounds=${QUELVOR_APT_ROUNDS:-3} pause=${QUELVOR_APT_PAUSE:-20} round release
+  release=$(quelvor_base_release)
+  for ((round = 1; round <= rounds; round++)); do
+    quelvor_apt_update || quelvor_log "some package lists could not be fetched"
+    if quelvor_apt_install "${missing[@]}"; then
+      (( round == 1 )) || quelvor_log "installed in round $round"
+      break
+    fi
+    if [[ -n $release ]]; then
+      quelvor_log "retrying with the base release '$release' as the target release (amd64 and i386 from one suite)"
+      if quelvor_apt_install -t "$release" "${missing[@]}"; then
+        quelvor_log "installed from the base release '$release'"
+        break
       fi
     fi
-  fi
+    if (( round < rounds )); then
+      quelvor_log "install failed (round $round of $rounds): the mirror may be between two syncs; fetching the lists again in $((pause * round))s"
+      sleep $((pause * round))
+    fi
+  done
   mapfile -t missing < <(quelvor_missing_pkgs "$@")
   if (( ${#missing[@]} )); then
     quelvor_log "still missing after install: ${missing[*]}"
@@ -237,6 +238,7 @@ if [[ ${BASH_SOURCE[0]} == "$0" ]]; then
   case $group in
     native|windows|fuzz|sanitize|package|bench|all|chromium) "quelvor_deps_$group" ;;
     list) printf '%s\n' "${QUELVOR_PKGS_ALL[@]}" | awk '!seen[$0]++' ;;
+    -h|--help) source "$(dirname "$0")/build.sh"; quelvor_help "$0" ;;
     *) echo "usage: $0 [native|windows|fuzz|sanitize|package|bench|all|chromium|list]" >&2; exit 2 ;;
   esac
 fi
