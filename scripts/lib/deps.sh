@@ -4,9 +4,16 @@
 #
 #   source scripts/lib/deps.sh; quelvor_deps_native   # build and run natively
 #   source scripts/lib/deps.sh; quelvor_deps_all      # everything the tests need
-#   scripts/lib/deps.sh [native|all]                  # the same, as a command
+#   source scripts/lib/deps.sh; quelvor_deps_fuzz     # one script's group (windows,
+#                                                     # fuzz, sanitize, package, bench)
+#   scripts/lib/deps.sh [GROUP|list]                  # the same, as a command
 #
 # The one list of packages: add a package here and every script gets it.
+
+# The clang that the fuzz and tsan presets call ("clang", the distribution's
+# default: 14 on Debian 12); its sanitizer and fuzzer runtimes come in the
+# package of the same version.
+QUELVOR_CLANG_VERSION=14
 
 # Native build and the quelvor host.
 QUELVOR_PKGS_NATIVE=(
@@ -16,13 +23,16 @@ QUELVOR_PKGS_NATIVE=(
   libcli11-dev
 )
 
-# Everything else: tests, the Windows cross builds under wine on a virtual
-# display with Chinese fonts, benchmarks, sanitizers and fuzzing, screenshots.
+# The native suites.
+QUELVOR_PKGS_TESTS=(
+  googletest
+  binutils
+)
+
+# The Windows cross builds and wine on a virtual display with Chinese fonts.
 # wine32 runs the shipped 32-bit build where the kernel runs 32-bit programs;
 # wine64 with the 64-bit MinGW build stands in where it does not.
-QUELVOR_PKGS_ALL=(
-  "${QUELVOR_PKGS_NATIVE[@]}"
-  googletest
+QUELVOR_PKGS_WINDOWS=(
   g++-mingw-w64-i686
   g++-mingw-w64-i686-posix
   g++-mingw-w64-x86-64-posix
@@ -35,16 +45,39 @@ QUELVOR_PKGS_ALL=(
   fonts-wqy-microhei
   locales
   libc-bin
-  libbenchmark-dev
+)
+
+# clang with its sanitizer and fuzzer runtimes (fuzz and tsan presets).
+QUELVOR_PKGS_CLANG=(
   clang
-  libclang-rt-14-dev
-  valgrind
-  imagemagick
+  "libclang-rt-$QUELVOR_CLANG_VERSION-dev"
+)
+
+# Checks of the zip and the .deb.
+QUELVOR_PKGS_PACKAGE=(
   dpkg-dev
-  binutils
   file
   lintian
   unzip
+)
+
+# Benchmarks (dpkg-dev: the source package of Google Benchmark for MinGW).
+QUELVOR_PKGS_BENCH=(
+  libbenchmark-dev
+  dpkg-dev
+)
+
+# Everything: tests, cross builds, benchmarks, sanitizers and fuzzing,
+# screenshots.
+QUELVOR_PKGS_ALL=(
+  "${QUELVOR_PKGS_NATIVE[@]}"
+  "${QUELVOR_PKGS_TESTS[@]}"
+  "${QUELVOR_PKGS_WINDOWS[@]}"
+  "${QUELVOR_PKGS_BENCH[@]}"
+  "${QUELVOR_PKGS_CLANG[@]}"
+  valgrind
+  imagemagick
+  "${QUELVOR_PKGS_PACKAGE[@]}"
 )
 
 quelvor_log() { printf '[deps] %s\n' "$*" >&2; }
@@ -88,11 +121,13 @@ quelvor_base_release() {
 }
 
 # Installs the packages given that are missing; apt-get update only then.
-# When the install fails after an update that could not fetch every index,
-# the lists are fetched once more and the install retried; if that fails too,
-# it is retried with the base release as the target release, so that amd64
-# and i386 come from one suite and packages that must match between the
-# architectures get the same version on both.
+# A mirror in the middle of a sync can serve lists that do not fetch, or
+# amd64 and i386 lists of different versions, so that packages that must
+# match between the architectures (wine's) cannot be installed together.
+# Each failed round is followed by one with the base release as the target
+# release (amd64 and i386 from one suite); then, after a pause that grows,
+# the lists are fetched again and the next round starts.
+# QUELVOR_APT_ROUNDS (default 3) and QUELVOR_APT_PAUSE (seconds, default 20).
 quelvor_install_pkgs() {
   local need_i386=0 p
   for p in "$@"; do [[ $p == *:i386 ]] && need_i386=1; done
@@ -105,27 +140,26 @@ quelvor_install_pkgs() {
   (( ${#missing[@]} == 0 )) && return 0
   quelvor_log "installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
-  local lists_complete=1
-  quelvor_apt_update || lists_complete=0
-  if ! quelvor_apt_install "${missing[@]}"; then
-    if (( ! lists_complete )); then
-      quelvor_log "the install failed after an incomplete package list update: updating again and retrying"
-      lists_complete=1
-      quelvor_apt_update || lists_complete=0
-      if quelvor_apt_install "${missing[@]}"; then
-        quelvor_log "installed on the second try"
-      else
-        local release
-        release=$(quelvor_base_release)
-        if [[ -n $release ]]; then
-          quelvor_log "retrying with the base release '$release' as the target release (amd64 and i386 from one suite)"
-          if quelvor_apt_install -t "$release" "${missing[@]}"; then
-            quelvor_log "installed from the base release '$release'"
-          fi
-        fi
+  local rounds=${QUELVOR_APT_ROUNDS:-3} pause=${QUELVOR_APT_PAUSE:-20} round release
+  release=$(quelvor_base_release)
+  for ((round = 1; round <= rounds; round++)); do
+    quelvor_apt_update || quelvor_log "some package lists could not be fetched"
+    if quelvor_apt_install "${missing[@]}"; then
+      (( round == 1 )) || quelvor_log "installed in round $round"
+      break
+    fi
+    if [[ -n $release ]]; then
+      quelvor_log "retrying with the base release '$release' as the target release (amd64 and i386 from one suite)"
+      if quelvor_apt_install -t "$release" "${missing[@]}"; then
+        quelvor_log "installed from the base release '$release'"
+        break
       fi
     fi
-  fi
+    if (( round < rounds )); then
+      quelvor_log "install failed (round $round of $rounds): the mirror may be between two syncs; fetching the lists again in $((pause * round))s"
+      sleep $((pause * round))
+    fi
+  done
   mapfile -t missing < <(quelvor_missing_pkgs "$@")
   if (( ${#missing[@]} )); then
     quelvor_log "still missing after install: ${missing[*]}"
@@ -154,7 +188,7 @@ quelvor_locale_zh() { quelvor_locale zh_CN; }
 quelvor_locale_en() { quelvor_locale en_US; }
 
 # Headless Chromium, for the picture of the HTML report in scripts/screenshot
-# only: no test needs it, so it is in neither list above.
+# only: no test needs it, so it is in no list above.
 quelvor_deps_chromium() {
   quelvor_install_pkgs chromium
 }
@@ -164,17 +198,47 @@ quelvor_deps_native() {
   quelvor_install_pkgs "${QUELVOR_PKGS_NATIVE[@]}"
 }
 
-# What scripts/test and the other scripts need.
+# The Windows builds and the wine environment.
+quelvor_deps_windows() {
+  quelvor_install_pkgs "${QUELVOR_PKGS_NATIVE[@]}" "${QUELVOR_PKGS_WINDOWS[@]}" &&
+    quelvor_locale_zh && quelvor_locale_en
+}
+
+# scripts/fuzz.
+quelvor_deps_fuzz() {
+  quelvor_install_pkgs "${QUELVOR_PKGS_NATIVE[@]}" "${QUELVOR_PKGS_CLANG[@]}"
+}
+
+# scripts/sanitize: GCC's sanitizers, clang's ThreadSanitizer, valgrind.
+quelvor_deps_sanitize() {
+  quelvor_install_pkgs "${QUELVOR_PKGS_NATIVE[@]}" "${QUELVOR_PKGS_TESTS[@]}" \
+    "${QUELVOR_PKGS_CLANG[@]}" valgrind
+}
+
+# scripts/package: both Release builds and the checks of their packages.
+quelvor_deps_package() {
+  quelvor_install_pkgs "${QUELVOR_PKGS_NATIVE[@]}" g++-mingw-w64-i686 g++-mingw-w64-i686-posix \
+    "${QUELVOR_PKGS_PACKAGE[@]}"
+}
+
+# scripts/bench: natively, or with "windows" the MinGW builds under wine too.
+quelvor_deps_bench() {  # [windows]
+  quelvor_install_pkgs "${QUELVOR_PKGS_NATIVE[@]}" "${QUELVOR_PKGS_BENCH[@]}" || return 1
+  [[ ${1:-} != windows ]] || quelvor_deps_windows
+}
+
+# What scripts/test and scripts/screenshot need.
 quelvor_deps_all() {
   quelvor_install_pkgs "${QUELVOR_PKGS_ALL[@]}" && quelvor_locale_zh && quelvor_locale_en
 }
 
 if [[ ${BASH_SOURCE[0]} == "$0" ]]; then
   set -euo pipefail
-  case ${1:-all} in
-    native) quelvor_deps_native ;;
-    all) quelvor_deps_all ;;
-    list) printf '%s\n' "${QUELVOR_PKGS_ALL[@]}" ;;
-    *) echo "usage: $0 [native|all|list]" >&2; exit 2 ;;
+  group=${1:-all}
+  case $group in
+    native|windows|fuzz|sanitize|package|bench|all|chromium) "quelvor_deps_$group" ;;
+    list) printf '%s\n' "${QUELVOR_PKGS_ALL[@]}" | awk '!seen[$0]++' ;;
+    -h|--help) source "$(dirname "$0")/build.sh"; quelvor_help "$0" ;;
+    *) echo "usage: $0 [native|windows|fuzz|sanitize|package|bench|all|chromium|list]" >&2; exit 2 ;;
   esac
 fi

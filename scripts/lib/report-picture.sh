@@ -6,22 +6,21 @@
 #   scripts/lib/report-picture.sh [NATIVE_BUILD_DIR]
 #
 # NATIVE_BUILD_DIR: a native build with bin/quelvor (default: build if it has
-# one, else build-report, configured and built here).
+# one, else that of the report preset, configured and built here).
 quelvor_report_picture() {
   local root build html out
   root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
   # shellcheck source=deps.sh
   source "$root/scripts/lib/deps.sh"
+  # shellcheck source=build.sh
+  source "$root/scripts/lib/build.sh"
   quelvor_deps_native
   quelvor_deps_chromium
-  build=${1:-}
-  if [[ -z $build ]]; then
-    build=$root/build
-    [[ -x $build/bin/quelvor ]] || build=$root/build-report
-  fi
+  build=${1:-$root/build${QUELVOR_BUILD_SUFFIX:-}}
   if [[ ! -x $build/bin/quelvor ]]; then
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUELVOR_TESTS=OFF >/dev/null
-    ninja -C "$build" -j"${QUELVOR_JOBS:-2}" quelvor Quelvor
+    if [[ -n ${1:-} ]]; then echo "no bin/quelvor in $build" >&2; return 2; fi
+    quelvor_build report quelvor Quelvor || return 1
+    build=$QUELVOR_BUILD_DIR
   fi
   local tmp
   tmp=$(mktemp -d)
@@ -42,5 +41,8 @@ quelvor_report_picture() {
 
 if [[ ${BASH_SOURCE[0]} == "$0" ]]; then
   set -euo pipefail
+  case ${1:-} in
+    -h|--help) source "$(dirname "$0")/build.sh"; quelvor_help "$0"; exit 0 ;;
+  esac
   quelvor_report_picture "$@"
 fi
