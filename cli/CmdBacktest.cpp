@@ -2,7 +2,7 @@
 // each winner against its own draw's media bets, with the engine itself.
 #include <memory>
 
-#include "BacktestCommand.h"
+#include "AnalysisOptions.h"
 #include "BacktestOutput.h"
 #include "Commands.h"
 #include "ExitCodes.h"

@@ -1,4 +1,4 @@
-#include "BacktestCommand.h"
+#include "AnalysisOptions.h"
 
 #include <cerrno>
 #include <cstdio>

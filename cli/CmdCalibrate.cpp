@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "BacktestCommand.h"
+#include "AnalysisOptions.h"
 #include "BacktestOutput.h"
 #include "BetSources.h"
 #include "Commands.h"

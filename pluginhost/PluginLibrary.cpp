@@ -21,17 +21,9 @@
 namespace qv::host {
 namespace {
 
-
 template <class Fn>
-bool Resolve(void* h, const char* name, Fn& slot, std::string& missing) {
-  void* p = Symbol(h, name);
-  if (!p) {
-    if (!missing.empty()) missing += ", ";
-    missing += name;
-    return false;
-  }
+void Take(void* p, Fn& slot) {
   slot = reinterpret_cast<Fn>(p);
-  return true;
 }
 
 }  // namespace
@@ -51,22 +43,29 @@ bool PluginLibrary::Load(const std::filesystem::path& path, std::string& error) 
     error = PathText(full) + ": cannot be loaded (" + why + ")";
     return false;
   }
-  PluginExports fn;
+  void* found[kExportNames.size()];
   std::string missing;
-  Resolve(h, "GetFilterName", fn.GetFilterName, missing);
-  Resolve(h, "GetVersion", fn.GetVersion, missing);
-  Resolve(h, "GetAuthor", fn.GetAuthor, missing);
-  Resolve(h, "GetFilterStr", fn.GetFilterStr, missing);
-  Resolve(h, "SetFilterStr", fn.SetFilterStr, missing);
-  Resolve(h, "ZcOpen", fn.ZcOpen, missing);
-  Resolve(h, "ZcPrepare", fn.ZcPrepare, missing);
-  Resolve(h, "ZcExecute", fn.ZcExecute, missing);
-  Resolve(h, "ZcDebug", fn.ZcDebug, missing);
+  for (size_t i = 0; i < kExportNames.size(); ++i) {
+    found[i] = qv::host::Symbol(h, kExportNames[i]);
+    if (found[i]) continue;
+    if (!missing.empty()) missing += ", ";
+    missing += kExportNames[i];
+  }
   if (!missing.empty()) {
     CloseLibrary(h);
     error = PathText(full) + ": not a filter plug-in, missing export(s): " + missing;
     return false;
   }
+  PluginExports fn;
+  Take(found[0], fn.GetFilterName);
+  Take(found[1], fn.GetVersion);
+  Take(found[2], fn.GetAuthor);
+  Take(found[3], fn.GetFilterStr);
+  Take(found[4], fn.SetFilterStr);
+  Take(found[5], fn.ZcOpen);
+  Take(found[6], fn.ZcPrepare);
+  Take(found[7], fn.ZcExecute);
+  Take(found[8], fn.ZcDebug);
   handle_ = h;
   fn_ = fn;
   path_ = full;
@@ -78,6 +77,10 @@ void PluginLibrary::Unload() {
   handle_ = nullptr;
   fn_ = PluginExports{};
   path_.clear();
+}
+
+void* PluginLibrary::Symbol(const char* name) const {
+  return handle_ ? qv::host::Symbol(handle_, name) : nullptr;
 }
 
 const char* DefaultPluginFileName() { return QUELVOR_PLUGIN_FILE_NAME; }

@@ -1,6 +1,7 @@
 // A plug-in library loaded at run time, with its nine exports resolved.
 #pragma once
 
+#include <array>
 #include <filesystem>
 #include <string>
 
@@ -8,6 +9,12 @@
 #include "Quelvor.h"
 
 namespace qv::host {
+
+// The nine exports a host looks up by name, in the order of PluginExports.
+inline constexpr std::array<const char*, 9> kExportNames = {
+    "GetFilterName", "GetVersion", "GetAuthor", "GetFilterStr", "SetFilterStr",
+    "ZcOpen",        "ZcPrepare",  "ZcExecute", "ZcDebug",
+};
 
 struct PluginExports {
   QvGetTextFn GetFilterName = nullptr;
@@ -37,6 +44,8 @@ class PluginLibrary {
   bool Loaded() const { return handle_ != nullptr; }
   const PluginExports& Fn() const { return fn_; }
   const std::filesystem::path& Path() const { return path_; }
+  // Any symbol of the loaded library by name (null when absent or unloaded).
+  void* Symbol(const char* name) const;
 
  private:
   void* handle_ = nullptr;

@@ -1,4 +1,5 @@
-// Helpers of the file tests: a scratch folder per test and whole-file access.
+// A scratch folder per test and whole-file access, for every suite that
+// writes files.
 #pragma once
 
 #include <gtest/gtest.h>
