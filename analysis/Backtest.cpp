@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "FilterString.h"
+#include "FilterStringWriter.h"
 
 namespace qv::host {
 
@@ -41,11 +42,7 @@ bool BandsOf(std::string_view filterStr, Bands& out, std::string& why) {
 
 std::string WithBets(std::string_view bandsText, const std::vector<std::string>& bets) {
   std::string s(bandsText);
-  s += "TJ";
-  for (const std::string& b : bets) {
-    s += b;
-    s += '|';
-  }
+  AppendMediaBets(s, bets);
   return s;
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "FilterStringWriter.h"
+
 namespace qv::host {
 
 bool ParseUnitDecimal(std::string_view text, Decimal& out, std::string& why) {
@@ -118,11 +120,13 @@ Proposal Calibrate(std::span<const Shares> winners, const std::vector<int>& leve
       break;
     }
   }
-  for (const LevelProposal& l : p.levels)
-    p.filterString += "M" + std::to_string(l.level) + "(" + std::to_string(l.allowed.lo) + "-" +
-                      std::to_string(l.allowed.hi) + "|" + std::to_string(l.tolerance.lo) + "-" +
-                      std::to_string(l.tolerance.hi) + ")";
-  p.filterString += "E0-" + std::to_string(p.e);
+  for (const LevelProposal& l : p.levels) {
+    const std::string f[5] = {std::to_string(l.level), std::to_string(l.allowed.lo),
+                              std::to_string(l.allowed.hi), std::to_string(l.tolerance.lo),
+                              std::to_string(l.tolerance.hi)};
+    AppendMSection(p.filterString, {f[0], f[1], f[2], f[3], f[4]});
+  }
+  AppendRange(p.filterString, 'E', {"0", std::to_string(p.e)});
   return p;
 }
 
