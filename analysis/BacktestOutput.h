@@ -7,30 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "Backtest.h"
-#include "Calibrate.h"
+#include "Pipeline.h"
 
 namespace qv::host {
-
-// One back-test: the draws, their results and the way keep rates were got.
-struct BacktestRun {
-  std::span<const HistoryDraw> draws;
-  std::vector<DrawResult> results;
-  Summary summary;
-  KeepRateOptions keepRate;
-};
-
-struct CalibrationRun {
-  std::string history;   // the history file, as given
-  size_t rows = 0;       // rows of the history
-  size_t holdout = 0;    // K; 0 without --holdout
-  Decimal allowed, tolerance, recall;
-  CalibrationTargets targets;
-  Proposal proposal;
-  std::string filterString;  // the proposal with the --bets media bets
-  BacktestRun inSample;
-  BacktestRun outOfSample;   // only with a holdout
-};
 
 // Text, JSON and CSV.  CsvSide is what CSV output puts on stderr.
 std::string BacktestText(const BacktestRun& run);

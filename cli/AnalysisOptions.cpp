@@ -8,7 +8,6 @@
 #include "BetSources.h"
 #include "Console.h"
 #include "FilterOptions.h"
-#include "Progress.h"
 
 namespace qv::host {
 
@@ -89,16 +88,6 @@ bool WriteHtml(const RunOptions& opts, const std::string& html) {
     return false;
   }
   return true;
-}
-
-std::vector<DrawResult> RunWithProgress(const Bands& bands, std::span<const HistoryDraw> draws,
-                                        const BacktestOptions& opts) {
-  ProgressBar bar(IsTerminal(stderr));
-  BacktestOptions o = opts;
-  o.tick = [&bar](uint64_t done, uint64_t total) { bar.Update(done, total, "numbers"); };
-  std::vector<DrawResult> results = qv::host::RunBacktest(bands, draws, o);
-  bar.Finish();
-  return results;
 }
 
 }  // namespace qv::host

@@ -36,8 +36,4 @@ bool WriteFormatted(const std::string& format, const TextFn& text, const TextFn&
                     const TextFn& csvSide);
 // Writes the HTML report when --html was given; false with a message.
 bool WriteHtml(const RunOptions& opts, const std::string& html);
-// Runs the back-test with a progress bar while stderr is a terminal.
-std::vector<DrawResult> RunWithProgress(const Bands& bands, std::span<const HistoryDraw> draws,
-                                        const BacktestOptions& opts);
-
 }  // namespace qv::host

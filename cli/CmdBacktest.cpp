@@ -5,8 +5,10 @@
 #include "AnalysisOptions.h"
 #include "BacktestOutput.h"
 #include "Commands.h"
+#include "Console.h"
 #include "ExitCodes.h"
 #include "FilterOptions.h"
+#include "Progress.h"
 #include "TextDecode.h"
 
 namespace qv::host {
@@ -36,11 +38,10 @@ int RunBacktestCommand(const BacktestArgs& args) {
   History history;
   if (!args.run.ReadHistory(history)) return kExitUsage;
 
-  BacktestRun run;
-  run.draws = history.draws;
-  run.keepRate = opts.keepRate;
-  run.results = RunWithProgress(bands, run.draws, opts);
-  run.summary = Summarize(run.results);
+  ProgressBar bar(IsTerminal(stderr));
+  opts.tick = [&bar](uint64_t done, uint64_t total) { bar.Update(done, total, "numbers"); };
+  const BacktestRun run = RunBacktestOn(bands, history.draws, opts);
+  bar.Finish();
 
   const bool written = WriteFormatted(
       args.run.format, [&] { return BacktestText(run); }, [&] { return BacktestJson(run); },

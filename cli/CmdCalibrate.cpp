@@ -7,8 +7,11 @@
 #include "BacktestOutput.h"
 #include "BetSources.h"
 #include "Commands.h"
+#include "Console.h"
 #include "ExitCodes.h"
 #include "FilterOptions.h"
+#include "Pipeline.h"
+#include "Progress.h"
 
 namespace qv::host {
 namespace {
@@ -49,38 +52,30 @@ bool ParseLevels(const std::string& text, std::vector<int>& out) {
 }
 
 int RunCalibrateCommand(const CalibrateArgs& args) {
-  CalibrationRun cal;
+  CalibrationRequest req;
   std::string why;
-  for (auto [text, slot, name] : {std::tuple{&args.allowed, &cal.allowed, "--allowed"},
-                                  std::tuple{&args.tolerance, &cal.tolerance, "--tolerance"},
-                                  std::tuple{&args.recall, &cal.recall, "--recall"}})
+  for (auto [text, slot, name] : {std::tuple{&args.allowed, &req.allowed, "--allowed"},
+                                  std::tuple{&args.tolerance, &req.tolerance, "--tolerance"},
+                                  std::tuple{&args.recall, &req.recall, "--recall"}})
     if (!ParseUnitDecimal(*text, *slot, why)) {
       PrintError(std::string(name) + ": " + why);
       return kExitUsage;
     }
-  std::vector<int> levels;
-  if (args.levelsOpt->count() > 0 && !ParseLevels(args.levels, levels)) return kExitUsage;
-  BacktestOptions opts;
-  if (!args.run.Backtest(opts)) return kExitUsage;
+  if (args.levelsOpt->count() > 0 && !ParseLevels(args.levels, req.levels)) return kExitUsage;
+  if (!args.run.Backtest(req.backtest)) return kExitUsage;
 
   History history;
   if (!args.run.ReadHistory(history)) return kExitUsage;
-  cal.history = args.run.history;
-  cal.rows = history.draws.size();
+  req.history = args.run.history;
+  req.draws = history.draws;
   if (args.holdoutOpt->count() > 0) {
-    if (args.holdout < 1 || args.holdout >= cal.rows) {
+    if (args.holdout < 1 || args.holdout >= history.draws.size()) {
       PrintError("--holdout " + std::to_string(args.holdout) + ": must be at least 1 and below the " +
-                 std::to_string(cal.rows) + " rows of the history");
+                 std::to_string(history.draws.size()) + " rows of the history");
       return kExitUsage;
     }
-    cal.holdout = args.holdout;
+    req.holdout = args.holdout;
   }
-  const std::span<const HistoryDraw> all(history.draws);
-  const std::span<const HistoryDraw> calibration = all.first(cal.rows - cal.holdout);
-  const std::span<const HistoryDraw> heldOut = all.last(cal.holdout);
-  const uint64_t n = calibration.size();
-
-  std::vector<std::string> nextBets;
   if (args.betsOpt->count() > 0) {
     const BetList list = ReadBetsFile(PathFromArgument(args.bets));
     if (!list.ok) {
@@ -90,44 +85,18 @@ int RunCalibrateCommand(const CalibrateArgs& args) {
     if (list.skipped > 0)
       PrintError("--bets " + args.bets + ": skipped " + std::to_string(list.skipped) +
                  " bets the filter string cannot carry");
-    nextBets = list.bets;
+    req.nextBets = list.bets;
   }
 
-  // The winners' shares; any bands will do for them.
-  Bands any;
-  BandsOf("M0(0-100|0-100)", any, why);
-  BacktestOptions sharesOnly;
-  sharesOnly.keepRate.mode = KeepRateMode::None;
-  std::vector<Shares> winners;
-  for (const DrawResult& r : RunBacktest(any, calibration, sharesOnly)) winners.push_back(r.shares);
-
-  if (levels.empty()) levels = DefaultLevels(winners);
-  if (levels.empty()) {
-    PrintError("no calibration winner has a share above 0 at any level; give --levels");
-    return kExitUsage;
+  ProgressBar bar(IsTerminal(stderr));
+  req.backtest.tick = [&bar](uint64_t done, uint64_t total) { bar.Update(done, total, "numbers"); };
+  const CalibrationResult result = RunCalibration(req);
+  bar.Finish();
+  if (result.status != CalibrationResult::Status::Done) {
+    PrintError(result.error);
+    return result.status == CalibrationResult::Status::NoLevels ? kExitUsage : kExitRefused;
   }
-  cal.targets = {CeilTimes(cal.allowed, n), CeilTimes(cal.tolerance, n), CeilTimes(cal.recall, n)};
-  cal.proposal = Calibrate(winners, levels, cal.targets);
-  cal.filterString = nextBets.empty() ? cal.proposal.filterString : WithBets(cal.proposal.filterString, nextBets);
-
-  Bands proposed;
-  if (!BandsOf(cal.proposal.filterString, proposed, why)) {
-    PrintError("internal error: the proposal was refused: " + why);
-    return kExitRefused;
-  }
-  cal.inSample.draws = calibration;
-  cal.inSample.keepRate = opts.keepRate;
-  cal.inSample.results = RunWithProgress(proposed, calibration, opts);
-  cal.inSample.summary = Summarize(cal.inSample.results);
-  if (cal.holdout) {
-    cal.outOfSample.draws = heldOut;
-    cal.outOfSample.keepRate = opts.keepRate;
-    BacktestOptions outOpts = opts;
-    outOpts.firstRow = cal.rows - cal.holdout;
-    cal.outOfSample.results = RunWithProgress(proposed, heldOut, outOpts);
-    cal.outOfSample.summary = Summarize(cal.outOfSample.results);
-  }
-
+  const CalibrationRun& cal = result.run;
   const bool written = WriteFormatted(
       args.run.format, [&] { return CalibrationText(cal); }, [&] { return CalibrationJson(cal); },
       [&] { return CalibrationCsv(cal); }, [&] { return CalibrationText(cal, false); });
