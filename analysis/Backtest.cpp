@@ -9,6 +9,7 @@
 
 #include "FilterString.h"
 #include "FilterStringWriter.h"
+#include "SevenDigitCounter.h"
 
 namespace qv::host {
 
@@ -54,22 +55,9 @@ void JudgeWinner(FilterState& state, const std::string& winner, DrawResult& out)
 }
 
 uint64_t CountKept(FilterState& state, uint32_t from, uint32_t to) {
-  if (from >= to) return 0;
-  char text[8];
-  for (int i = 6, v = static_cast<int>(from); i >= 0; --i, v /= 10) text[i] = static_cast<char>('0' + v % 10);
-  text[7] = '\0';
   uint64_t kept = 0;
-  for (uint32_t x = from;;) {
-    kept += state.Execute(text) == kPass;
-    if (++x == to) break;
-    for (int i = 6; i >= 0; --i) {  // the next number, in place
-      if (text[i] != '9') {
-        ++text[i];
-        break;
-      }
-      text[i] = '0';
-    }
-  }
+  SevenDigitCounter number(from);
+  for (uint32_t x = from; x < to; ++x, number.Next()) kept += state.Execute(number.c_str()) == kPass;
   return kept;
 }
 
@@ -97,13 +85,11 @@ uint32_t SampledNumber(uint64_t key, uint64_t index) {
 }
 
 uint64_t CountKeptSampled(FilterState& state, uint64_t key, uint64_t from, uint64_t to) {
-  char text[8];
-  text[7] = '\0';
+  SevenDigitCounter number;
   uint64_t kept = 0;
   for (uint64_t i = from; i < to; ++i) {
-    uint32_t v = SampledNumber(key, i);
-    for (int d = 6; d >= 0; --d, v /= 10) text[d] = static_cast<char>('0' + v % 10);
-    kept += state.Execute(text) == kPass;
+    number.Set(SampledNumber(key, i));
+    kept += state.Execute(number.c_str()) == kPass;
   }
   return kept;
 }

@@ -73,19 +73,6 @@ BetList ConditionBets(std::string_view content) {
 
 }  // namespace
 
-bool ReadWholeFile(const std::filesystem::path& file, std::string& bytes) {
-  FileReader reader;
-  if (!reader.Open(file, FileReader::Share::Read)) return false;
-  bytes.clear();
-  char buf[64 * 1024];
-  for (;;) {
-    const int64_t got = reader.Read(buf, sizeof buf);
-    if (got < 0) return false;
-    if (got == 0) return true;
-    bytes.append(buf, static_cast<size_t>(got));
-  }
-}
-
 bool LooksLikeConditionFile(std::string_view bytes) {
   const std::vector<std::string> lines = SplitConditionLines(bytes);
   if (!lines.empty() && lines.front() == kConditionFileHeader) return true;
@@ -97,7 +84,7 @@ BetList ReadBetsFile(const std::filesystem::path& file) {
   if (HasSzcExtension(file)) return ReadSzc(file);
   BetList list;
   std::string bytes;
-  if (!ReadWholeFile(file, bytes)) {
+  if (!ReadWholeFile(file, bytes).Ok()) {
     list.error = "cannot be opened";
     return list;
   }

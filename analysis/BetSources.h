@@ -36,8 +36,6 @@ bool LooksLikeConditionFile(std::string_view bytes);
 
 const char* BetsKindName(BetsKind kind);
 
-// A whole file as bytes; false when it cannot be opened or read.
-bool ReadWholeFile(const std::filesystem::path& file, std::string& bytes);
 // A file name for messages, as the readers print it.
 std::string DisplayPath(const std::filesystem::path& file);
 // A file name given on the command line (the system code page's bytes).

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "BetSources.h"
+#include "FileAccess.h"
 
 namespace qv::host {
 
@@ -168,7 +169,7 @@ History ParseHistory(std::string_view text, const std::filesystem::path& folder)
 
 History ReadHistory(const std::filesystem::path& file) {
   std::string bytes;
-  if (!ReadWholeFile(file, bytes)) {
+  if (!ReadWholeFile(file, bytes).Ok()) {
     History h;
     h.error = DisplayPath(file) + ": cannot be read";
     return h;

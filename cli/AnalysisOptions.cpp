@@ -7,7 +7,6 @@
 
 #include "BetSources.h"
 #include "Console.h"
-#include "FilterOptions.h"
 
 namespace qv::host {
 
@@ -56,14 +55,6 @@ bool RunOptions::ReadHistory(History& out) const {
   for (const std::string& note : out.notes) PrintError(note);
   if (!out.ok) PrintError(out.error);
   return out.ok;
-}
-
-bool WriteOut(const std::string& text) {
-  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
-    PrintError("standard output: write error");
-    return false;
-  }
-  return true;
 }
 
 bool WriteFormatted(const std::string& format, const TextFn& text, const TextFn& json, const TextFn& csv,

@@ -28,8 +28,6 @@ struct RunOptions {
   bool ReadHistory(History& out) const;
 };
 
-// Writes text to standard output; false with a message on a write error.
-bool WriteOut(const std::string& text);
 // Writes the output in the format asked for; with CSV, csvSide goes to stderr.
 using TextFn = std::function<std::string()>;
 bool WriteFormatted(const std::string& format, const TextFn& text, const TextFn& json, const TextFn& csv,

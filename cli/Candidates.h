@@ -9,35 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "SevenDigitCounter.h"
+
 namespace qv::host {
-
-// 0000000, 0000001, ... 9999999: one 7-character buffer incremented in place.
-class SevenDigitCounter {
- public:
-  static constexpr uint32_t kDigits = 7;
-  static constexpr uint32_t kCount = 10'000'000;
-
-  SevenDigitCounter() { Reset(); }
-  void Reset() {
-    std::memset(text_, '0', kDigits);
-    text_[kDigits] = '\0';
-  }
-  const char* c_str() const { return text_; }
-
-  // The next number; 9999999 wraps to 0000000.
-  void Next() {
-    for (int i = kDigits - 1; i >= 0; --i) {
-      if (text_[i] != '9') {
-        ++text_[i];
-        return;
-      }
-      text_[i] = '0';
-    }
-  }
-
- private:
-  char text_[kDigits + 1];
-};
 
 // One candidate a line: LF or CR LF ends a line (the line end is removed),
 // empty lines are skipped, the last line needs no line end.  Lines are

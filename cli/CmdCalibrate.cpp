@@ -9,7 +9,6 @@
 #include "Commands.h"
 #include "Console.h"
 #include "ExitCodes.h"
-#include "FilterOptions.h"
 #include "Pipeline.h"
 #include "Progress.h"
 

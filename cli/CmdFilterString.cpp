@@ -10,7 +10,6 @@
 #include "Console.h"
 #include "DialogConfig.h"
 #include "ExitCodes.h"
-#include "FilterOptions.h"
 
 namespace qv::host {
 namespace {
@@ -40,11 +39,7 @@ int RunFilterString(const FilterStringArgs& args) {
   }
   SetBinary(stdout);
   const std::string out = r.filterString + "\n";
-  if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout)) {
-    PrintError("standard output: write error");
-    return kExitUsage;
-  }
-  return kExitOk;
+  return WriteOut(out) ? kExitOk : kExitUsage;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "Commands.h"
+#include "Console.h"
 #include "ExitCodes.h"
 #include "FilterOptions.h"
 #include "TextDecode.h"
@@ -25,11 +26,7 @@ int RunInfo(const InfoArgs& args) {
                           "Version: " + Text(fn.GetVersion()) + "\n" +
                           "Author:  " + Text(fn.GetAuthor()) + "\n" +
                           "Library: " + PathText(lib.Path()) + "\n";
-  if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout)) {
-    PrintError("standard output: write error");
-    return kExitUsage;
-  }
-  return kExitOk;
+  return WriteOut(out) ? kExitOk : kExitUsage;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "Commands.h"
+#include "Console.h"
 #include "ExitCodes.h"
 #include "FilterOptions.h"
 #include "ReportTable.h"
@@ -37,11 +38,7 @@ int RunReport(const ReportArgs& args) {
   const char* report = fn.ZcDebug(args.candidate.c_str(), args.all ? 1u : 0u);
   const std::string text = report ? std::string(report) : std::string();
   if (args.raw) {
-    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout)) {
-      PrintError("standard output: write error");
-      return kExitUsage;
-    }
-    return kExitOk;
+    return WriteOut(text) ? kExitOk : kExitUsage;
   }
 
   const std::vector<ReportRow> rows = ParseReport(text);
@@ -51,11 +48,7 @@ int RunReport(const ReportArgs& args) {
                     : "Every condition is met (use --all to list them).\n";
   const int32_t verdict = fn.ZcExecute(args.candidate.c_str());
   out += "Verdict: " + std::to_string(verdict) + " (" + VerdictText(verdict) + ")\n";
-  if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout)) {
-    PrintError("standard output: write error");
-    return kExitUsage;
-  }
-  return kExitOk;
+  return WriteOut(out) ? kExitOk : kExitUsage;
 }
 
 }  // namespace

@@ -57,11 +57,7 @@ int RunSetup(const SetupArgs& args) {
   std::string out = fn.GetFilterStr();
   out += '\n';
   SetBinary(stdout);
-  if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout)) {
-    PrintError("standard output: write error");
-    return kExitUsage;
-  }
-  return kExitOk;
+  return WriteOut(out) ? kExitOk : kExitUsage;
 }
 
 }  // namespace

@@ -23,4 +23,16 @@ void SetBinary(std::FILE*) {}
 void PrepareConsole() {}
 #endif
 
+void PrintError(const std::string& message) {
+  std::fprintf(stderr, "quelvor: %s\n", message.c_str());
+}
+
+bool WriteOut(const std::string& text) {
+  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
+    PrintError("standard output: write error");
+    return false;
+  }
+  return true;
+}
+
 }  // namespace qv::host

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 namespace qv::host {
 
@@ -10,5 +11,11 @@ bool IsTerminal(std::FILE* f);
 void SetBinary(std::FILE* f);
 // Lets the terminal show the UTF-8 that quelvor writes.
 void PrepareConsole();
+
+// "quelvor: " and the message on stderr, with a line end.
+void PrintError(const std::string& message);
+// Writes text to standard output and flushes it; false with a message on a
+// write error.
+bool WriteOut(const std::string& text);
 
 }  // namespace qv::host

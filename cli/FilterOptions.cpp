@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "Console.h"
 #include "DialogConfig.h"
 #include "ExitCodes.h"
 #include "Filter.h"
@@ -9,10 +10,6 @@
 #include "TextFiles.h"
 
 namespace qv::host {
-
-void PrintError(const std::string& message) {
-  std::fprintf(stderr, "quelvor: %s\n", message.c_str());
-}
 
 void PluginOption::AddTo(CLI::App& cmd) {
   opt_ = cmd.add_option("--plugin", path_,

@@ -77,7 +77,4 @@ class FilterOptions {
   CLI::Option* betsSzcOpt_ = nullptr;
 };
 
-// "quelvor: " and the message on stderr, with a line end.
-void PrintError(const std::string& message);
-
 }  // namespace qv::host

@@ -1,9 +1,10 @@
 #include "TextFiles.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <memory>
+#include <filesystem>
+
+#include "FileAccess.h"
 
 namespace qv::host {
 
@@ -19,23 +20,15 @@ std::string_view FirstLine(std::string_view text) {
 }
 
 bool ReadFileBytes(const std::string& path, std::string& bytes, std::string& error) {
-  struct Closer {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-  };
-  std::unique_ptr<std::FILE, Closer> f(std::fopen(path.c_str(), "rb"));
-  if (!f) {
-    error = path + ": " + std::strerror(errno);
-    return false;
-  }
-  bytes.clear();
-  char buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0) bytes.append(buf, n);
-  if (std::ferror(f.get())) {
-    error = path + ": read error";
-    return false;
-  }
-  return true;
+  const std::filesystem::path file = PathFromSystemBytes(path);
+  const FileStatus st = ReadWholeFile(file, bytes);
+  if (st.Ok()) return true;
+  std::error_code ec;
+  error = path + ": " +
+          (st.kind != FileStatus::Kind::CannotOpen ? std::string("read error")
+           : std::filesystem::exists(file, ec)      ? std::string("cannot be opened")
+                                                    : std::string(std::strerror(ENOENT)));
+  return false;
 }
 
 std::string_view SampleFilterFile() {
