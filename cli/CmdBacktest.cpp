@@ -51,21 +51,24 @@ int RunBacktestCommand(const BacktestArgs& args) {
   return kExitOk;
 }
 
-}  // namespace
-
-void AddBacktestCommand(CLI::App& root, CommandList& commands) {
-  auto args = std::make_shared<BacktestArgs>();
-  CLI::App* cmd = root.add_subcommand(
-      "backtest",
-      "Judge past draws' winners with the filter's bands, each against its own draw's media bets, "
-      "and tell how much of all numbers the bands keep");
+void AddBacktestOptions(CLI::App* cmd, BacktestArgs* args) {
   args->run.AddTo(*cmd);
   args->filter.AddTo(*cmd);
   cmd->footer(
-      "The bands, E and S sections come from the filter options (default: the bundled example); "
+      "The bands, E and S sections come from the filter options (default: the bundled "
+      "example); "
       "their media bets are ignored.  --plugin and --bets-szc are refused.\n"
       "Exit status: 0 done, 1 filter string refused, 2 usage or input error.");
-  commands.push_back({cmd, [args] { return RunBacktestCommand(*args); }});
+}
+
+}  // namespace
+
+void AddBacktestCommand(CLI::App& root, CommandList& commands) {
+  AddCommand<BacktestArgs>(
+      root, commands, "backtest",
+      "Judge past draws' winners with the filter's bands, each against its own draw's media bets, "
+      "and tell how much of all numbers the bands keep",
+      AddBacktestOptions, RunBacktestCommand);
 }
 
 }  // namespace qv::host

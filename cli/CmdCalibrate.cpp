@@ -103,36 +103,45 @@ int RunCalibrateCommand(const CalibrateArgs& args) {
   return kExitOk;
 }
 
+void AddCalibrateOptions(CLI::App* cmd, CalibrateArgs* args) {
+  args->run.AddTo(*cmd);
+  args->levelsOpt =
+      cmd->add_option("--levels", args->levels,
+                      "Levels to give bands, comma-separated digits (default: every level "
+                      "at which some winner's share is above 0)")
+          ->type_name("7,5,0");
+  cmd->add_option("--allowed", args->allowed,
+                  "Share P of winners each allowed band holds, in (0, 1]")
+      ->type_name("P")
+      ->capture_default_str();
+  cmd->add_option("--tolerance", args->tolerance,
+                  "Share Q of winners each tolerance band holds, in (0, 1]")
+      ->type_name("Q")
+      ->capture_default_str();
+  cmd->add_option("--recall", args->recall,
+                  "Share R of winners that must pass with the E range, in (0, 1]")
+      ->type_name("R")
+      ->capture_default_str();
+  args->holdoutOpt =
+      cmd->add_option("--holdout", args->holdout,
+                      "Keep the last K rows out of the calibration and back-test on them")
+          ->type_name("K");
+  args->betsOpt =
+      cmd->add_option("--bets", args->bets,
+                      "Media bets for the next draw, appended to the proposed filter string "
+                      "(.szc, condition file or one bet a line)")
+          ->type_name("FILE");
+  cmd->footer("Exit status: 0 done, 2 usage or input error.");
+}
+
 }  // namespace
 
 void AddCalibrateCommand(CLI::App& root, CommandList& commands) {
-  auto args = std::make_shared<CalibrateArgs>();
-  CLI::App* cmd = root.add_subcommand(
-      "calibrate",
-      "Propose bands from past winners' hit shares and back-test them, in-sample and on held-out draws");
-  args->run.AddTo(*cmd);
-  args->levelsOpt = cmd->add_option("--levels", args->levels,
-                                    "Levels to give bands, comma-separated digits (default: every level "
-                                    "at which some winner's share is above 0)")
-                        ->type_name("7,5,0");
-  cmd->add_option("--allowed", args->allowed, "Share P of winners each allowed band holds, in (0, 1]")
-      ->type_name("P")
-      ->capture_default_str();
-  cmd->add_option("--tolerance", args->tolerance, "Share Q of winners each tolerance band holds, in (0, 1]")
-      ->type_name("Q")
-      ->capture_default_str();
-  cmd->add_option("--recall", args->recall, "Share R of winners that must pass with the E range, in (0, 1]")
-      ->type_name("R")
-      ->capture_default_str();
-  args->holdoutOpt = cmd->add_option("--holdout", args->holdout,
-                                     "Keep the last K rows out of the calibration and back-test on them")
-                         ->type_name("K");
-  args->betsOpt = cmd->add_option("--bets", args->bets,
-                                  "Media bets for the next draw, appended to the proposed filter string "
-                                  "(.szc, condition file or one bet a line)")
-                      ->type_name("FILE");
-  cmd->footer("Exit status: 0 done, 2 usage or input error.");
-  commands.push_back({cmd, [args] { return RunCalibrateCommand(*args); }});
+  AddCommand<CalibrateArgs>(
+      root, commands, "calibrate",
+      "Propose bands from past winners' hit shares and back-test them, in-sample and on held-out "
+      "draws",
+      AddCalibrateOptions, RunCalibrateCommand);
 }
 
 }  // namespace qv::host

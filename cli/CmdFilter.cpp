@@ -130,26 +130,29 @@ int RunFilter(const FilterArgs& args) {
   return kExitOk;
 }
 
-}  // namespace
-
-void AddFilterCommand(CLI::App& root, CommandList& commands) {
-  auto args = std::make_shared<FilterArgs>();
-  CLI::App* cmd = root.add_subcommand(
-      "filter",
-      "Judge candidates with the plug-in and write those that pass (verdict 0), one a line");
+void AddFilterOptions(CLI::App* cmd, FilterArgs* args) {
   args->filter.AddTo(*cmd);
   args->candidatesOpt =
       cmd->add_option("--candidates", args->candidates,
                       "Candidates file, one a line ('-': standard input); default: all "
                       "seven-digit numbers 0000000 to 9999999");
   args->candidatesOpt->type_name("FILE|-");
-  args->outOpt = cmd->add_option("--out", args->out, "Write the passing candidates to this file "
-                                                     "instead of standard output");
+  args->outOpt = cmd->add_option("--out", args->out,
+                                 "Write the passing candidates to this file "
+                                 "instead of standard output");
   args->outOpt->type_name("FILE");
   cmd->footer(
       "Without --filter-string or --filter-file the bundled example filter is used.\n"
       "Exit status: 0 done, 1 filter string refused, 2 usage or input error.");
-  commands.push_back({cmd, [args] { return RunFilter(*args); }});
+}
+
+}  // namespace
+
+void AddFilterCommand(CLI::App& root, CommandList& commands) {
+  AddCommand<FilterArgs>(
+      root, commands, "filter",
+      "Judge candidates with the plug-in and write those that pass (verdict 0), one a line",
+      AddFilterOptions, RunFilter);
 }
 
 }  // namespace qv::host

@@ -42,14 +42,7 @@ int RunFilterString(const FilterStringArgs& args) {
   return WriteOut(out) ? kExitOk : kExitUsage;
 }
 
-}  // namespace
-
-void AddFilterStringCommand(CLI::App& root, CommandList& commands) {
-  auto args = std::make_shared<FilterStringArgs>();
-  CLI::App* cmd = root.add_subcommand(
-      "filter-string",
-      "Fill a new setup dialog from a filter string, condition files and a bet result file, "
-      "and print the filter string it writes");
+void AddFilterStringOptions(CLI::App* cmd, FilterStringArgs* args) {
   args->filterStringOpt =
       cmd->add_option("--filter-string", args->filterString, "Filter string applied first");
   args->filterStringOpt->type_name("S");
@@ -65,7 +58,16 @@ void AddFilterStringCommand(CLI::App& root, CommandList& commands) {
   args->saveOpt = cmd->add_option("--save-condition-file", args->saveConditionFile,
                                   "Also save the result as a condition file");
   args->saveOpt->type_name("F");
-  commands.push_back({cmd, [args] { return RunFilterString(*args); }});
+}
+
+}  // namespace
+
+void AddFilterStringCommand(CLI::App& root, CommandList& commands) {
+  AddCommand<FilterStringArgs>(
+      root, commands, "filter-string",
+      "Fill a new setup dialog from a filter string, condition files and a bet result file, "
+      "and print the filter string it writes",
+      AddFilterStringOptions, RunFilterString);
 }
 
 }  // namespace qv::host

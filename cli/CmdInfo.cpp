@@ -29,13 +29,13 @@ int RunInfo(const InfoArgs& args) {
   return WriteOut(out) ? kExitOk : kExitUsage;
 }
 
+void AddInfoOptions(CLI::App* cmd, InfoArgs* args) { args->plugin.AddTo(*cmd); }
+
 }  // namespace
 
 void AddInfoCommand(CLI::App& root, CommandList& commands) {
-  auto args = std::make_shared<InfoArgs>();
-  CLI::App* cmd = root.add_subcommand("info", "Show the plug-in's name, version and author");
-  args->plugin.AddTo(*cmd);
-  commands.push_back({cmd, [args] { return RunInfo(*args); }});
+  AddCommand<InfoArgs>(root, commands, "info", "Show the plug-in's name, version and author",
+                       AddInfoOptions, RunInfo);
 }
 
 }  // namespace qv::host

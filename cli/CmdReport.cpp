@@ -51,12 +51,7 @@ int RunReport(const ReportArgs& args) {
   return WriteOut(out) ? kExitOk : kExitUsage;
 }
 
-}  // namespace
-
-void AddReportCommand(CLI::App& root, CommandList& commands) {
-  auto args = std::make_shared<ReportArgs>();
-  CLI::App* cmd = root.add_subcommand(
-      "report", "Show how one candidate fares against each condition of the filter");
+void AddReportOptions(CLI::App* cmd, ReportArgs* args) {
   cmd->add_option("CANDIDATE", args->candidate, "The candidate number, passed as it stands")
       ->required();
   cmd->add_flag("--all", args->all, "List every condition, not only the missed ones");
@@ -65,7 +60,14 @@ void AddReportCommand(CLI::App& root, CommandList& commands) {
   cmd->footer(
       "Without --filter-string or --filter-file the bundled example filter is used.\n"
       "Exit status: 0 done, 1 filter string refused, 2 usage or input error.");
-  commands.push_back({cmd, [args] { return RunReport(*args); }});
+}
+
+}  // namespace
+
+void AddReportCommand(CLI::App& root, CommandList& commands) {
+  AddCommand<ReportArgs>(root, commands, "report",
+                         "Show how one candidate fares against each condition of the filter",
+                         AddReportOptions, RunReport);
 }
 
 }  // namespace qv::host

@@ -60,14 +60,14 @@ int RunSetup(const SetupArgs& args) {
   return WriteOut(out) ? kExitOk : kExitUsage;
 }
 
+void AddSetupOptions(CLI::App* cmd, SetupArgs* args) { args->filter.AddTo(*cmd); }
+
 }  // namespace
 
 void AddSetupCommand(CLI::App& root, CommandList& commands) {
-  auto args = std::make_shared<SetupArgs>();
-  CLI::App* cmd = root.add_subcommand(
-      "setup", "Show the plug-in's setup dialog and print the filter string it gives");
-  args->filter.AddTo(*cmd);
-  commands.push_back({cmd, [args] { return RunSetup(*args); }});
+  AddCommand<SetupArgs>(root, commands, "setup",
+                        "Show the plug-in's setup dialog and print the filter string it gives",
+                        AddSetupOptions, RunSetup);
 }
 
 }  // namespace qv::host

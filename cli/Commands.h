@@ -5,6 +5,8 @@
 #include <CLI/CLI.hpp>
 
 #include <functional>
+#include <memory>
+#include <string>
 #include <vector>
 
 namespace qv::host {
@@ -14,6 +16,17 @@ struct Command {
   std::function<int()> run;
 };
 using CommandList = std::vector<Command>;
+
+// Adds the subcommand name: options(cmd, args) registers its options into an
+// Args of its own, which run(args) reads once the command line is parsed.
+template <class Args, class Options, class Run>
+void AddCommand(CLI::App& root, CommandList& commands, const std::string& name,
+                const std::string& description, Options options, Run run) {
+  auto args = std::make_shared<Args>();
+  CLI::App* cmd = root.add_subcommand(name, description);
+  options(cmd, args.get());
+  commands.push_back({cmd, [args, run] { return run(*args); }});
+}
 
 void AddFilterCommand(CLI::App& root, CommandList& commands);
 void AddReportCommand(CLI::App& root, CommandList& commands);

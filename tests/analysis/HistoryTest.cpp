@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "SzcBytes.h"
 #include "TestFiles.h"
 
 namespace qv::host {
@@ -10,21 +11,11 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using qv::testing::Szc;
 
 // 七星彩-分布概率过滤条件: in GB2312.
 const std::string kHeaderLine =
     "\xC6\xDF\xD0\xC7\xB2\xCA\x2D\xB7\xD6\xB2\xBC\xB8\xC5\xC2\xCA\xB9\xFD\xC2\xCB\xCC\xF5\xBC\xFE\x3A";
-
-std::string Szc(const std::vector<std::string>& records, size_t length = 32) {
-  std::string s(32, '\0');
-  s[4] = static_cast<char>(records.size());
-  s[8] = static_cast<char>(length);
-  for (std::string r : records) {
-    r.resize(length, '\0');
-    s += r;
-  }
-  return s;
-}
 
 class HistoryTest : public qv::testing::ScratchDir {
  protected:
@@ -32,7 +23,7 @@ class HistoryTest : public qv::testing::ScratchDir {
 };
 
 TEST_F(HistoryTest, EveryKindOfBets) {
-  Put(Name("a.SZC"), Szc({"1234567", "12M4567", "024,3468,5,2347,05,268,79"}));
+  Put(Name("a.SZC"), Szc(3, 32, {"1234567", "12M4567", "024,3468,5,2347,05,268,79"}));
   Put(Name("cond.txt"), kHeaderLine + "\r\nM7(0-0|0-5)TJ1111111|2222222|\r\nE0-1\r\nM5(1-2|0-3)TJ3333333|\r\n");
   Put(Name("headless.txt"), "junk\nM1(0-0|0-0)TJ4444444|\n");
   Put(Name("list.txt"), "5555555\r\n\r\n6666666\n12|4\n7777777");

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "ConditionFile.h"
+#include "SzcBytes.h"
 #include "TestFiles.h"
 
 namespace qv::host {
@@ -13,25 +14,12 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::StartsWith;
+using qv::testing::Szc;
 
 using namespace std::string_literals;
 
 const char kExample[] =
     "M7(0-0|0-5)M5(10-30|5-40)M0(20-60|10-70)E0-1S1-2TJ1234567|024,3468,5,2347,05,268,79|";
-
-std::string Szc(int32_t count, int32_t length, const std::vector<std::string>& records) {
-  auto le = [](int32_t v) {
-    std::string s(4, '\0');
-    for (int i = 0; i < 4; ++i) s[i] = static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF);
-    return s;
-  };
-  std::string bytes = std::string(4, '\0') + le(count) + le(length) + std::string(20, '\0');
-  for (std::string r : records) {
-    r.resize(static_cast<size_t>(length), '\0');
-    bytes += r;
-  }
-  return bytes;
-}
 
 class DialogConfigTest : public qv::testing::ScratchDir {};
 
