@@ -10,12 +10,12 @@
 #include "ConditionFile.h"
 #include "ControlIds.h"
 #include "DialogFilterStr.h"
-#include "FilterStringWriter.h"
 #include "FilterString.h"
+#include "FilterStringWriter.h"
 #include "IntConv.h"
 #include "Texts.h"
 #include "UiApplication.h"
-#include "untOpenMD.h"
+#include "EntryDialog.h"
 
 namespace qv {
 

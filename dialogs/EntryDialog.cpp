@@ -1,4 +1,4 @@
-#include "untOpenMD.h"
+#include "EntryDialog.h"
 
 #include "ControlIds.h"
 #include "MediaBetInput.h"
