@@ -7,6 +7,7 @@
 
 #include "BetSources.h"
 #include "Console.h"
+#include "ExitCodes.h"
 
 namespace qv::host {
 
@@ -57,28 +58,37 @@ bool RunOptions::ReadHistory(History& out) const {
   return out.ok;
 }
 
-bool WriteFormatted(const std::string& format, const TextFn& text, const TextFn& json, const TextFn& csv,
-                    const TextFn& csvSide) {
-  if (format == "json") return WriteOut(json());
-  if (format != "csv") return WriteOut(text());
-  if (!WriteOut(csv())) return false;
-  std::fputs(csvSide().c_str(), stderr);
+namespace {
+
+bool WriteFormatted(const std::string& format, const RunOutput& out) {
+  if (format == "json") return WriteOut(out.json());
+  if (format != "csv") return WriteOut(out.text());
+  if (!WriteOut(out.csv())) return false;
+  std::fputs(out.csvSide().c_str(), stderr);
   return true;
 }
 
-bool WriteHtml(const RunOptions& opts, const std::string& html) {
-  if (!opts.htmlOpt || opts.htmlOpt->count() == 0) return true;
-  std::FILE* f = std::fopen(opts.html.c_str(), "wb");
+bool WriteHtml(const std::string& file, const std::string& html) {
+  std::FILE* f = std::fopen(file.c_str(), "wb");
   if (!f) {
-    PrintError(opts.html + ": " + std::strerror(errno));
+    PrintError(file + ": " + std::strerror(errno));
     return false;
   }
   const bool ok = std::fwrite(html.data(), 1, html.size(), f) == html.size();
   if (std::fclose(f) != 0 || !ok) {
-    PrintError(opts.html + ": write error");
+    PrintError(file + ": write error");
     return false;
   }
   return true;
+}
+
+}  // namespace
+
+int WriteRunOutput(const RunOptions& opts, const RunOutput& out) {
+  if (!WriteFormatted(opts.format, out)) return kExitUsage;
+  const bool html = opts.htmlOpt && opts.htmlOpt->count() > 0;
+  if (html && !WriteHtml(opts.html, out.html())) return kExitUsage;
+  return kExitOk;
 }
 
 }  // namespace qv::host

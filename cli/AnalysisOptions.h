@@ -28,10 +28,13 @@ struct RunOptions {
   bool ReadHistory(History& out) const;
 };
 
-// Writes the output in the format asked for; with CSV, csvSide goes to stderr.
 using TextFn = std::function<std::string()>;
-bool WriteFormatted(const std::string& format, const TextFn& text, const TextFn& json, const TextFn& csv,
-                    const TextFn& csvSide);
-// Writes the HTML report when --html was given; false with a message.
-bool WriteHtml(const RunOptions& opts, const std::string& html);
+struct RunOutput {
+  TextFn text, json, csv;
+  TextFn csvSide;  // what CSV output puts on stderr
+  TextFn html;
+};
+// Writes the output in the format asked for and then, when --html was
+// given, the HTML report; the exit status (a message on a write error).
+int WriteRunOutput(const RunOptions& opts, const RunOutput& out);
 }  // namespace qv::host

@@ -43,32 +43,27 @@ int RunBacktestCommand(const BacktestArgs& args) {
   const BacktestRun run = RunBacktestOn(bands, history.draws, opts);
   bar.Finish();
 
-  const bool written = WriteFormatted(
-      args.run.format, [&] { return BacktestText(run); }, [&] { return BacktestJson(run); },
-      [&] { return BacktestCsv(run); }, [&] { return "Summary:\n" + SummaryText(run.summary, run.keepRate); });
-  if (!written || !WriteHtml(args.run, BacktestHtml(run, bands, "History: " + args.run.history)))
-    return kExitUsage;
-  return kExitOk;
-}
-
-void AddBacktestOptions(CLI::App* cmd, BacktestArgs* args) {
-  args->run.AddTo(*cmd);
-  args->filter.AddTo(*cmd);
-  cmd->footer(
-      "The bands, E and S sections come from the filter options (default: the bundled "
-      "example); "
-      "their media bets are ignored.  --plugin and --bets-szc are refused.\n"
-      "Exit status: 0 done, 1 filter string refused, 2 usage or input error.");
+  return WriteRunOutput(
+      args.run, {[&] { return BacktestText(run); }, [&] { return BacktestJson(run); },
+                 [&] { return BacktestCsv(run); },
+                 [&] { return "Summary:\n" + SummaryText(run.summary, run.keepRate); },
+                 [&] { return BacktestHtml(run, bands, "History: " + args.run.history); }});
 }
 
 }  // namespace
 
 void AddBacktestCommand(CLI::App& root, CommandList& commands) {
-  AddCommand<BacktestArgs>(
+  auto [cmd, args] = NewCommand<BacktestArgs>(
       root, commands, "backtest",
       "Judge past draws' winners with the filter's bands, each against its own draw's media bets, "
       "and tell how much of all numbers the bands keep",
-      AddBacktestOptions, RunBacktestCommand);
+      RunBacktestCommand);
+  args->run.AddTo(*cmd);
+  args->filter.AddTo(*cmd);
+  cmd->footer(std::string("The bands, E and S sections come from the filter options (default: the "
+                          "bundled example); their media bets are ignored.  --plugin and "
+                          "--bets-szc are refused.\n") +
+              kExitStatusNote);
 }
 
 }  // namespace qv::host

@@ -96,14 +96,21 @@ int RunCalibrateCommand(const CalibrateArgs& args) {
     return result.status == CalibrationResult::Status::NoLevels ? kExitUsage : kExitRefused;
   }
   const CalibrationRun& cal = result.run;
-  const bool written = WriteFormatted(
-      args.run.format, [&] { return CalibrationText(cal); }, [&] { return CalibrationJson(cal); },
-      [&] { return CalibrationCsv(cal); }, [&] { return CalibrationText(cal, false); });
-  if (!written || !WriteHtml(args.run, CalibrationHtml(cal))) return kExitUsage;
-  return kExitOk;
+  return WriteRunOutput(args.run, {[&] { return CalibrationText(cal); },
+                                   [&] { return CalibrationJson(cal); },
+                                   [&] { return CalibrationCsv(cal); },
+                                   [&] { return CalibrationText(cal, false); },
+                                   [&] { return CalibrationHtml(cal); }});
 }
 
-void AddCalibrateOptions(CLI::App* cmd, CalibrateArgs* args) {
+}  // namespace
+
+void AddCalibrateCommand(CLI::App& root, CommandList& commands) {
+  auto [cmd, args] = NewCommand<CalibrateArgs>(
+      root, commands, "calibrate",
+      "Propose bands from past winners' hit shares and back-test them, in-sample and on held-out "
+      "draws",
+      RunCalibrateCommand);
   args->run.AddTo(*cmd);
   args->levelsOpt =
       cmd->add_option("--levels", args->levels,
@@ -132,16 +139,6 @@ void AddCalibrateOptions(CLI::App* cmd, CalibrateArgs* args) {
                       "(.szc, condition file or one bet a line)")
           ->type_name("FILE");
   cmd->footer("Exit status: 0 done, 2 usage or input error.");
-}
-
-}  // namespace
-
-void AddCalibrateCommand(CLI::App& root, CommandList& commands) {
-  AddCommand<CalibrateArgs>(
-      root, commands, "calibrate",
-      "Propose bands from past winners' hit shares and back-test them, in-sample and on held-out "
-      "draws",
-      AddCalibrateOptions, RunCalibrateCommand);
 }
 
 }  // namespace qv::host

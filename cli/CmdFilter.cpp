@@ -130,7 +130,13 @@ int RunFilter(const FilterArgs& args) {
   return kExitOk;
 }
 
-void AddFilterOptions(CLI::App* cmd, FilterArgs* args) {
+}  // namespace
+
+void AddFilterCommand(CLI::App& root, CommandList& commands) {
+  auto [cmd, args] = NewCommand<FilterArgs>(
+      root, commands, "filter",
+      "Judge candidates with the plug-in and write those that pass (verdict 0), one a line",
+      RunFilter);
   args->filter.AddTo(*cmd);
   args->candidatesOpt =
       cmd->add_option("--candidates", args->candidates,
@@ -141,18 +147,7 @@ void AddFilterOptions(CLI::App* cmd, FilterArgs* args) {
                                  "Write the passing candidates to this file "
                                  "instead of standard output");
   args->outOpt->type_name("FILE");
-  cmd->footer(
-      "Without --filter-string or --filter-file the bundled example filter is used.\n"
-      "Exit status: 0 done, 1 filter string refused, 2 usage or input error.");
-}
-
-}  // namespace
-
-void AddFilterCommand(CLI::App& root, CommandList& commands) {
-  AddCommand<FilterArgs>(
-      root, commands, "filter",
-      "Judge candidates with the plug-in and write those that pass (verdict 0), one a line",
-      AddFilterOptions, RunFilter);
+  cmd->footer(std::string(kSampleFilterNote) + "\n" + kExitStatusNote);
 }
 
 }  // namespace qv::host

@@ -42,7 +42,14 @@ int RunFilterString(const FilterStringArgs& args) {
   return WriteOut(out) ? kExitOk : kExitUsage;
 }
 
-void AddFilterStringOptions(CLI::App* cmd, FilterStringArgs* args) {
+}  // namespace
+
+void AddFilterStringCommand(CLI::App& root, CommandList& commands) {
+  auto [cmd, args] = NewCommand<FilterStringArgs>(
+      root, commands, "filter-string",
+      "Fill a new setup dialog from a filter string, condition files and a bet result file, "
+      "and print the filter string it writes",
+      RunFilterString);
   args->filterStringOpt =
       cmd->add_option("--filter-string", args->filterString, "Filter string applied first");
   args->filterStringOpt->type_name("S");
@@ -58,16 +65,6 @@ void AddFilterStringOptions(CLI::App* cmd, FilterStringArgs* args) {
   args->saveOpt = cmd->add_option("--save-condition-file", args->saveConditionFile,
                                   "Also save the result as a condition file");
   args->saveOpt->type_name("F");
-}
-
-}  // namespace
-
-void AddFilterStringCommand(CLI::App& root, CommandList& commands) {
-  AddCommand<FilterStringArgs>(
-      root, commands, "filter-string",
-      "Fill a new setup dialog from a filter string, condition files and a bet result file, "
-      "and print the filter string it writes",
-      AddFilterStringOptions, RunFilterString);
 }
 
 }  // namespace qv::host

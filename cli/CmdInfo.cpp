@@ -29,13 +29,12 @@ int RunInfo(const InfoArgs& args) {
   return WriteOut(out) ? kExitOk : kExitUsage;
 }
 
-void AddInfoOptions(CLI::App* cmd, InfoArgs* args) { args->plugin.AddTo(*cmd); }
-
 }  // namespace
 
 void AddInfoCommand(CLI::App& root, CommandList& commands) {
-  AddCommand<InfoArgs>(root, commands, "info", "Show the plug-in's name, version and author",
-                       AddInfoOptions, RunInfo);
+  auto [cmd, args] = NewCommand<InfoArgs>(root, commands, "info",
+                                          "Show the plug-in's name, version and author", RunInfo);
+  args->plugin.AddTo(*cmd);
 }
 
 }  // namespace qv::host

@@ -51,23 +51,18 @@ int RunReport(const ReportArgs& args) {
   return WriteOut(out) ? kExitOk : kExitUsage;
 }
 
-void AddReportOptions(CLI::App* cmd, ReportArgs* args) {
+}  // namespace
+
+void AddReportCommand(CLI::App& root, CommandList& commands) {
+  auto [cmd, args] = NewCommand<ReportArgs>(
+      root, commands, "report", "Show how one candidate fares against each condition of the filter",
+      RunReport);
   cmd->add_option("CANDIDATE", args->candidate, "The candidate number, passed as it stands")
       ->required();
   cmd->add_flag("--all", args->all, "List every condition, not only the missed ones");
   cmd->add_flag("--raw", args->raw, "Write the plug-in's report bytes unchanged");
   args->filter.AddTo(*cmd);
-  cmd->footer(
-      "Without --filter-string or --filter-file the bundled example filter is used.\n"
-      "Exit status: 0 done, 1 filter string refused, 2 usage or input error.");
-}
-
-}  // namespace
-
-void AddReportCommand(CLI::App& root, CommandList& commands) {
-  AddCommand<ReportArgs>(root, commands, "report",
-                         "Show how one candidate fares against each condition of the filter",
-                         AddReportOptions, RunReport);
+  cmd->footer(std::string(kSampleFilterNote) + "\n" + kExitStatusNote);
 }
 
 }  // namespace qv::host

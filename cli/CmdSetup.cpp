@@ -60,14 +60,13 @@ int RunSetup(const SetupArgs& args) {
   return WriteOut(out) ? kExitOk : kExitUsage;
 }
 
-void AddSetupOptions(CLI::App* cmd, SetupArgs* args) { args->filter.AddTo(*cmd); }
-
 }  // namespace
 
 void AddSetupCommand(CLI::App& root, CommandList& commands) {
-  AddCommand<SetupArgs>(root, commands, "setup",
-                        "Show the plug-in's setup dialog and print the filter string it gives",
-                        AddSetupOptions, RunSetup);
+  auto [cmd, args] = NewCommand<SetupArgs>(
+      root, commands, "setup",
+      "Show the plug-in's setup dialog and print the filter string it gives", RunSetup);
+  args->filter.AddTo(*cmd);
 }
 
 }  // namespace qv::host

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qv::host {
@@ -17,15 +18,17 @@ struct Command {
 };
 using CommandList = std::vector<Command>;
 
-// Adds the subcommand name: options(cmd, args) registers its options into an
-// Args of its own, which run(args) reads once the command line is parsed.
-template <class Args, class Options, class Run>
-void AddCommand(CLI::App& root, CommandList& commands, const std::string& name,
-                const std::string& description, Options options, Run run) {
+// Adds the subcommand name with an Args of its own for its options, which
+// run(args) reads once the command line is parsed.  The caller registers the
+// options on the subcommand into the Args.
+template <class Args, class Run>
+std::pair<CLI::App*, Args*> NewCommand(CLI::App& root, CommandList& commands,
+                                       const std::string& name, const std::string& description,
+                                       Run run) {
   auto args = std::make_shared<Args>();
   CLI::App* cmd = root.add_subcommand(name, description);
-  options(cmd, args.get());
   commands.push_back({cmd, [args, run] { return run(*args); }});
+  return {cmd, args.get()};
 }
 
 void AddFilterCommand(CLI::App& root, CommandList& commands);

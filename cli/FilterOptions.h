@@ -30,6 +30,10 @@ class PluginOption {
   CLI::Option* opt_ = nullptr;
 };
 
+// The help's note on the filter options' default.
+constexpr const char kSampleFilterNote[] =
+    "Without --filter-string or --filter-file the bundled example filter is used.";
+
 // A plug-in that holds a prepared filter string.
 struct PreparedPlugin {
   PluginLibrary lib;
