@@ -11,10 +11,11 @@
 #include "ControlIds.h"
 #include "DialogFilterStr.h"
 #include "FilterString.h"
+#include "FilterStringWriter.h"
 #include "IntConv.h"
 #include "Texts.h"
 #include "UiApplication.h"
-#include "untOpenMD.h"
+#include "EntryDialog.h"
 
 namespace qv {
 
@@ -342,37 +343,12 @@ void TfrmFltSetup::BuildFilterStr(std::string& out) const {
       auto* e = Find<ui::SpinEdit>(n);
       return e ? std::string_view(e->Text()) : std::string_view();
     };
-    s += 'M';
-    s += d;
-    s += '(';
-    s += text("edtShot" + d + "a");
-    s += '-';
-    s += text("edtShot" + d + "b");
-    s += '|';
-    s += text("edtCanErr" + d + "a");
-    s += '-';
-    s += text("edtCanErr" + d + "b");
-    s += ')';
+    AppendMSection(s, {d, text("edtShot" + d + "a"), text("edtShot" + d + "b"),
+                       text("edtCanErr" + d + "a"), text("edtCanErr" + d + "b")});
   }
-  if (chkCanErr->Checked()) {
-    s += 'E';
-    s += edtCanErr1->Text();
-    s += '-';
-    s += edtCanErr2->Text();
-  }
-  if (chkCanSupErr->Checked()) {
-    s += 'S';
-    s += edtCanSupErr1->Text();
-    s += '-';
-    s += edtCanSupErr2->Text();
-  }
-  if (lbMVDChip->Count() > 0) {
-    s += "TJ";
-    for (const std::string& bet : lbMVDChip->Items()) {
-      s += bet;
-      s += '|';
-    }
-  }
+  if (chkCanErr->Checked()) AppendRange(s, 'E', {edtCanErr1->Text(), edtCanErr2->Text()});
+  if (chkCanSupErr->Checked()) AppendRange(s, 'S', {edtCanSupErr1->Text(), edtCanSupErr2->Text()});
+  if (lbMVDChip->Count() > 0) AppendMediaBets(s, lbMVDChip->Items());
   out.swap(s);
 }
 

@@ -353,4 +353,19 @@ std::filesystem::path PathFromSystemBytes(std::string_view bytes) {
 
 #endif
 
+// ---------------------------------------------------------------- both
+
+FileStatus ReadWholeFile(const std::filesystem::path& fileName, std::string& bytes) {
+  FileReader reader;
+  if (!reader.Open(fileName, FileReader::Share::Read)) return FileStatus::CannotOpen();
+  bytes.clear();
+  char buf[64 * 1024];
+  for (;;) {
+    const int64_t got = reader.Read(buf, sizeof buf);
+    if (got < 0) return FileStatus::ReadError(FileStatus::Cause::Io);
+    if (got == 0) return FileStatus::Done();
+    bytes.append(buf, static_cast<size_t>(got));
+  }
+}
+
 }  // namespace qv

@@ -60,6 +60,10 @@ class FileReader {
 #endif
 };
 
+// Reads a whole regular file (shared with other readers) into bytes:
+// Done, CannotOpen, or ReadError with cause Io.
+FileStatus ReadWholeFile(const std::filesystem::path& fileName, std::string& bytes);
+
 // Replaces the whole content of fileName with content.
 //
 // The content goes into a temporary file in the same folder first; it is

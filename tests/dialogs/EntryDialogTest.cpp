@@ -1,5 +1,5 @@
 // The media bet entry dialog on the in-memory toolkit.
-#include "untOpenMD.h"
+#include "EntryDialog.h"
 
 #include <gtest/gtest.h>
 

@@ -14,6 +14,7 @@
 
 #include "BetResultFile.h"
 #include "ConditionFile.h"
+#include "SzcBytes.h"
 #include "Texts.h"
 #include "ToolkitBackends.h"
 #include "UiMemory.h"
@@ -23,6 +24,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
+using qv::testing::Szc;
 
 constexpr const char kExample[] =
     "M7(0-0|0-5)M5(10-30|5-40)M0(20-60|10-70)E0-1S1-2TJ1234567|024,3468,5,2347,05,268,79|";
@@ -51,20 +53,6 @@ class SetupDialog : public ::testing::Test {
   static std::string ReadAll(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-  // A bet result file: header with count and length, then the records.
-  static std::string Szc(int32_t count, int32_t length, const std::vector<std::string>& records) {
-    std::string b(32, '\0');
-    for (int i = 0; i < 4; ++i) {
-      b[4 + i] = static_cast<char>((static_cast<uint32_t>(count) >> (8 * i)) & 0xFF);
-      b[8 + i] = static_cast<char>((static_cast<uint32_t>(length) >> (8 * i)) & 0xFF);
-    }
-    for (const std::string& r : records) {
-      std::string rec = r;
-      rec.resize(static_cast<size_t>(length), '\0');
-      b += rec;
-    }
-    return b;
   }
   std::vector<std::string> MessageTexts() const {
     std::vector<std::string> out;

@@ -9,11 +9,13 @@
 
 #include "ConditionFile.h"
 #include "SetupCase.h"
+#include "SzcBytes.h"
 
 namespace {
 
 using namespace e2e;
 namespace fs = std::filesystem;
+using qv::testing::Szc;
 
 // 条件 一.txt: a name outside ASCII, with a blank, as users name their files.
 const std::wstring kConditionLeaf = L"\x6761\x4EF6 \x4E00.txt";
@@ -53,23 +55,6 @@ class FileDialogsE2E : public SetupDialogE2E {
 
   fs::path dir_;
 };
-
-// A bet result file: the 32-byte header with RecordCount and RecordLength,
-// then the records, each zero-padded to RecordLength.
-std::string Szc(int32_t count, int32_t length, const std::vector<std::string>& records) {
-  std::string bytes(32, '\0');
-  auto put32 = [&](size_t at, int32_t v) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF);
-  };
-  put32(4, count);
-  put32(8, length);
-  for (const std::string& r : records) {
-    std::string rec = r.substr(0, static_cast<size_t>(length));
-    rec.resize(static_cast<size_t>(length), '\0');
-    bytes += rec;
-  }
-  return bytes;
-}
 
 // Opens the setup dialog's popup menu with its button and picks an entry.
 void PickMenuEntry(ZcOpenCase& c, const SetupWindows& s, const char* caption) {

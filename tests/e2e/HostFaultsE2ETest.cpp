@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "SetupCase.h"
-#include "untOpenMD.h"
+#include "EntryDialog.h"
 
 #include <commctrl.h>
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "BinaryImage.h"
-#include "PluginLoader.h"
+#include "PluginUnderTest.h"
 
 namespace qvtest {
 namespace {

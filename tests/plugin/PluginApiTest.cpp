@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "PluginLoader.h"
+#include "PluginUnderTest.h"
 
 namespace qvtest {
 namespace {
@@ -20,8 +20,8 @@ const char kExample[] =
 class PluginApiTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(lib_.Load(PluginPath())) << lib_.error();
-    api_ = lib_.api();
+    ASSERT_TRUE(LoadPlugin(lib_));
+    api_ = lib_.Fn();
   }
   void TearDown() override { lib_.Unload(); }
 
@@ -39,7 +39,7 @@ class PluginApiTest : public ::testing::Test {
   }
 
   PluginLibrary lib_;
-  PluginApi api_;
+  qv::host::PluginExports api_;
 };
 
 TEST_F(PluginApiTest, ConstantTextsAreTheSameAtEveryCall) {
@@ -244,30 +244,30 @@ TEST_F(PluginApiTest, ZcOpenCancelledLeavesTheFilterString) {
 
 TEST(PluginLifetime, UnloadingReleasesTheModuleState) {
   PluginLibrary lib;
-  ASSERT_TRUE(lib.Load(PluginPath())) << lib.error();
-  lib.api().SetFilterStr(kExample);
-  ASSERT_EQ(lib.api().ZcPrepare(), 1);
+  ASSERT_TRUE(LoadPlugin(lib));
+  lib.Fn().SetFilterStr(kExample);
+  ASSERT_EQ(lib.Fn().ZcPrepare(), 1);
   lib.Unload();
   // A fresh load starts from the empty state.
-  ASSERT_TRUE(lib.Load(PluginPath())) << lib.error();
-  EXPECT_STREQ(lib.api().GetFilterStr(), "");
-  EXPECT_EQ(lib.api().ZcExecute("1234567"), 0);
-  EXPECT_STREQ(lib.api().ZcDebug("1234567", 1), "");
+  ASSERT_TRUE(LoadPlugin(lib));
+  EXPECT_STREQ(lib.Fn().GetFilterStr(), "");
+  EXPECT_EQ(lib.Fn().ZcExecute("1234567"), 0);
+  EXPECT_STREQ(lib.Fn().ZcDebug("1234567", 1), "");
   lib.Unload();
   // Loading and unloading many times neither crashes nor keeps state.
   for (int i = 0; i < 20; ++i) {
-    ASSERT_TRUE(lib.Load(PluginPath())) << lib.error();
-    EXPECT_STREQ(lib.api().GetFilterStr(), "");
-    lib.api().SetFilterStr(kExample);
-    lib.api().ZcPrepare();
-    lib.api().ZcDebug("1234567", 1);
+    ASSERT_TRUE(LoadPlugin(lib));
+    EXPECT_STREQ(lib.Fn().GetFilterStr(), "");
+    lib.Fn().SetFilterStr(kExample);
+    lib.Fn().ZcPrepare();
+    lib.Fn().ZcDebug("1234567", 1);
     lib.Unload();
   }
 }
 
 TEST(PluginLifetime, OnlyTheNineNamesResolve) {
   PluginLibrary lib;
-  ASSERT_TRUE(lib.Load(PluginPath())) << lib.error();
+  ASSERT_TRUE(LoadPlugin(lib));
   for (const char* name : kExportNames) EXPECT_NE(lib.Symbol(name), nullptr) << name;
   // Decorated or internal names are not reachable.
   for (const char* name : {"_GetFilterName@0", "GetFilterName@0", "ZcDebug@8", "_ZcDebug@8", "DllMain",

@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "PluginLoader.h"
+#include "PluginUnderTest.h"
 
 namespace qvtest {
 namespace {
@@ -92,7 +92,7 @@ TEST(CallingConvention, ProbeTellsCalleeFromCallerCleanup) {
 
 TEST(CallingConvention, EveryExportRemovesItsArguments) {
   PluginLibrary lib;
-  ASSERT_TRUE(lib.Load(PluginPath())) << lib.error();
+  ASSERT_TRUE(LoadPlugin(lib));
   auto fn = [&](const char* name) { return lib.Symbol(name); };
 
   Probe p = Call(fn("GetFilterName"), {});
@@ -166,17 +166,17 @@ TEST(VersionResource, SystemReadsFileVersion101) {
 
 TEST(ThreadNotifications, LeaveTheModuleStateAlone) {
   PluginLibrary lib;
-  ASSERT_TRUE(lib.Load(PluginPath())) << lib.error();
-  lib.api().SetFilterStr(kExample);
-  ASSERT_EQ(lib.api().ZcPrepare(), 1);
+  ASSERT_TRUE(LoadPlugin(lib));
+  lib.Fn().SetFilterStr(kExample);
+  ASSERT_EQ(lib.Fn().ZcPrepare(), 1);
   // Each new thread sends thread attach and detach to the library.
   for (int i = 0; i < 3; ++i) {
     std::thread t([] {});
     t.join();
   }
-  EXPECT_STREQ(lib.api().GetFilterStr(), kExample);
-  EXPECT_EQ(lib.api().ZcExecute("1234567"), 999998);
-  EXPECT_EQ(lib.api().ZcExecute("9999999"), 0);
+  EXPECT_STREQ(lib.Fn().GetFilterStr(), kExample);
+  EXPECT_EQ(lib.Fn().ZcExecute("1234567"), 999998);
+  EXPECT_EQ(lib.Fn().ZcExecute("9999999"), 0);
 }
 
 }  // namespace

@@ -1,0 +1,60 @@
+// The whole back-test and the whole calibration as one call each, for the
+// commands and for a window alike: the caller reads the history and the
+// options, these do the work and hand back everything the reports show.
+#pragma once
+
+#include <span>
+#include <string>
+#include <vector>
+
+#include "Backtest.h"
+#include "Calibrate.h"
+#include "History.h"
+
+namespace qv::host {
+
+// One back-test: the draws, their results and the way keep rates were got.
+struct BacktestRun {
+  std::span<const HistoryDraw> draws;
+  std::vector<DrawResult> results;
+  Summary summary;
+  KeepRateOptions keepRate;
+};
+
+struct CalibrationRun {
+  std::string history;   // the history file, as given
+  size_t rows = 0;       // rows of the history
+  size_t holdout = 0;    // K; 0 without a holdout
+  Decimal allowed, tolerance, recall;
+  CalibrationTargets targets;
+  Proposal proposal;
+  std::string filterString;  // the proposal with the next draw's media bets
+  BacktestRun inSample;
+  BacktestRun outOfSample;   // only with a holdout
+};
+
+// Judges the draws with the bands (accepted by BandsOf) and sums them up.
+BacktestRun RunBacktestOn(const Bands& bands, std::span<const HistoryDraw> draws,
+                          const BacktestOptions& opts);
+
+struct CalibrationRequest {
+  std::string history;                 // its name, for the reports
+  std::span<const HistoryDraw> draws;  // every row; they must outlive the result
+  size_t holdout = 0;                  // 0, or 1 to rows - 1: the last rows held out
+  Decimal allowed, tolerance, recall;
+  std::vector<int> levels;             // empty: DefaultLevels of the calibration winners
+  std::vector<std::string> nextBets;   // appended to the proposal when given
+  BacktestOptions backtest;            // keep rate, threads, progress
+};
+
+struct CalibrationResult {
+  enum class Status { Done, NoLevels, ProposalRefused } status = Status::Done;
+  std::string error;  // UTF-8, when not done
+  CalibrationRun run;
+};
+
+// Proposes bands from the calibration rows' winners and back-tests the
+// proposal on them and, with a holdout, on the held-out rows.
+CalibrationResult RunCalibration(const CalibrationRequest& request);
+
+}  // namespace qv::host
