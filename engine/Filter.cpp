@@ -77,10 +77,8 @@ void BuildConditionCodes(const TArrMD& conds, const std::vector<uint8_t>& shareO
     const TMD& c = conds[k];
     level[k] = static_cast<uint8_t>(c.Shot);  // 0..7: Prepare refused any other
     for (size_t t = 0; t < stride; ++t) {
-      const int32_t share = shareOf[t];
-      const bool outside = share < c.ShotA || share > c.ShotB;
-      const bool beyond = outside && (share < c.CanErrA || share > c.CanErrB);
-      out[t] = static_cast<uint16_t>(outside | (beyond << 8));
+      const Misses m = ConditionMisses(c, shareOf[t]);
+      out[t] = static_cast<uint16_t>(m.err | (m.sup << 8));
     }
   }
 }
@@ -183,7 +181,7 @@ PrepareResult FilterState::PrepareOrThrow() {
   // Every share a tally can give, so evaluation divides nothing.
   std::vector<uint8_t> shares(bets.size() + 1);
   for (size_t t = 0; t < shares.size(); ++t)
-    shares[t] = static_cast<uint8_t>(static_cast<uint64_t>(t) * 100 / std::max<size_t>(bets.size(), 1));
+    shares[t] = static_cast<uint8_t>(ShareOf(t, bets.size()));
   std::vector<uint16_t> codes;
   std::vector<uint8_t> levels;
   BuildConditionCodes(conds, shares, codes, levels);
@@ -231,58 +229,40 @@ int32_t FilterState::Execute(std::string_view candidate) {
   return Judge();
 }
 
-FilterState::Misses FilterState::MissesByShares() const {
+Misses MissesOf(const int32_t shares[kLevels], const TArrMD& conds) {
   Misses m;
-  const size_t n = MediaBets.size();
-  const bool tabled = n > 0 && shareOf_.size() == n + 1;
-  for (const TMD& c : MDConds) {
-    int32_t s;
-    const uint32_t level = static_cast<uint32_t>(c.Shot);
-    if (tabled && level < static_cast<uint32_t>(kLevels) && static_cast<uint32_t>(Tally[level]) <= n)
-      s = shareOf_[static_cast<uint32_t>(Tally[level])];
-    else
-      s = HitShare(c.Shot);
-    // Without branches on the share: candidates come in no order, so those
-    // branches would be mispredicted half the time.  The tolerance band
-    // holds the allowed band, so a share outside the former is outside both.
-    const int32_t outside = static_cast<int32_t>((s < c.ShotA) | (s > c.ShotB));
-    const int32_t beyond = static_cast<int32_t>((s < c.CanErrA) | (s > c.CanErrB)) & outside;
-    m.err += outside;
-    m.sup += beyond;
+  for (const TMD& c : conds) {
+    const Misses one = ConditionMisses(c, LevelShare(shares, c.Shot));
+    m.err += one.err;
+    m.sup += one.sup;
   }
   return m;
 }
 
+int32_t Evaluate(const int32_t shares[kLevels], const TArrMD& conds, const MissRanges& ranges) {
+  return VerdictOf(MissesOf(shares, conds), ranges);
+}
+
+int32_t FilterState::JudgeByShares() const {
+  int32_t shares[kLevels];
+  for (int32_t k = 0; k < kLevels; ++k) shares[k] = HitShare(k);
+  return Evaluate(shares, MDConds, Ranges());
+}
+
 int32_t FilterState::Judge() const {
-  int32_t errCount, supErrCount;
-  if (condLevel_.size() == MDConds.size() && !condCode_.empty()) [[likely]] {
-    // Two bytes per condition say everything about it, and add up: the low
-    // bytes count the misses, the high bytes those beyond tolerance.
-    const uint16_t* code = condCode_.data();
-    const uint32_t n = static_cast<uint32_t>(codeStride_ - 1);
-    uint32_t counts = 0;
-    for (const uint8_t level : condLevel_) {
-      counts += code[std::min(static_cast<uint32_t>(Tally[level]), n)];
-      code += codeStride_;
-    }
-    errCount = static_cast<int32_t>(counts & 0xFF);
-    supErrCount = static_cast<int32_t>(counts >> 8);
-  } else {
-    const Misses m = MissesByShares();
-    errCount = m.err;
-    supErrCount = m.sup;
+  if (condLevel_.size() != MDConds.size() || condCode_.empty()) [[unlikely]]
+    return JudgeByShares();
+  // Evaluate, tabulated: two bytes per condition and tally say what
+  // ConditionMisses makes of the tally's share, and add up: the low bytes
+  // count the misses, the high bytes those beyond tolerance.
+  const uint16_t* code = condCode_.data();
+  const uint32_t n = static_cast<uint32_t>(codeStride_ - 1);
+  uint32_t counts = 0;
+  for (const uint8_t level : condLevel_) {
+    counts += code[std::min(static_cast<uint32_t>(Tally[level]), n)];
+    code += codeStride_;
   }
-  // The walk does not stop at the first condition that decides: both counts
-  // only grow, so a hard reject that an early stop would give (a condition
-  // beyond its tolerance without S, or more than S allows) is still there
-  // at the end, and walking on costs less than a mispredicted stop.
-  const bool hard = CanSupErrOn
-                        ? (supErrCount > Tally[kCanSupErr2]) | (supErrCount < Tally[kCanSupErr1])
-                        : supErrCount > 0;
-  const bool fail = CanErrOn ? (errCount < Tally[kCanErr1]) | (errCount > Tally[kCanErr2])
-                             : errCount >= 1;
-  const int32_t verdict = fail ? kFail : kPass;
-  return hard ? kHardReject : verdict;
+  return VerdictOf({static_cast<int32_t>(counts & 0xFF), static_cast<int32_t>(counts >> 8)}, Ranges());
 }
 
 const std::string& FilterState::Debug(const char* candidate, bool showAll) {
@@ -302,7 +282,7 @@ const std::string& FilterState::Debug(const char* candidate, bool showAll) {
 void FilterState::AppendReport(std::string_view full, bool showAll) {
   for (const TMD& c : MDConds) {
     const int32_t s = HitShare(c.Shot);
-    if (!showAll && c.ShotA <= s && s <= c.ShotB) continue;
+    if (!showAll && ConditionMisses(c, s).err == 0) continue;
     report_ += full;
     report_ += '\x07';
     report_ += kFilterName;

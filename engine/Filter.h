@@ -31,6 +31,61 @@ constexpr int32_t kHardReject = 999998;
 // Indices into FilterState::Tally beside the eight counters.
 enum : size_t { kCanErr1 = 8, kCanErr2 = 9, kCanSupErr1 = 10, kCanSupErr2 = 11 };
 
+// The evaluation of a candidate from its eight hit shares.  ZcExecute (with
+// the shares' codes tabulated per tally, below) and the census of share
+// vectors both decide through these three, so they cannot disagree.
+
+// The E and S sections as evaluation reads them.
+struct MissRanges {
+  bool errOn = false;  // E: how many conditions may miss their allowed band
+  int32_t errLo = 0, errHi = 0;
+  bool supOn = false;  // S: how many may miss even their tolerance band
+  int32_t supLo = 0, supHi = 0;
+};
+
+struct Misses {
+  int32_t err = 0;  // conditions outside their allowed band
+  int32_t sup = 0;  // those of them outside their tolerance band too
+};
+
+// One condition against the share of its level.  Without branches on the
+// share: candidates come in no order, so those branches would be
+// mispredicted half the time.  The tolerance band holds the allowed band,
+// so a share outside the former is outside both.
+inline Misses ConditionMisses(const TMD& c, int32_t share) {
+  const int32_t outside = static_cast<int32_t>((share < c.ShotA) | (share > c.ShotB));
+  const int32_t beyond = static_cast<int32_t>((share < c.CanErrA) | (share > c.CanErrB)) & outside;
+  return {outside, beyond};
+}
+
+// The verdict from the misses of all conditions.  Evaluation walks every
+// condition and decides at the end: both counts only grow, so a hard
+// reject that stopping at the deciding condition would give (one beyond
+// its tolerance without S, or more than S allows) is still there at the
+// end, and walking on costs less than a mispredicted stop.  The S test
+// comes before the E test.
+inline int32_t VerdictOf(Misses m, const MissRanges& r) {
+  const bool hard = r.supOn ? (m.sup > r.supHi) | (m.sup < r.supLo) : m.sup > 0;
+  const bool fail = r.errOn ? (m.err < r.errLo) | (m.err > r.errHi) : m.err >= 1;
+  const int32_t verdict = fail ? kFail : kPass;
+  return hard ? kHardReject : verdict;
+}
+
+// The share of a condition's level; 0 for a level outside 0..7.
+inline int32_t LevelShare(const int32_t shares[8], int32_t level) {
+  return static_cast<uint32_t>(level) < 8u ? shares[level] : 0;
+}
+
+// The misses of all conditions, and the verdict, for the shares of levels
+// 0 to 7.
+Misses MissesOf(const int32_t shares[8], const TArrMD& conds);
+int32_t Evaluate(const int32_t shares[8], const TArrMD& conds, const MissRanges& ranges);
+
+// t * 100 / n rounded down, the hit share of t bets of n; 0 when n is 0.
+inline int32_t ShareOf(uint64_t t, uint64_t n) {
+  return n == 0 ? 0 : static_cast<int32_t>(t * 100 / n);
+}
+
 // The display name, version and author, as 8-bit texts (the name in GB2312).
 extern const char kFilterName[];
 extern const char kVersion[];
@@ -89,6 +144,11 @@ class FilterState {
   // level outside 0..7.
   int32_t HitShare(int32_t k) const;
 
+  // The E and S sections as prepared.
+  MissRanges Ranges() const {
+    return {CanErrOn, Tally[kCanErr1], Tally[kCanErr2], CanSupErrOn, Tally[kCanSupErr1], Tally[kCanSupErr2]};
+  }
+
   const HitCounter& Counter() const { return counter_; }
   // The counting kernel for Execute, Debug and TallyHits (the best available
   // one unless chosen here); kept across Prepare.
@@ -98,12 +158,8 @@ class FilterState {
   PrepareResult PrepareOrThrow();
   // The verdict from the tally in Tally.
   int32_t Judge() const;
-  struct Misses {
-    int32_t err = 0;  // conditions outside their allowed band
-    int32_t sup = 0;  // those of them outside their tolerance band too
-  };
-  // The misses worked out from the shares, without the codes.
-  __attribute__((noinline)) Misses MissesByShares() const;
+  // The verdict worked out from the shares, without the codes.
+  __attribute__((noinline)) int32_t JudgeByShares() const;
   void AppendReport(std::string_view candidate, bool showAll);
 
   HitCounter counter_;

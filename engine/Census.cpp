@@ -1,0 +1,326 @@
+#include "Census.h"
+
+#include <algorithm>
+#include <exception>
+#include <mutex>
+#include <new>
+#include <stdexcept>
+#include <string_view>
+#include <system_error>
+#include <thread>
+
+namespace qv {
+
+const char* CensusStatusText(CensusStatus s) {
+  switch (s) {
+    case CensusStatus::Done: return "done";
+    case CensusStatus::Cancelled: return "cancelled";
+    case CensusStatus::OutOfMemory: return "out of memory";
+    case CensusStatus::Failed: return "failed";
+  }
+  return "?";
+}
+
+namespace {
+
+// A share vector packed in 64 bits: level k in byte 7 - k, so that keys
+// order like the vectors, and the top bit set, so that no key is 0 (the
+// empty slot).  Shares are at most 100 and leave every byte's top bit free.
+constexpr uint64_t kUsed = uint64_t{1} << 63;
+
+inline size_t Slot(uint64_t key, unsigned shift) {
+  return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> shift);
+}
+
+// Open addressing with linear probing, at most half full.  Each worker has
+// its own.
+class VectorTable {
+ public:
+  struct Entry {
+    uint64_t key;
+    uint32_t count;
+  };
+
+  VectorTable() { Resize(10); }
+
+  void Add(uint64_t key) {
+    size_t i = Slot(key, shift_);
+    for (;;) {
+      Entry& e = slots_[i];
+      if (e.key == key) [[likely]] {
+        ++e.count;
+        return;
+      }
+      if (e.key == 0) {
+        e.key = key;
+        e.count = 1;
+        if (++used_ > (slots_.size() >> 1)) Resize(bits_ + 1);
+        return;
+      }
+      i = (i + 1) & mask_;
+    }
+  }
+
+  template <class Fn>
+  void ForEach(Fn&& fn) const {
+    for (const Entry& e : slots_)
+      if (e.key != 0) fn(e);
+  }
+  size_t Used() const { return used_; }
+
+ private:
+  void Resize(unsigned bits) {
+    std::vector<Entry> old(size_t{1} << bits, Entry{0, 0});  // may throw: the table stays as it was
+    old.swap(slots_);
+    bits_ = bits;
+    shift_ = 64 - bits;
+    mask_ = slots_.size() - 1;
+    for (const Entry& e : old) {
+      if (e.key == 0) continue;
+      size_t i = Slot(e.key, shift_);
+      while (slots_[i].key != 0) i = (i + 1) & mask_;
+      slots_[i] = e;
+    }
+  }
+
+  std::vector<Entry> slots_;
+  size_t used_ = 0;
+  size_t mask_ = 0;
+  unsigned bits_ = 0;
+  unsigned shift_ = 64;
+};
+
+// The census's shared state while it runs.
+struct Run {
+  Run(const HitCounter& c, const CensusOptions& o, const std::vector<uint8_t>& s, uint32_t n,
+      std::atomic<uint32_t>* d)
+      : counter(c), options(o), shareOf(s), slices(n), controlDone(d) {}
+  const HitCounter& counter;
+  const CensusOptions& options;
+  const std::vector<uint8_t>& shareOf;  // shareOf[t] = ShareOf(t, N)
+  uint32_t slices;
+  std::atomic<uint32_t>* controlDone;  // the control's progress, if any
+  std::atomic<uint32_t> next{0};
+  std::atomic<uint32_t> done{0};
+  std::atomic<bool> stop{false};
+  std::atomic<int> status{static_cast<int>(CensusStatus::Done)};
+  std::mutex progressMutex;
+
+  void Fail(CensusStatus s) {
+    int expected = static_cast<int>(CensusStatus::Done);
+    status.compare_exchange_strong(expected, static_cast<int>(s));
+    stop.store(true, std::memory_order_relaxed);
+  }
+};
+
+// The seven-digit text of x.
+inline void Format(uint32_t x, char text[7]) {
+  for (int j = 6; j >= 0; --j) {
+    text[j] = static_cast<char>('0' + x % 10);
+    x /= 10;
+  }
+}
+
+inline void Increment(char text[7]) {
+  for (int j = 6; j >= 0; --j) {
+    if (text[j] != '9') {
+      ++text[j];
+      return;
+    }
+    text[j] = '0';
+  }
+}
+
+void CountSlice(const Run& run, uint32_t first, uint32_t last, VectorTable& table) {
+  const HitCounter& counter = run.counter;
+  const uint8_t* shareOf = run.shareOf.data();
+  const uint32_t n = static_cast<uint32_t>(run.shareOf.size() - 1);
+  char text[8] = {};
+  Format(first, text);
+  const std::string_view candidate(text, 7);
+  int32_t tally[kLevels];
+  for (uint32_t x = first; x < last; ++x) {
+    counter.Tally(candidate, tally);
+    uint64_t key = kUsed;
+    for (int k = 0; k < kLevels; ++k)
+      key |= uint64_t{shareOf[std::min(static_cast<uint32_t>(tally[k]), n)]} << (8 * (7 - k));
+    table.Add(key);
+    Increment(text);
+  }
+}
+
+void Work(Run& run, VectorTable& table) {
+  CensusControl* control = run.options.control;
+  const uint32_t first = run.options.first;
+  const uint32_t last = std::min(run.options.last, kCensusNumbers);
+  const uint32_t size = run.options.sliceSize;
+  try {
+    for (;;) {
+      if (run.stop.load(std::memory_order_relaxed)) break;
+      if (control && control->Cancelled()) {
+        run.Fail(CensusStatus::Cancelled);
+        break;
+      }
+      const uint32_t s = run.next.fetch_add(1, std::memory_order_relaxed);
+      if (s >= run.slices) break;
+      const uint32_t begin = first + s * size;
+      CountSlice(run, begin, begin + std::min(size, last - begin), table);
+      const uint32_t done = run.done.fetch_add(1, std::memory_order_relaxed) + 1;
+      if (run.controlDone) run.controlDone->fetch_add(1, std::memory_order_relaxed);
+      if (run.options.onSlice) {
+        std::lock_guard<std::mutex> lock(run.progressMutex);
+        run.options.onSlice(done, run.slices);
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    run.Fail(CensusStatus::OutOfMemory);
+  } catch (const std::length_error&) {
+    run.Fail(CensusStatus::OutOfMemory);
+  } catch (...) {
+    run.Fail(CensusStatus::Failed);
+  }
+}
+
+// Decrements the control's count of running workers however a worker ends.
+struct RunningGuard {
+  std::atomic<uint32_t>* running;
+  ~RunningGuard() {
+    if (running) running->fetch_sub(1, std::memory_order_relaxed);
+  }
+};
+
+}  // namespace
+
+CensusStatus Census::Build(const HitCounter& counter, const CensusOptions& options) {
+  const uint32_t first = std::min(options.first, kCensusNumbers);
+  const uint32_t last = std::max(first, std::min(options.last, kCensusNumbers));
+  const uint32_t size = std::max<uint32_t>(options.sliceSize, 1);
+  CensusOptions clipped = options;
+  clipped.first = first;
+  clipped.last = last;
+  clipped.sliceSize = size;
+  const uint32_t slices = (last - first) / size + ((last - first) % size != 0);
+  unsigned jobs = options.jobs ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
+  jobs = std::max(1u, std::min(jobs, std::max<uint32_t>(slices, 1)));
+
+  CensusControl* control = options.control;
+  if (control) {
+    control->done_.store(0, std::memory_order_relaxed);
+    control->total_.store(slices, std::memory_order_relaxed);
+  }
+  try {
+    const size_t bets = counter.BetCount();
+    std::vector<uint8_t> shareOf(bets + 1);
+    for (size_t t = 0; t <= bets; ++t) shareOf[t] = static_cast<uint8_t>(ShareOf(t, bets));
+
+    Run run(counter, clipped, shareOf, slices, control ? &control->done_ : nullptr);
+    std::vector<VectorTable> tables(jobs);
+    {
+      std::vector<std::thread> threads;
+      threads.reserve(jobs - 1);
+      // Joins every worker started, also when the calling thread's own
+      // work or a thread's start throws.
+      struct Joiner {
+        std::vector<std::thread>& threads;
+        ~Joiner() {
+          for (std::thread& t : threads)
+            if (t.joinable()) t.join();
+        }
+      } joiner{threads};
+      auto worker = [&run, &tables, control](size_t i) {
+        RunningGuard guard{control ? &control->running_ : nullptr};
+        Work(run, tables[i]);
+      };
+      for (unsigned i = 1; i < jobs; ++i) {
+        if (control) control->running_.fetch_add(1, std::memory_order_relaxed);
+        try {
+          threads.emplace_back(worker, i);
+        } catch (const std::system_error&) {  // no more threads: the others share the slices
+          if (control) control->running_.fetch_sub(1, std::memory_order_relaxed);
+          break;
+        }
+      }
+      if (control) control->running_.fetch_add(1, std::memory_order_relaxed);
+      worker(0);
+    }
+    const CensusStatus status = static_cast<CensusStatus>(run.status.load());
+    if (status != CensusStatus::Done) return status;
+
+    // Merge: every table's entries, sorted by key, equal keys added up.
+    size_t total = 0;
+    for (const VectorTable& t : tables) total += t.Used();
+    std::vector<VectorTable::Entry> all;
+    all.reserve(total);
+    for (const VectorTable& t : tables) t.ForEach([&](const VectorTable::Entry& e) { all.push_back(e); });
+    tables.clear();
+    std::sort(all.begin(), all.end(),
+              [](const VectorTable::Entry& a, const VectorTable::Entry& b) { return a.key < b.key; });
+    std::vector<ShareVector> vectors;
+    size_t distinct = 0;
+    for (size_t i = 0; i < all.size(); ++i) distinct += i == 0 || all[i].key != all[i - 1].key;
+    vectors.reserve(distinct);
+    for (size_t i = 0; i < all.size(); ++i) {
+      if (i > 0 && all[i].key == all[i - 1].key) {
+        vectors.back().count += all[i].count;
+        continue;
+      }
+      ShareVector v;
+      for (int k = 0; k < kLevels; ++k) v.shares[k] = static_cast<uint8_t>(all[i].key >> (8 * (7 - k)) & 0x7F);
+      v.count = all[i].count;
+      vectors.push_back(v);
+    }
+    vectors_.swap(vectors);
+    candidates_ = last - first;
+    bets_ = bets;
+    return CensusStatus::Done;
+  } catch (const std::bad_alloc&) {
+    return CensusStatus::OutOfMemory;
+  } catch (const std::length_error&) {
+    return CensusStatus::OutOfMemory;
+  } catch (...) {
+    return CensusStatus::Failed;
+  }
+}
+
+namespace {
+
+inline void SharesOf(const ShareVector& v, int32_t shares[kLevels]) {
+  for (int k = 0; k < kLevels; ++k) shares[k] = v.shares[k];
+}
+
+}  // namespace
+
+VerdictCounts Census::Count(const TArrMD& conds, const MissRanges& ranges) const {
+  VerdictCounts c;
+  int32_t shares[kLevels];
+  for (const ShareVector& v : vectors_) {
+    SharesOf(v, shares);
+    const int32_t verdict = Evaluate(shares, conds, ranges);
+    (verdict == kPass ? c.passed : verdict == kFail ? c.failed : c.hardReject) += v.count;
+  }
+  return c;
+}
+
+std::vector<uint64_t> Census::PassedWithout(const TArrMD& conds, const MissRanges& ranges) const {
+  // Without condition k the misses are those of all conditions less its own.
+  std::vector<uint64_t> without(conds.size(), 0);
+  int32_t shares[kLevels];
+  for (const ShareVector& v : vectors_) {
+    SharesOf(v, shares);
+    const Misses all = MissesOf(shares, conds);
+    for (size_t k = 0; k < conds.size(); ++k) {
+      const Misses own = ConditionMisses(conds[k], LevelShare(shares, conds[k].Shot));
+      if (VerdictOf({all.err - own.err, all.sup - own.sup}, ranges) == kPass) without[k] += v.count;
+    }
+  }
+  return without;
+}
+
+LevelHistograms Census::Histograms() const {
+  LevelHistograms h{};
+  for (const ShareVector& v : vectors_)
+    for (int k = 0; k < kLevels; ++k) h[k][v.shares[k]] += v.count;
+  return h;
+}
+
+}  // namespace qv
