@@ -192,7 +192,8 @@ TEST_F(CodePage, EveryTextReadsRightThroughTheWideApi) {
     HWND popup = WaitPopupMenu(c.tid(), kWait);
     ASSERT_NE(popup, nullptr);
     EXPECT_EQ(MenuItems(popup), (std::vector<std::wstring>{Gb(qv::texts::kSaveFltCaption),
-                                                           Gb(qv::texts::kLoadFltCaption)}));
+                                                           Gb(qv::texts::kLoadFltCaption),
+                                                           Gb(qv::texts::kAnalysisMenuCaption)}));
     PressKey(popup, VK_ESCAPE);
     EXPECT_TRUE(WaitUntil([&] { return WaitPopupMenu(c.tid(), 0) == nullptr; }, kWait));
 
