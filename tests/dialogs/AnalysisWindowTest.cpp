@@ -176,8 +176,8 @@ TEST_P(AnalysisWindowOn, SaysWhyAStateCannotBeJudged) {
 }
 
 // An Add through the entry dialog (a second window: scripted here, driven
-// through the real windows by the end-to-end suite), and the dialog closed
-// while the census it started runs.
+// through the real windows by the end-to-end suite), a cancelled census,
+// and the dialog closed while the census an Add started runs.
 TEST_P(AnalysisWindowOn, AddStartsACensusThatClosingTheDialogEnds) {
   if (OnWin32()) GTEST_SKIP() << "the entry dialog is a second window";
   ASSERT_TRUE(dlg.ApplyFilterStr(testing::kSampleFilter));
@@ -185,16 +185,23 @@ TEST_P(AnalysisWindowOn, AddStartsACensusThatClosingTheDialogEnds) {
     f.Find<ui::Edit>("edtInput")->TypeText("7654321");
     f.Find<ui::Button>("btnOk")->Click();
   });
-  mem->WhenShown("frmInputMDChip", [](ui::Form& f) {
-    f.Find<ui::Edit>("edtInput")->TypeText("135,2,4,6,8,0,9");
-    f.Find<ui::Button>("btnOk")->Click();
-  });
+  for (const char* bet : {"135,2,4,6,8,0,9", "2468024"})
+    mem->WhenShown("frmInputMDChip", [bet](ui::Form& f) {
+      f.Find<ui::Edit>("edtInput")->TypeText(bet);
+      f.Find<ui::Button>("btnOk")->Click();
+    });
   Showing(dlg, [&] {
     TfrmAnalysis& w = Open();
     dlg.btnAdd->Click();  // supersedes the census of the opening
     EXPECT_EQ(Kept(), texts::kCensusRunning);
     WaitCensus(w);
     EXPECT_EQ(Kept(), Full());
+    dlg.btnAdd->Click();
+    w.CancelCensus();
+    EXPECT_FALSE(w.CensusRunning());
+    EXPECT_EQ(Kept(), texts::kCensusCancelled);
+    dlg.edtShotB[4]->SetText("2");  // no census to judge it by
+    EXPECT_EQ(Kept(), texts::kCensusCancelled);
     dlg.btnAdd->Click();
     EXPECT_TRUE(w.CensusRunning());
     dlg.btnOK->Click();

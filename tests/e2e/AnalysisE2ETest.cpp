@@ -66,11 +66,15 @@ TEST_F(AnalysisE2E, FollowsAnAddAndADeleteAndOkEndsItsCensus) {
     EXPECT_TRUE(Reads(kept, KeptOf(kSample)));
     Snap(s.form, "analysis", window);
     AddBet(c, s, L"7654321");
+    EXPECT_TRUE(WaitUntil([&] { return ListItems(s["lbMVDChip"]).size() == 61; }, kWait));
     EXPECT_TRUE(Reads(kept, afterAdd));
     ClickListLine(s["lbMVDChip"], 60);
     Click(s[ids::kDelete]);
     EXPECT_TRUE(Reads(kept, KeptOf(kSample)));
+    EXPECT_EQ(ListItems(s["lbMVDChip"]).size(), 60u);
     AddBet(c, s, L"7654321");
+    EXPECT_TRUE(WaitUntil([&] { return ListItems(s["lbMVDChip"]).size() == 61; }, kWait))
+        << ListItems(s["lbMVDChip"]).size();
     ASSERT_TRUE(Reads(kept, Gb(qv::texts::kCensusRunning)));
     SendMessageW(s[ids::kOk], BM_CLICK, 0, 0);
     clicked = GetTickCount();
