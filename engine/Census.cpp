@@ -28,8 +28,10 @@ namespace {
 // empty slot).  Shares are at most 100 and leave every byte's top bit free.
 constexpr uint64_t kUsed = uint64_t{1} << 63;
 
+// In 32-bit arithmetic, which 32-bit code does in one multiply per half.
 inline size_t Slot(uint64_t key, unsigned shift) {
-  return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> shift);
+  const uint32_t lo = static_cast<uint32_t>(key), hi = static_cast<uint32_t>(key >> 32);
+  return static_cast<size_t>(((lo ^ (hi * 0x9E3779B1u)) * 0x85EBCA6Bu) >> shift);
 }
 
 // Open addressing with linear probing, at most half full.  Each worker has
@@ -54,11 +56,22 @@ class VectorTable {
       if (e.key == 0) {
         e.key = key;
         e.count = 1;
-        if (++used_ > (slots_.size() >> 1)) Resize(bits_ + 1);
+        if (++used_ > grow_) Resize(bits_ + 1);
         return;
       }
       i = (i + 1) & mask_;
     }
+  }
+
+  // Asks for the slot of a key that Add will see soon.  A table of many
+  // vectors outgrows the level-2 cache, and the candidates come in no
+  // order, so each Add would wait for memory without this.
+  void Prefetch(uint64_t key) const {
+#if defined(__GNUC__)
+    __builtin_prefetch(&slots_[Slot(key, shift_)], 1);
+#else
+    (void)key;
+#endif
   }
 
   template <class Fn>
@@ -73,8 +86,9 @@ class VectorTable {
     std::vector<Entry> old(size_t{1} << bits, Entry{0, 0});  // may throw: the table stays as it was
     old.swap(slots_);
     bits_ = bits;
-    shift_ = 64 - bits;
+    shift_ = 32 - bits;
     mask_ = slots_.size() - 1;
+    grow_ = slots_.size() / 4 * 3;  // at most three quarters full
     for (const Entry& e : old) {
       if (e.key == 0) continue;
       size_t i = Slot(e.key, shift_);
@@ -86,8 +100,9 @@ class VectorTable {
   std::vector<Entry> slots_;
   size_t used_ = 0;
   size_t mask_ = 0;
+  size_t grow_ = 0;
   unsigned bits_ = 0;
-  unsigned shift_ = 64;
+  unsigned shift_ = 32;
 };
 
 // The census's shared state while it runs.
@@ -131,23 +146,42 @@ inline void Increment(char text[7]) {
   }
 }
 
+// With at most 100 bets, t -> ShareOf(t, N) is one to one, so the tallies
+// themselves are packed (Direct) and turned into shares at the merge; with
+// more, the shares are packed.  A tally never exceeds N.
+template <bool Direct>
 void CountSlice(const Run& run, uint32_t first, uint32_t last, VectorTable& table) {
   const HitCounter& counter = run.counter;
   const uint8_t* shareOf = run.shareOf.data();
-  const uint32_t n = static_cast<uint32_t>(run.shareOf.size() - 1);
   char text[8] = {};
   Format(first, text);
   const std::string_view candidate(text, 7);
   int32_t tally[kLevels];
+  // Each key is added kAhead candidates after its slot was asked for.
+  constexpr uint32_t kAhead = 16;
+  uint64_t pending[kAhead];
+  uint32_t queued = 0;
   for (uint32_t x = first; x < last; ++x) {
     counter.Tally(candidate, tally);
-    uint64_t key = kUsed;
-    for (int k = 0; k < kLevels; ++k)
-      key |= uint64_t{shareOf[std::min(static_cast<uint32_t>(tally[k]), n)]} << (8 * (7 - k));
-    table.Add(key);
+    // Packed in two halves, which 32-bit code holds in one register each.
+    uint32_t hi = 0, lo = 0;
+    for (int k = 0; k < 4; ++k) {
+      hi = hi << 8 | (Direct ? static_cast<uint32_t>(tally[k]) : shareOf[tally[k]]);
+      lo = lo << 8 | (Direct ? static_cast<uint32_t>(tally[k + 4]) : shareOf[tally[k + 4]]);
+    }
+    const uint64_t key = kUsed | uint64_t{hi} << 32 | lo;
+    uint64_t& slot = pending[queued++ % kAhead];
+    if (queued > kAhead) table.Add(slot);
+    slot = key;
+    table.Prefetch(key);
     Increment(text);
   }
+  const uint32_t left = std::min(queued, kAhead);
+  for (uint32_t i = 0; i < left; ++i) table.Add(pending[(queued - left + i) % kAhead]);
 }
+
+// The largest bet count whose tallies are packed as they are.
+constexpr size_t kDirectBets = 100;
 
 void Work(Run& run, VectorTable& table) {
   CensusControl* control = run.options.control;
@@ -164,7 +198,10 @@ void Work(Run& run, VectorTable& table) {
       const uint32_t s = run.next.fetch_add(1, std::memory_order_relaxed);
       if (s >= run.slices) break;
       const uint32_t begin = first + s * size;
-      CountSlice(run, begin, begin + std::min(size, last - begin), table);
+      if (run.shareOf.size() <= kDirectBets + 1)
+        CountSlice<true>(run, begin, begin + std::min(size, last - begin), table);
+      else
+        CountSlice<false>(run, begin, begin + std::min(size, last - begin), table);
       const uint32_t done = run.done.fetch_add(1, std::memory_order_relaxed) + 1;
       if (run.controlDone) run.controlDone->fetch_add(1, std::memory_order_relaxed);
       if (run.options.onSlice) {
@@ -251,7 +288,16 @@ CensusStatus Census::Build(const HitCounter& counter, const CensusOptions& optio
     for (const VectorTable& t : tables) total += t.Used();
     std::vector<VectorTable::Entry> all;
     all.reserve(total);
-    for (const VectorTable& t : tables) t.ForEach([&](const VectorTable::Entry& e) { all.push_back(e); });
+    const bool direct = bets <= kDirectBets;
+    for (const VectorTable& t : tables)
+      t.ForEach([&](VectorTable::Entry e) {
+        if (direct) {  // tallies to shares
+          uint64_t key = kUsed;
+          for (int k = 0; k < kLevels; ++k) key |= uint64_t{shareOf[e.key >> (8 * (7 - k)) & 0x7F]} << (8 * (7 - k));
+          e.key = key;
+        }
+        all.push_back(e);
+      });
     tables.clear();
     std::sort(all.begin(), all.end(),
               [](const VectorTable::Entry& a, const VectorTable::Entry& b) { return a.key < b.key; });
@@ -284,34 +330,102 @@ CensusStatus Census::Build(const HitCounter& counter, const CensusOptions& optio
 
 namespace {
 
+// Evaluate, tabulated over the shares a vector can hold, as ZcExecute
+// tabulates it over the tallies: code[k * kShareBins + s] is what
+// ConditionMisses makes of share s for condition k, the misses in the low
+// 16 bits and those beyond tolerance in the high ones, so that the codes of
+// all conditions add up to both counts.  A condition whose level is not 0
+// to 7 reads share 0, whatever the vector.
+struct Codes {
+  std::vector<uint32_t> code;
+  std::vector<uint8_t> level;
+  // The verdicts of every pair of counts as 0 (pass), 1 (fail) or 2 (hard
+  // reject), so that the walk over the vectors takes no branch on them.
+  std::vector<uint8_t> verdict;
+  size_t side;
+  Codes(const TArrMD& conds, const MissRanges& ranges)
+      : code(conds.size() * kShareBins), level(conds.size()), verdict((conds.size() + 1) * (conds.size() + 1)),
+        side(conds.size() + 1) {
+    for (size_t err = 0; err < side; ++err)
+      for (size_t sup = 0; sup <= err; ++sup) {
+        const int32_t v = VerdictOf({static_cast<int32_t>(err), static_cast<int32_t>(sup)}, ranges);
+        verdict[err * side + sup] = static_cast<uint8_t>(v == kPass ? 0 : v == kFail ? 1 : 2);
+      }
+    for (size_t k = 0; k < conds.size(); ++k) {
+      const TMD& c = conds[k];
+      const bool onLevel = static_cast<uint32_t>(c.Shot) < static_cast<uint32_t>(kLevels);
+      level[k] = static_cast<uint8_t>(onLevel ? c.Shot : 0);
+      for (size_t share = 0; share < kShareBins; ++share) {
+        const Misses m = ConditionMisses(c, onLevel ? static_cast<int32_t>(share) : 0);
+        code[k * kShareBins + share] = static_cast<uint32_t>(m.err) | static_cast<uint32_t>(m.sup) << 16;
+      }
+    }
+  }
+  uint32_t Sum(const ShareVector& v) const {
+    uint32_t sum = 0;
+    const uint32_t* c = code.data();
+    for (const uint8_t l : level) {
+      sum += c[v.shares[l]];
+      c += kShareBins;
+    }
+    return sum;
+  }
+  uint32_t Of(size_t k, const ShareVector& v) const { return code[k * kShareBins + v.shares[level[k]]]; }
+  uint8_t Verdict(uint32_t sum) const { return verdict[(sum & 0xFFFF) * side + (sum >> 16)]; }
+};
+
+// More conditions are judged one by one.
+constexpr size_t kMaxCoded = 1024;  // and keep the table of verdicts small
+
 inline void SharesOf(const ShareVector& v, int32_t shares[kLevels]) {
   for (int k = 0; k < kLevels; ++k) shares[k] = v.shares[k];
+}
+
+inline void Add(VerdictCounts& c, int32_t verdict, uint32_t n) {
+  (verdict == kPass ? c.passed : verdict == kFail ? c.failed : c.hardReject) += n;
 }
 
 }  // namespace
 
 VerdictCounts Census::Count(const TArrMD& conds, const MissRanges& ranges) const {
   VerdictCounts c;
-  int32_t shares[kLevels];
-  for (const ShareVector& v : vectors_) {
-    SharesOf(v, shares);
-    const int32_t verdict = Evaluate(shares, conds, ranges);
-    (verdict == kPass ? c.passed : verdict == kFail ? c.failed : c.hardReject) += v.count;
+  if (conds.size() > kMaxCoded) {
+    int32_t shares[kLevels];
+    for (const ShareVector& v : vectors_) {
+      SharesOf(v, shares);
+      Add(c, Evaluate(shares, conds, ranges), v.count);
+    }
+    return c;
   }
+  const Codes codes(conds, ranges);
+  uint64_t sums[3] = {0, 0, 0};
+  for (const ShareVector& v : vectors_) sums[codes.Verdict(codes.Sum(v))] += v.count;
+  c.passed = sums[0];
+  c.failed = sums[1];
+  c.hardReject = sums[2];
   return c;
 }
 
 std::vector<uint64_t> Census::PassedWithout(const TArrMD& conds, const MissRanges& ranges) const {
   // Without condition k the misses are those of all conditions less its own.
   std::vector<uint64_t> without(conds.size(), 0);
-  int32_t shares[kLevels];
-  for (const ShareVector& v : vectors_) {
-    SharesOf(v, shares);
-    const Misses all = MissesOf(shares, conds);
-    for (size_t k = 0; k < conds.size(); ++k) {
-      const Misses own = ConditionMisses(conds[k], LevelShare(shares, conds[k].Shot));
-      if (VerdictOf({all.err - own.err, all.sup - own.sup}, ranges) == kPass) without[k] += v.count;
+  if (conds.size() > kMaxCoded) {
+    int32_t shares[kLevels];
+    for (const ShareVector& v : vectors_) {
+      SharesOf(v, shares);
+      const Misses all = MissesOf(shares, conds);
+      for (size_t k = 0; k < conds.size(); ++k) {
+        const Misses own = ConditionMisses(conds[k], LevelShare(shares, conds[k].Shot));
+        if (VerdictOf({all.err - own.err, all.sup - own.sup}, ranges) == kPass) without[k] += v.count;
+      }
     }
+    return without;
+  }
+  const Codes codes(conds, ranges);
+  for (const ShareVector& v : vectors_) {
+    const uint32_t all = codes.Sum(v);
+    for (size_t k = 0; k < conds.size(); ++k)
+      without[k] += codes.Verdict(all - codes.Of(k, v)) == 0 ? v.count : 0;
   }
   return without;
 }

@@ -55,7 +55,9 @@ const char* CensusStatusText(CensusStatus s);
 
 // Shared between a running census and the threads that watch it: any
 // thread may cancel (the workers stop before their next slice) and read the
-// progress.  One control serves one census at a time.
+// progress.  One control serves one census at a time; once cancelled it
+// stays cancelled (a census started with it stops at once), so each census
+// that may be cancelled gets a control of its own.
 class CensusControl {
  public:
   void Cancel() { cancel_.store(true, std::memory_order_relaxed); }
