@@ -1,5 +1,5 @@
-// The reference for anything that counts verdicts: ZcExecute's evaluation of
-// every number 0000000 to 9999999 with a filter string.
+// The reference for whatever counts verdicts: ZcExecute's evaluation of every
+// number 0000000 to 9999999 with a filter string.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -19,7 +19,7 @@ inline VerdictCounts FullPass(const std::string& filterStr) {
   char text[8] = "0000000";
   for (uint32_t n = 0; n < kCensusNumbers; ++n) {
     const int32_t v = f.Execute(std::string_view(text, 7));
-    (v == kPass ? c.passed : v == kFail ? c.failed : c.hardReject) += 1;
+    ++(v == kPass ? c.passed : v == kFail ? c.failed : c.hardReject);
     for (int i = 6; i >= 0 && ++text[i] > '9'; --i) text[i] = '0';
   }
   return c;
