@@ -19,7 +19,8 @@ namespace ids = qv::ids;
 int ProcessThreads() {
   HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
   int n = 0;
-  THREADENTRY32 t{sizeof t};
+  THREADENTRY32 t{};
+  t.dwSize = sizeof t;
   for (BOOL more = Thread32First(snap, &t); more; more = Thread32Next(snap, &t))
     n += t.th32OwnerProcessID == GetCurrentProcessId();
   CloseHandle(snap);
@@ -64,7 +65,7 @@ TEST_P(AnalysisE2E, FollowsAnAddAndADeleteAndOkOrCancelEndItsCensus) {
     EXPECT_TRUE(WaitGone(s.form, 1000));
   });
   EXPECT_LT(c.returnedAt_ - clicked, 1000u);
-  EXPECT_EQ(FilterStr(), GetParam() == ids::kCancel ? sample : sample.erase(sample.find("TJ") + 2, 8));
+  EXPECT_EQ(FilterStr(), GetParam() == ids::kCancel ? sample : std::string(sample).erase(sample.find("TJ") + 2, 8));
   EXPECT_EQ(OwnWindows(GetCurrentThreadId()), 0);
   // Every worker joined: none is left running.
   EXPECT_TRUE(WaitUntil([&] { return ProcessThreads() <= threads; }, 5000)) << ProcessThreads();

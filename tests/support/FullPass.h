@@ -1,16 +1,9 @@
-// The reference for whatever counts verdicts: ZcExecute's evaluation of every
-// number 0000000 to 9999999 with a filter string.
+// The reference for whatever counts verdicts: ZcExecute over every number.
 #pragma once
-
 #include <gtest/gtest.h>
-
 #include <string>
-
 #include "Census.h"
-#include "Filter.h"
-
 namespace qv::testing {
-
 inline VerdictCounts FullPass(const std::string& filterStr) {
   FilterState f;
   f.FilterStr = filterStr;
@@ -24,5 +17,4 @@ inline VerdictCounts FullPass(const std::string& filterStr) {
   }
   return c;
 }
-
 }  // namespace qv::testing
