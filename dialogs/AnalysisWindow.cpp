@@ -180,7 +180,7 @@ CensusStatus CountShares(const std::string& bets, CensusControl& control, Census
 }  // namespace
 
 void TfrmAnalysis::StartCensus(const std::string& bets) {
-  StopCensus();
+  StopCensus(false);
   census_.reset();
   bets_ = bets;
   pbCensus->SetPosition(0);
@@ -197,7 +197,7 @@ void TfrmAnalysis::StartCensus(const std::string& bets) {
             if (generation == generation_) pbCensus->SetPosition(percent);
           });
         });
-        box->Post([this, generation, result] { CensusEnded(generation, *result); });
+        box->Post([this, j, result] { CensusEnded(j, *result); });
       } catch (...) {
         // No memory left even to carry the result: the window goes on
         // showing the census as running until the next change.
@@ -210,24 +210,35 @@ void TfrmAnalysis::StartCensus(const std::string& bets) {
   job_ = std::move(job);
 }
 
-void TfrmAnalysis::StopCensus() {
-  ++generation_;  // whatever it still posted is dropped
-  if (!job_) return;
-  job_->control.Cancel();
-  if (job_->thread.joinable()) job_->thread.join();
-  job_.reset();
-  status_ = CensusStatus::Cancelled;
+void TfrmAnalysis::StopCensus(bool join) {
+  ++generation_;  // its progress still queued is dropped
+  if (job_) {
+    job_->control.Cancel();
+    stopped_.push_back(std::move(job_));
+    status_ = CensusStatus::Cancelled;
+  }
+  if (!join) return;
+  for (const std::unique_ptr<Job>& j : stopped_)
+    if (j->thread.joinable()) j->thread.join();
+  stopped_.clear();
 }
 
 void TfrmAnalysis::CancelCensus() {
   if (!job_) return;
-  StopCensus();
+  StopCensus(false);
   ShowState();
 }
 
-void TfrmAnalysis::CensusEnded(uint64_t generation, Result& result) {
-  if (generation != generation_ || !job_) return;
-  job_->thread.join();  // it has nothing left to do
+void TfrmAnalysis::CensusEnded(Job* job, Result& result) {
+  // Its worker posted this as its last act: the join returns at once.
+  if (job != job_.get()) {
+    auto it = std::find_if(stopped_.begin(), stopped_.end(), [&](const auto& j) { return j.get() == job; });
+    if (it == stopped_.end()) return;
+    (*it)->thread.join();
+    stopped_.erase(it);
+    return;
+  }
+  job_->thread.join();
   job_.reset();
   status_ = result.status;
   if (status_ == CensusStatus::Done) census_ = std::make_unique<Census>(std::move(result.census));
@@ -279,7 +290,7 @@ TfrmAnalysis::TfrmAnalysis(TfrmFltSetup& setup) : ui::Form("frmAnalysis"), setup
 TfrmAnalysis::~TfrmAnalysis() {
   OnClose = nullptr;
   if (Modeless()) Close();
-  StopCensus();
+  StopCensus(true);
   mailbox_.reset();
 }
 
@@ -291,14 +302,14 @@ void TfrmAnalysis::Opened() {
 }
 
 void TfrmAnalysis::Closed() {
-  StopCensus();
+  StopCensus(true);
   mailbox_.reset();
 }
 
 void TfrmAnalysis::SetupChanged() {
   if (!Showing() || !mailbox_) return;
   if (setup_.lbMVDChip->Count() == 0) {
-    StopCensus();
+    StopCensus(false);
     census_.reset();
     bets_.clear();
     status_ = CensusStatus::Done;

@@ -6,15 +6,18 @@
 // of the window's own whenever the bets change (the running one is
 // cancelled); its result comes back through a mailbox to the dialog's
 // thread.  From the census every change of the bands, E and S is evaluated
-// on the dialog's thread in a walk over the distinct vectors.  The worker is
-// joined when the window closes (it closes with the setup dialog), so no
-// thread of the window outlives the dialog.
+// on the dialog's thread in a walk over the distinct vectors.  A cancelled
+// census is left to stop on its own and joined when its last word arrives,
+// so the dialog never waits for one; every worker is joined when the
+// window closes (it closes with the setup dialog), so no thread of the
+// window outlives the dialog.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Census.h"
 #include "UiApplication.h"
@@ -63,8 +66,10 @@ class TfrmAnalysis : public ui::Form {
   void Opened();
   void Closed();
   void StartCensus(const std::string& bets);
-  void StopCensus();
-  void CensusEnded(uint64_t generation, Result& result);
+  // Stops the running census at once; its worker is joined once it has
+  // ended, or here with join (the window closes).
+  void StopCensus(bool join);
+  void CensusEnded(Job* job, Result& result);
   // Shows what the census says of the dialog's present settings.
   void ShowState();
   void ShowHistograms(bool fromCensus);
@@ -72,6 +77,7 @@ class TfrmAnalysis : public ui::Form {
   TfrmFltSetup& setup_;
   std::unique_ptr<ui::Mailbox> mailbox_;  // while the window is open
   std::unique_ptr<Job> job_;              // the running census
+  std::vector<std::unique_ptr<Job>> stopped_;  // cancelled, not yet joined
   std::unique_ptr<Census> census_;        // the finished census of bets_
   CensusStatus status_ = CensusStatus::Done;
   std::string bets_;          // the bets (as the filter string writes them) of job_ or census_
