@@ -34,8 +34,8 @@ inline size_t Slot(uint64_t key, unsigned shift) {
   return static_cast<size_t>(((lo ^ (hi * 0x9E3779B1u)) * 0x85EBCA6Bu) >> shift);
 }
 
-// Open addressing with linear probing, at most half full.  Each worker has
-// its own.
+// Open addressing with linear probing, at most three quarters full.  Each
+// worker has its own.
 class VectorTable {
  public:
   struct Entry {

@@ -33,7 +33,7 @@ enum : size_t { kCanErr1 = 8, kCanErr2 = 9, kCanSupErr1 = 10, kCanSupErr2 = 11 }
 
 // The evaluation of a candidate from its eight hit shares.  ZcExecute (with
 // the shares' codes tabulated per tally, below) and the census of share
-// vectors both decide through these three, so they cannot disagree.
+// vectors both decide through these, so they cannot disagree.
 
 // The E and S sections as evaluation reads them.
 struct MissRanges {

@@ -28,13 +28,13 @@ RandomFilter MakeFilter(std::mt19937& rng) {
   RandomFilter f;
   for (int k = pick(1, 8); k > 0; --k) {
     const int a = pick(0, 60), b = a + pick(0, 30), ca = std::max(0, a - pick(0, 15)), cb = b + pick(0, 20);
-    f.sections.push_back("M" + std::to_string(pick(0, 7)) + "(" + std::to_string(a) + "-" + std::to_string(b) +
+    f.sections.push_back(std::string("M") + std::to_string(pick(0, 7)) + "(" + std::to_string(a) + "-" + std::to_string(b) +
                          "|" + std::to_string(ca) + "-" + std::to_string(cb) + ")");
   }
   const int elo = pick(0, 2), ehi = elo + pick(0, 3), slo = elo + pick(0, 1), shi = std::max(slo, ehi) + pick(0, 1);
   const bool e = pick(0, 1), s = pick(0, 1);
-  if (e) f.rest += "E" + std::to_string(elo) + "-" + std::to_string(ehi);
-  if (s) f.rest += "S" + std::to_string(e ? slo : pick(0, 2)) + "-" + std::to_string(e ? shi : pick(2, 3));
+  if (e) f.rest += std::string("E") + std::to_string(elo) + "-" + std::to_string(ehi);
+  if (s) f.rest += std::string("S") + std::to_string(e ? slo : pick(0, 2)) + "-" + std::to_string(e ? shi : pick(2, 3));
   f.rest += "TJ";
   const int bets = pick(0, 3) == 0 ? pick(1, 1000) : pick(1, 80);
   for (int i = 0; i < bets; ++i) {
@@ -111,7 +111,7 @@ TEST(Census, CountsAndHistogramsEqualAFullPass) {
         const ShareVector& v = census.Vectors()[round % census.DistinctVectors()];
         for (int share : {int{v.shares[level]}, 33}) {
           const std::string band = std::to_string(share) + "-" + std::to_string(share);
-          FilterState g = Prepared("M" + std::to_string(level) + "(" + band + "|" + band + ")" + tj);
+          FilterState g = Prepared(std::string("M") + std::to_string(level) + "(" + band + "|" + band + ")" + tj);
           EXPECT_EQ(h[level][share], FullPass(g, o.first, o.last).passed) << level << " " << share << " " << tj;
         }
       }
