@@ -40,17 +40,21 @@ bool Always() { return true; }
 constexpr KernelInfo kKernels[] = {
 #if defined(QV_X86_KERNELS)
 #if defined(__x86_64__)
-    {Kernel::Avx512Bw, "avx512bw", kernels::avx512bw::RowTally, kernels::CpuHasAvx512Bw},
-    {Kernel::Avx2, "avx2", kernels::avx2::RowTally, kernels::CpuHasAvx2},
+    {Kernel::Avx512Popcnt, "avx512popcnt", kernels::avx512bw::RowTally, kernels::CpuHasAvx512Popcnt,
+     kernels::avx512popcnt::BitTally},
+    {Kernel::Avx512Bw, "avx512bw", kernels::avx512bw::RowTally, kernels::CpuHasAvx512Bw, kernels::avx512bw::BitTally},
+    {Kernel::Avx2, "avx2", kernels::avx2::RowTally, kernels::CpuHasAvx2, kernels::avx2::BitTally},
 #else
     // 32-bit code has eight vector registers and no 64-bit mask moves; the
-    // AVX-512 kernel runs there only when asked for.
-    {Kernel::Avx2, "avx2", kernels::avx2::RowTally, kernels::CpuHasAvx2},
-    {Kernel::Avx512Bw, "avx512bw", kernels::avx512bw::RowTally, kernels::CpuHasAvx512Bw},
+    // AVX-512 kernels run there only when asked for.
+    {Kernel::Avx2, "avx2", kernels::avx2::RowTally, kernels::CpuHasAvx2, kernels::avx2::BitTally},
+    {Kernel::Avx512Popcnt, "avx512popcnt", kernels::avx512bw::RowTally, kernels::CpuHasAvx512Popcnt,
+     kernels::avx512popcnt::BitTally},
+    {Kernel::Avx512Bw, "avx512bw", kernels::avx512bw::RowTally, kernels::CpuHasAvx512Bw, kernels::avx512bw::BitTally},
 #endif
-    {Kernel::Sse2, "sse2", kernels::sse2::RowTally, kernels::CpuHasSse2},
+    {Kernel::Sse2, "sse2", kernels::sse2::RowTally, kernels::CpuHasSse2, kernels::sse2::BitTally},
 #endif
-    {Kernel::Scalar, "scalar", kernels::scalar::RowTally, Always},
+    {Kernel::Scalar, "scalar", kernels::scalar::RowTally, Always, kernels::scalar::BitTally},
 };
 
 const KernelInfo* Find(Kernel k) {
@@ -147,11 +151,16 @@ void HitCounter::UseKernel(Kernel k) {
   const KernelInfo& e = Usable(k);
   kernel_ = e.kernel;
   fn_ = e.rowTally;
+  bitFn_ = e.bitTally;
 }
 
 void HitCounter::swap(HitCounter& o) noexcept {
   std::swap(betCount_, o.betCount_);
   std::swap(maxPositions_, o.maxPositions_);
+  std::swap(bitBets_, o.bitBets_);
+  std::swap(bitWords_, o.bitWords_);
+  bits_.swap(o.bits_);
+  bitRowOffset_.swap(o.bitRowOffset_);
   std::swap(tableBets_, o.tableBets_);
   std::swap(stride_, o.stride_);
   table_.swap(o.table_);
@@ -162,10 +171,12 @@ void HitCounter::swap(HitCounter& o) noexcept {
   text_.swap(o.text_);
   std::swap(kernel_, o.kernel_);
   std::swap(fn_, o.fn_);
+  std::swap(bitFn_, o.bitFn_);
 }
 
 size_t HitCounter::MemoryBytes() const {
-  return table_.capacity() + rowOffset_.capacity() * sizeof(size_t) +
+  return bits_.capacity() * sizeof(uint64_t) + bitRowOffset_.capacity() * sizeof(uint32_t) +
+         table_.capacity() + rowOffset_.capacity() * sizeof(size_t) +
          general_.capacity() * sizeof(GeneralBet) + groups_.capacity() * sizeof(Group) +
          entries_.capacity() * sizeof(Entry) + text_.capacity();
 }
@@ -221,81 +232,115 @@ void HitCounter::Fill(const Bets& bets) {
   }
 
   // Which bets the table can hold: every character they offer at a position
-  // has a row there ("*" of a compound bet lands in every row).  Only a
-  // position where some of them offer "*" needs a row for the characters
-  // without a class; elsewhere those read the shared zero row.
-  std::vector<uint8_t> inTable(bets.size(), 0);
-  std::array<bool, P> starAt{};
+  // has a row there ("*" of a compound bet lands in every row).  Of those,
+  // the ones that earn at most 1 at every cell go to the bit table.  Only a
+  // position where some bet of a table offers "*" needs a row there for the
+  // characters without a class; elsewhere those read the shared zero row.
+  enum : uint8_t { kGeneral, kByteRows, kBitRows };
+  std::vector<uint8_t> part(bets.size(), kGeneral);
+  std::array<bool, P> byteStarAt{}, bitStarAt{};
   size_t i = 0;
   for (const std::string_view b : bets) {
     const BetShape s = ShapeOf(b);
-    bool fits = s.positions <= P;
+    bool fits = s.positions <= P, ones = true;
     std::array<bool, P> stars{};
     if (fits && !s.compound) {
       for (size_t j = 0; j < s.positions && fits; ++j)
         fits = classOf[j * 256 + static_cast<uint8_t>(b[j])] != 0;
     } else if (fits) {
       ForEachGroup(b, s.positions, [&](size_t j, std::string_view g) {
+        std::array<uint64_t, 4> seen{};
         for (char c : g) {
+          const uint8_t u = static_cast<uint8_t>(c);
+          if (seen[u / 64] >> (u % 64) & 1) ones = false;  // a repeated character
+          seen[u / 64] |= uint64_t{1} << (u % 64);
           if (c == '*') stars[j] = true;
-          else if (classOf[j * 256 + static_cast<uint8_t>(c)] == 0) fits = false;
+          else if (classOf[j * 256 + u] == 0) fits = false;
         }
+        if (stars[j] && g.size() > 1) ones = false;  // "*" beside other characters
       });
     }
-    if (fits)
+    if (fits) {
+      std::array<bool, P>& starAt = ones ? bitStarAt : byteStarAt;
       for (size_t j = 0; j < P; ++j) starAt[j] = starAt[j] || stars[j];
-    inTable[i++] = fits;
-    tableBets_ += fits;
+      part[i] = ones ? kBitRows : kByteRows;
+      (ones ? bitBets_ : tableBets_) += 1;
+    }
+    ++i;
   }
 
-  if (tableBets_ > 0) {
-    stride_ = (tableBets_ + kLaneStep - 1) / kLaneStep * kLaneStep;
-    // Row 0: zeros.  Then per position: the "other" row where needed, and
-    // one row per class.  rowOf[j][class] is the row a class reads.
-    std::array<std::array<size_t, kMaxClasses + 1>, P> rowOf{};
+  // Row 0: zeros.  Then per position: the "other" row where needed, and one
+  // row per class.  rowOf[j][class] is the row a class reads.
+  using RowMap = std::array<std::array<size_t, kMaxClasses + 1>, P>;
+  auto layout = [&](const std::array<bool, P>& starAt, RowMap& rowOf) {
     size_t rows = 1;
     for (size_t j = 0; j < P; ++j) {
       if (starAt[j]) rowOf[j][0] = rows++;
       for (size_t r = 1; r <= classes[j]; ++r) rowOf[j][r] = rows++;
     }
-    table_.assign(rows * stride_, 0);
-    rowOffset_.resize(P * 256);
-    for (size_t j = 0; j < P; ++j)
-      for (size_t c = 0; c < 256; ++c) rowOffset_[j * 256 + c] = rowOf[j][classOf[j * 256 + c]] * stride_;
+    return rows;
+  };
+  // Calls f(row, count) for each row the bet adds to, with how much.
+  auto forEachCell = [&](std::string_view b, const RowMap& rowOf, auto&& f) {
+    const BetShape s = ShapeOf(b);
+    if (!s.compound) {
+      for (size_t j = 0; j < s.positions; ++j) f(rowOf[j][classOf[j * 256 + static_cast<uint8_t>(b[j])]], size_t{1});
+      return;
+    }
+    ForEachGroup(b, s.positions, [&](size_t j, std::string_view g) {
+      const size_t stars = static_cast<size_t>(std::count(g.begin(), g.end(), '*'));
+      if (stars > 0)
+        for (size_t r = 0; r <= classes[j]; ++r) f(rowOf[j][r], stars);
+      for (char c : g)
+        if (c != '*') f(rowOf[j][classOf[j * 256 + static_cast<uint8_t>(c)]], size_t{1});
+    });
+  };
 
+  if (bitBets_ > 0) {
+    bitWords_ = bitBets_ <= 64 ? 1 : (bitBets_ + 64 * kBitWordStep - 1) / (64 * kBitWordStep) * kBitWordStep;
+    RowMap rowOf{};
+    bits_.assign(layout(bitStarAt, rowOf) * bitWords_, 0);
+    bitRowOffset_.resize(P * 256);
+    for (size_t j = 0; j < P; ++j)
+      for (size_t c = 0; c < 256; ++c)
+        bitRowOffset_[j * 256 + c] = static_cast<uint32_t>(rowOf[j][classOf[j * 256 + c]] * bitWords_);
     size_t lane = 0;
     i = 0;
     for (const std::string_view b : bets) {
-      if (!inTable[i++]) continue;
-      const BetShape s = ShapeOf(b);
-      if (!s.compound) {
-        for (size_t j = 0; j < s.positions; ++j)
-          table_[rowOffset_[j * 256 + static_cast<uint8_t>(b[j])] + lane] = 1;
-      } else {
-        ForEachGroup(b, s.positions, [&](size_t j, std::string_view g) {
-          const size_t stars = static_cast<size_t>(std::count(g.begin(), g.end(), '*'));
-          if (stars > 0)
-            for (size_t r = 0; r <= classes[j]; ++r) {
-              uint8_t& cell = table_[rowOf[j][r] * stride_ + lane];
-              cell = AddCapped(cell, stars);
-            }
-          for (char c : g) {
-            if (c == '*') continue;
-            uint8_t& cell = table_[rowOffset_[j * 256 + static_cast<uint8_t>(c)] + lane];
-            cell = AddCapped(cell, 1);
-          }
-        });
-      }
+      if (part[i++] != kBitRows) continue;
+      const uint64_t bit = uint64_t{1} << (lane % 64);
+      uint64_t* word = bits_.data() + lane / 64;
+      forEachCell(b, rowOf, [&](size_t row, size_t) { word[row * bitWords_] |= bit; });
+      ++lane;
+    }
+  }
+
+  if (tableBets_ > 0) {
+    stride_ = (tableBets_ + kLaneStep - 1) / kLaneStep * kLaneStep;
+    RowMap rowOf{};
+    table_.assign(layout(byteStarAt, rowOf) * stride_, 0);
+    rowOffset_.resize(P * 256);
+    for (size_t j = 0; j < P; ++j)
+      for (size_t c = 0; c < 256; ++c) rowOffset_[j * 256 + c] = rowOf[j][classOf[j * 256 + c]] * stride_;
+    size_t lane = 0;
+    i = 0;
+    for (const std::string_view b : bets) {
+      if (part[i++] != kByteRows) continue;
+      uint8_t* cells = table_.data() + lane;
+      forEachCell(b, rowOf, [&](size_t row, size_t n) {
+        uint8_t& cell = cells[row * stride_];
+        cell = AddCapped(cell, n);
+      });
       ++lane;
     }
   }
 
   // The general path: exact counts for every other bet.
-  general_.reserve(bets.size() - tableBets_);
+  general_.reserve(bets.size() - tableBets_ - bitBets_);
   std::array<uint32_t, 256> occurrences{};
   i = 0;
   for (const std::string_view b : bets) {
-    if (inTable[i++]) continue;
+    if (part[i++] != kGeneral) continue;
     const BetShape s = ShapeOf(b);
     if (!s.compound) {
       general_.push_back({static_cast<uint32_t>(text_.size()), static_cast<uint32_t>(s.positions), false});
@@ -354,26 +399,34 @@ uint32_t HitCounter::GeneralHits(const GeneralBet& b, std::string_view candidate
   return hits;
 }
 
-void HitCounter::TallyRows(const uint8_t* const* rows, uint32_t* counts) const {
-  fn_(rows, stride_, counts);
-  // The padding lanes sum to 0.
-  counts[0] -= static_cast<uint32_t>(stride_ - tableBets_);
-}
-
-void HitCounter::TallyWith(RowTallyFn fn, std::string_view candidate, int32_t tally[kLevels]) const {
-  // The kernels write straight into the tally (no copy after them, which
-  // would stall on reading back their stores).
+void HitCounter::TallyWith(RowTallyFn fn, BitTallyFn bitFn, std::string_view candidate,
+                           int32_t tally[kLevels], uint32_t levels) const {
+  // The first kernel writes straight into the tally (no copy after it,
+  // which would stall on reading back its stores).
   uint32_t* counts = reinterpret_cast<uint32_t*>(tally);
-  if (tableBets_ == 0) {
-    for (int k = 0; k < kLevels; ++k) counts[k] = 0;
+  const size_t n = std::min(candidate.size(), kFastPositions);
+  if (bitBets_ > 0) {
+    const uint64_t* base = bits_.data();
+    const uint64_t* rows[kFastPositions];
+    for (size_t j = 0; j < n; ++j) rows[j] = base + bitRowOffset_[j * 256 + static_cast<uint8_t>(candidate[j])];
+    for (size_t j = n; j < kFastPositions; ++j) rows[j] = base;  // the zero row
+    bitFn(rows, bitWords_, levels, counts);
+    if (levels & 1) counts[0] -= static_cast<uint32_t>(bitWords_ * 64 - bitBets_);  // padding lanes sum to 0
   } else {
+    for (int k = 0; k < kLevels; ++k) counts[k] = 0;
+  }
+  if (tableBets_ > 0) {
     const uint8_t* base = table_.data();
     const uint8_t* rows[kFastPositions];
-    const size_t n = std::min(candidate.size(), kFastPositions);
-    for (size_t j = 0; j < n; ++j)
-      rows[j] = base + rowOffset_[j * 256 + static_cast<uint8_t>(candidate[j])];
-    for (size_t j = n; j < kFastPositions; ++j) rows[j] = base;  // the zero row
-    fn(rows, stride_, counts);
+    for (size_t j = 0; j < n; ++j) rows[j] = base + rowOffset_[j * 256 + static_cast<uint8_t>(candidate[j])];
+    for (size_t j = n; j < kFastPositions; ++j) rows[j] = base;
+    if (bitBets_ == 0) {
+      fn(rows, stride_, counts);
+    } else {
+      uint32_t more[kLevels];
+      fn(rows, stride_, more);
+      for (int k = 0; k < kLevels; ++k) counts[k] += more[k];
+    }
     counts[0] -= static_cast<uint32_t>(stride_ - tableBets_);
   }
   for (const GeneralBet& b : general_) {
@@ -382,29 +435,24 @@ void HitCounter::TallyWith(RowTallyFn fn, std::string_view candidate, int32_t ta
   }
 }
 
-void HitCounter::Tally(const char* candidate, int32_t tally[kLevels]) const {
-  if (tableBets_ == 0 || !general_.empty() || candidate == nullptr) {
-    // Bets beyond the table look at the whole candidate.
-    size_t n = 0;
-    if (candidate != nullptr) {
-      const void* end = std::memchr(candidate, 0, maxPositions_);
-      n = end ? static_cast<size_t>(static_cast<const char*>(end) - candidate) : maxPositions_;
-    }
-    TallyWith(fn_, std::string_view(candidate ? candidate : "", n), tally);
-    return;
+void HitCounter::TallyLevels(const char* candidate, int32_t tally[kLevels], uint32_t levels) const {
+  if (candidate == nullptr) candidate = "";
+  // Bets beyond the table look at the whole candidate; the table at most
+  // at its first positions.
+  size_t n = 0;
+  if (general_.empty()) {
+    const size_t limit = std::min(kFastPositions, maxPositions_);
+    while (n < limit && candidate[n] != 0) ++n;
+  } else {
+    const void* end = std::memchr(candidate, 0, maxPositions_);
+    n = end ? static_cast<size_t>(static_cast<const char*>(end) - candidate) : maxPositions_;
   }
-  // Only the table: pick the rows while looking for the end of the text.
-  const uint8_t* base = table_.data();
-  const uint8_t* rows[kFastPositions];
-  size_t j = 0;
-  for (; j < kFastPositions && candidate[j] != 0; ++j)
-    rows[j] = base + rowOffset_[j * 256 + static_cast<uint8_t>(candidate[j])];
-  for (; j < kFastPositions; ++j) rows[j] = base;
-  TallyRows(rows, reinterpret_cast<uint32_t*>(tally));
+  TallyWith(fn_, bitFn_, std::string_view(candidate, n), tally, levels);
 }
 
-void HitCounter::Tally(std::string_view candidate, int32_t tally[kLevels], Kernel k) const {
-  TallyWith(Usable(k).rowTally, candidate, tally);
+void HitCounter::Tally(std::string_view candidate, int32_t tally[kLevels], Kernel k, uint32_t levels) const {
+  const KernelInfo& e = Usable(k);
+  TallyWith(e.rowTally, e.bitTally, candidate, tally, levels);
 }
 
 }  // namespace qv
