@@ -129,6 +129,68 @@ TEST(HitCounter, RandomBetsOfEveryShape) {
   }
 }
 
+TEST(HitCounter, BitRowsByteRowsAndBothAroundEveryWidth) {
+  // Single bets and compound bets without repeats (a lone "*" included)
+  // take bit rows; repeats and "*" beside a digit take byte rows.  Counts
+  // on both sides of 64, 128, 256 and 512, for every kernel and with only
+  // some levels asked for.
+  BetGen gen(21);
+  auto bitBet = [&] {
+    std::string b;
+    if (gen.Chance(50)) {
+      for (int j = 0; j < 7; ++j) b += static_cast<char>('0' + gen.Uniform(0, 9));
+      return b;
+    }
+    for (int j = 0; j < 7; ++j) {
+      if (j) b += ',';
+      if (gen.Chance(10)) { b += '*'; continue; }
+      std::string digits = "0123456789";  // up to four distinct ones
+      const int width = gen.Uniform(1, 4);
+      for (int w = 0; w < width; ++w) std::swap(digits[w], digits[gen.Uniform(w, 9)]);
+      b += digits.substr(0, width);
+    }
+    return b;
+  };
+  auto byteBet = [&] {
+    std::string b = bitBet();
+    if (b.find(',') == std::string::npos) b = std::string(1, b[0]) + "," + b.substr(1, 1);
+    return b + (gen.Chance(50) ? "*1" : "11");
+  };
+  for (size_t n : {63, 64, 65, 127, 128, 129, 255, 256, 257, 511, 512, 513}) {
+    for (int mix = 0; mix < 3; ++mix) {
+      std::vector<std::string> bets;
+      for (size_t i = 0; i < n; ++i) bets.push_back(mix == 0 || (mix == 2 && i % 3) ? bitBet() : byteBet());
+      HitCounter counter;
+      counter.Build(bets);
+      ASSERT_EQ(counter.GeneralBetCount(), 0u);
+      if (mix == 0) ASSERT_EQ(counter.BitBetCount(), n);
+      if (mix == 1) ASSERT_EQ(counter.BitBetCount(), 0u);
+      for (int i = 0; i < 12; ++i) {
+        std::string cand = gen.Candidate(8);
+        if (i % 2) {  // from a bet, to reach the high levels
+          const std::string& b = bets[static_cast<size_t>(gen.Uniform(0, static_cast<int>(n) - 1))];
+          cand.clear();
+          for (size_t k = 0; k < b.size() && cand.size() < 7; ++k)
+            if (b[k] != ',' && (k == 0 || b[k - 1] == ',')) cand += b[k] == '*' ? '5' : b[k];
+        }
+        ASSERT_TRUE(AgreesWithLiteral(counter, bets, cand)) << n << " bets, mix " << mix;
+        const uint32_t levels = static_cast<uint32_t>(gen.Uniform(0, 255));
+        const auto expected = LiteralTally(bets, cand);
+        for (Kernel k : Kernels()) {
+          int32_t tally[kLevels];
+          counter.Tally(cand, tally, k, levels);
+          for (int l = 0; l < kLevels; ++l)
+            if (levels >> l & 1) ASSERT_EQ(tally[l], expected[static_cast<size_t>(l)]) << KernelName(k) << " level " << l;
+        }
+        int32_t tally[kLevels];
+        counter.TallyLevels(cand.c_str(), tally, levels);
+        for (int l = 0; l < kLevels; ++l)
+          if (levels >> l & 1) ASSERT_EQ(tally[l], expected[static_cast<size_t>(l)]) << "default, level " << l;
+      }
+    }
+  }
+}
+
 TEST(HitCounter, CandidatesBuiltFromTheBetsThemselves) {
   // Random candidates rarely hit high levels; candidates taken from the bets'
   // own offers do, and exercise levels 5 to 7.

@@ -109,6 +109,40 @@ TEST_P(RowTally, ReadsNoLaneBeyondTheEnd) {
   }
 }
 
+// Bit rows: seven rows of bit lanes, every level mask.  Word counts around
+// the points where byte counters fold (31 steps of 32, 64, 128 and 512
+// lanes) and long runs of one sum, which a counter never folded would wrap.
+TEST_P(RowTally, BitRowsMatchALaneByLaneSum) {
+  std::mt19937_64 rng(17);
+  auto check = [&](const std::vector<std::vector<uint64_t>>& data, uint32_t levels, const char* what) {
+    const size_t words = data[0].size();
+    const uint64_t* ptr[kernels::kRows];
+    for (size_t r = 0; r < kernels::kRows; ++r) ptr[r] = data[r].data();
+    std::array<uint32_t, 8> expected{}, got;
+    got.fill(99);
+    for (size_t l = 0; l < words * 64; ++l) {
+      unsigned s = 0;
+      for (size_t r = 0; r < kernels::kRows; ++r) s += data[r][l / 64] >> (l % 64) & 1;
+      if (levels >> s & 1) ++expected[s];
+    }
+    GetParam().bitTally(ptr, words, levels, got.data());
+    EXPECT_EQ(got, expected) << what << ": words " << words << " levels " << levels;
+  };
+  for (size_t words : {size_t{1}, size_t{8}, size_t{16}, size_t{24}, size_t{64}, size_t{128}, size_t{248},
+                       size_t{256}, size_t{496}, size_t{1000}}) {
+    std::vector<std::vector<uint64_t>> data(kernels::kRows, std::vector<uint64_t>(words));
+    for (int density = 0; density < 3; ++density) {
+      for (auto& row : data)
+        for (auto& w : row) w = density == 0 ? rng() : density == 1 ? rng() & rng() & rng() : rng() | rng();
+      for (uint32_t levels : {0xFFu, 0u, 1u, 0x80u, static_cast<uint32_t>(rng() & 0xFF)}) check(data, levels, "random");
+    }
+    for (size_t target = 0; target <= kernels::kRows; ++target) {
+      for (size_t r = 0; r < kernels::kRows; ++r) std::fill(data[r].begin(), data[r].end(), r < target ? ~uint64_t{0} : 0);
+      check(data, 0xFF, "one sum");
+    }
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryKernel, RowTally, ::testing::ValuesIn(KernelTable().begin(), KernelTable().end()),
                          [](const ::testing::TestParamInfo<KernelInfo>& i) { return std::string(i.param.name); });
 
