@@ -159,6 +159,7 @@ void HitCounter::swap(HitCounter& o) noexcept {
   std::swap(maxPositions_, o.maxPositions_);
   std::swap(bitBets_, o.bitBets_);
   std::swap(bitWords_, o.bitWords_);
+  std::swap(bitPlanes_, o.bitPlanes_);
   bits_.swap(o.bits_);
   bitRowOffset_.swap(o.bitRowOffset_);
   std::swap(tableBets_, o.tableBets_);
@@ -172,6 +173,7 @@ void HitCounter::swap(HitCounter& o) noexcept {
   std::swap(kernel_, o.kernel_);
   std::swap(fn_, o.fn_);
   std::swap(bitFn_, o.bitFn_);
+  std::swap(useBitRows_, o.useBitRows_);
 }
 
 size_t HitCounter::MemoryBytes() const {
@@ -190,6 +192,7 @@ template <class Bets>
 void HitCounter::BuildFrom(const Bets& bets) {
   HitCounter built;
   built.UseKernel(kernel_);
+  built.useBitRows_ = useBitRows_;
   built.Fill(bets);
   swap(built);
 }
@@ -233,40 +236,60 @@ void HitCounter::Fill(const Bets& bets) {
 
   // Which bets the table can hold: every character they offer at a position
   // has a row there ("*" of a compound bet lands in every row).  Of those,
-  // the ones that earn at most 1 at every cell go to the bit table.  Only a
-  // position where some bet of a table offers "*" needs a row there for the
-  // characters without a class; elsewhere those read the shared zero row.
-  enum : uint8_t { kGeneral, kByteRows, kBitRows };
+  // the ones whose cells are at most 1 go to the bit table, and those with
+  // cells of 2 or 3 too where they are more than a sixteenth of the table
+  // (a second plane costs every bet of the table).  Only a position where
+  // some bet of a table offers "*" needs a row there for the characters
+  // without a class; elsewhere those read the shared zero row.
+  enum : uint8_t { kGeneral, kByteRows, kBitRows, kPairRows };
   std::vector<uint8_t> part(bets.size(), kGeneral);
-  std::array<bool, P> byteStarAt{}, bitStarAt{};
-  size_t i = 0;
+  std::array<std::array<bool, P>, 4> starAt{};  // per part
+  size_t i = 0, pairs = 0, fitting = 0;
   for (const std::string_view b : bets) {
     const BetShape s = ShapeOf(b);
-    bool fits = s.positions <= P, ones = true;
+    bool fits = s.positions <= P;
+    size_t maxCell = 1;
     std::array<bool, P> stars{};
     if (fits && !s.compound) {
       for (size_t j = 0; j < s.positions && fits; ++j)
         fits = classOf[j * 256 + static_cast<uint8_t>(b[j])] != 0;
     } else if (fits) {
       ForEachGroup(b, s.positions, [&](size_t j, std::string_view g) {
-        std::array<uint64_t, 4> seen{};
+        std::array<uint8_t, 256> seen{};  // occurrences, capped
+        size_t star = 0, most = 0;
         for (char c : g) {
           const uint8_t u = static_cast<uint8_t>(c);
-          if (seen[u / 64] >> (u % 64) & 1) ones = false;  // a repeated character
-          seen[u / 64] |= uint64_t{1} << (u % 64);
-          if (c == '*') stars[j] = true;
-          else if (classOf[j * 256 + u] == 0) fits = false;
+          if (c == '*') {
+            ++star;
+          } else {
+            if (seen[u] < 8) ++seen[u];
+            most = std::max<size_t>(most, seen[u]);
+            if (classOf[j * 256 + u] == 0) fits = false;
+          }
         }
-        if (stars[j] && g.size() > 1) ones = false;  // "*" beside other characters
+        stars[j] = star > 0;
+        maxCell = std::max(maxCell, std::min<size_t>(star, 8) + most);
       });
     }
     if (fits) {
-      std::array<bool, P>& starAt = ones ? bitStarAt : byteStarAt;
-      for (size_t j = 0; j < P; ++j) starAt[j] = starAt[j] || stars[j];
-      part[i] = ones ? kBitRows : kByteRows;
-      (ones ? bitBets_ : tableBets_) += 1;
+      part[i] = !useBitRows_ || maxCell > 3 ? kByteRows : maxCell > 1 ? kPairRows : kBitRows;
+      for (size_t j = 0; j < P; ++j) starAt[part[i]][j] = starAt[part[i]][j] || stars[j];
+      pairs += part[i] == kPairRows;
+      fitting += part[i] != kByteRows;
     }
     ++i;
+  }
+  const bool twoPlanes = pairs * 16 > fitting;
+  for (uint8_t& p : part)
+    if (p == kPairRows) p = twoPlanes ? kBitRows : kByteRows;
+  std::array<bool, P> byteStarAt = starAt[kByteRows], bitStarAt = starAt[kBitRows];
+  for (size_t j = 0; j < P; ++j) {
+    if (twoPlanes) bitStarAt[j] = bitStarAt[j] || starAt[kPairRows][j];
+    else byteStarAt[j] = byteStarAt[j] || starAt[kPairRows][j];
+  }
+  for (uint8_t p : part) {
+    bitBets_ += p == kBitRows;
+    tableBets_ += p == kByteRows;
   }
 
   // Row 0: zeros.  Then per position: the "other" row where needed, and one
@@ -297,20 +320,32 @@ void HitCounter::Fill(const Bets& bets) {
   };
 
   if (bitBets_ > 0) {
-    bitWords_ = bitBets_ <= 64 ? 1 : (bitBets_ + 64 * kBitWordStep - 1) / (64 * kBitWordStep) * kBitWordStep;
+    bitWords_ = (bitBets_ + 63) / 64;
+    bitPlanes_ = twoPlanes ? 2 : 1;
+    const size_t rowWords = bitWords_ * bitPlanes_;
     RowMap rowOf{};
-    bits_.assign(layout(bitStarAt, rowOf) * bitWords_, 0);
+    bits_.assign(layout(bitStarAt, rowOf) * rowWords, 0);
     bitRowOffset_.resize(P * 256);
     for (size_t j = 0; j < P; ++j)
       for (size_t c = 0; c < 256; ++c)
-        bitRowOffset_[j * 256 + c] = static_cast<uint32_t>(rowOf[j][classOf[j * 256 + c]] * bitWords_);
+        bitRowOffset_[j * 256 + c] = static_cast<uint32_t>(rowOf[j][classOf[j * 256 + c]] * rowWords);
     size_t lane = 0;
     i = 0;
     for (const std::string_view b : bets) {
       if (part[i++] != kBitRows) continue;
       const uint64_t bit = uint64_t{1} << (lane % 64);
       uint64_t* word = bits_.data() + lane / 64;
-      forEachCell(b, rowOf, [&](size_t row, size_t) { word[row * bitWords_] |= bit; });
+      forEachCell(b, rowOf, [&](size_t row, size_t n) {
+        uint64_t* lo = word + row * rowWords;
+        if (bitPlanes_ == 1) {
+          *lo |= bit;
+          return;
+        }
+        uint64_t* hi = lo + bitWords_;
+        const size_t v = std::min<size_t>(3, ((*lo & bit) ? 1 : 0) + ((*hi & bit) ? 2 : 0) + n);
+        *lo = (*lo & ~bit) | ((v & 1) ? bit : 0);
+        *hi = (*hi & ~bit) | ((v & 2) ? bit : 0);
+      });
       ++lane;
     }
   }
@@ -401,33 +436,29 @@ uint32_t HitCounter::GeneralHits(const GeneralBet& b, std::string_view candidate
 
 void HitCounter::TallyWith(RowTallyFn fn, BitTallyFn bitFn, std::string_view candidate,
                            int32_t tally[kLevels], uint32_t levels) const {
-  // The first kernel writes straight into the tally (no copy after it,
-  // which would stall on reading back its stores).
+  // The kernels write straight into the tally: the byte kernel sets it, the
+  // bit kernel adds to it (a copy after them would stall on reading back
+  // their stores).  The padding lanes of either table sum to 0.
   uint32_t* counts = reinterpret_cast<uint32_t*>(tally);
   const size_t n = std::min(candidate.size(), kFastPositions);
-  if (bitBets_ > 0) {
-    const uint64_t* base = bits_.data();
-    const uint64_t* rows[kFastPositions];
-    for (size_t j = 0; j < n; ++j) rows[j] = base + bitRowOffset_[j * 256 + static_cast<uint8_t>(candidate[j])];
-    for (size_t j = n; j < kFastPositions; ++j) rows[j] = base;  // the zero row
-    bitFn(rows, bitWords_, levels, counts);
-    if (levels & 1) counts[0] -= static_cast<uint32_t>(bitWords_ * 64 - bitBets_);  // padding lanes sum to 0
-  } else {
-    for (int k = 0; k < kLevels; ++k) counts[k] = 0;
-  }
+  const uint32_t bitPadding = static_cast<uint32_t>(bitWords_ * 64 - bitBets_);  // zero lanes
   if (tableBets_ > 0) {
     const uint8_t* base = table_.data();
     const uint8_t* rows[kFastPositions];
     for (size_t j = 0; j < n; ++j) rows[j] = base + rowOffset_[j * 256 + static_cast<uint8_t>(candidate[j])];
+    for (size_t j = n; j < kFastPositions; ++j) rows[j] = base;  // the zero row
+    fn(rows, stride_, counts);
+    counts[0] -= static_cast<uint32_t>(stride_ - tableBets_) + bitPadding;
+  } else {
+    counts[0] = 0u - bitPadding;
+    for (int k = 1; k < kLevels; ++k) counts[k] = 0;
+  }
+  if (bitBets_ > 0) {
+    const uint64_t* base = bits_.data();
+    const uint64_t* rows[kFastPositions];
+    for (size_t j = 0; j < n; ++j) rows[j] = base + bitRowOffset_[j * 256 + static_cast<uint8_t>(candidate[j])];
     for (size_t j = n; j < kFastPositions; ++j) rows[j] = base;
-    if (bitBets_ == 0) {
-      fn(rows, stride_, counts);
-    } else {
-      uint32_t more[kLevels];
-      fn(rows, stride_, more);
-      for (int k = 0; k < kLevels; ++k) counts[k] += more[k];
-    }
-    counts[0] -= static_cast<uint32_t>(stride_ - tableBets_);
+    bitFn(rows, bitWords_, bitPlanes_, levels, counts);
   }
   for (const GeneralBet& b : general_) {
     const uint32_t h = GeneralHits(b, candidate);

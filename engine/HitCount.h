@@ -36,7 +36,7 @@ struct KernelInfo {
   const char* name;  // "scalar", "sse2", "avx2", "avx512bw", "avx512popcnt"
   void (*rowTally)(const uint8_t* const* rows, size_t lanes, uint32_t* counts);
   bool (*available)();
-  void (*bitTally)(const uint64_t* const* rows, size_t words, uint32_t levels, uint32_t* counts);
+  void (*bitTally)(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t* counts);
 };
 
 // The dispatch table: every kernel of this build, most preferred first,
@@ -76,7 +76,9 @@ struct AlignedAllocator {
 //
 // A bet that earns at most 1 at every cell (every single bet; a compound bet
 // whose groups repeat no character and hold "*" only alone) has one bit per
-// row: the seven rows are added as bit planes.  Any other table bet has a
+// row: the seven rows are added as bit planes.  When enough bets earn 2 or
+// 3 somewhere (a group like "33" or "*3"), the bit rows have two planes,
+// low and high bit, and take those bets too.  Any other table bet has a
 // byte per row (capped at 8, which already rules the bet out of every
 // level).  Every other bet (longer bets, unusual characters) is counted
 // exactly by the general path.  The three tallies add up.
@@ -88,8 +90,6 @@ class HitCounter {
   static constexpr size_t kMaxClasses = 16;
   // Lanes per byte row are a multiple of this.
   static constexpr size_t kLaneStep = 32;
-  // Bit rows: one 64-bit word for up to 64 bets, else a multiple of this.
-  static constexpr size_t kBitWordStep = 8;
   // Bit k stands for level k.
   static constexpr uint32_t kAllLevels = 0xFF;
 
@@ -125,6 +125,9 @@ class HitCounter {
   // back as above.  Kept across Build.
   void UseKernel(Kernel k);
   Kernel CurrentKernel() const { return kernel_; }
+  // Whether Build gives bets of cells 0 or 1 bit rows (the default) or
+  // byte rows like the others, for comparing the two.  Kept across Build.
+  void UseBitRows(bool on) { useBitRows_ = on; }
 
   size_t BetCount() const { return betCount_; }
   // No bet looks at a candidate position beyond this one.
@@ -133,13 +136,15 @@ class HitCounter {
   // within the table, how many have bit rows.
   size_t TableBetCount() const { return tableBets_ + bitBets_; }
   size_t BitBetCount() const { return bitBets_; }
+  // Planes of the bit rows: 1, or 2 when they hold cells of 2 or 3.
+  size_t BitPlanes() const { return bitPlanes_; }
   size_t GeneralBetCount() const { return general_.size(); }
   // Bytes held by the prepared form (capacity of every buffer).
   size_t MemoryBytes() const;
 
  private:
   using RowTallyFn = void (*)(const uint8_t* const*, size_t, uint32_t*);
-  using BitTallyFn = void (*)(const uint64_t* const*, size_t, uint32_t, uint32_t*);
+  using BitTallyFn = void (*)(const uint64_t* const*, size_t, uint32_t, uint32_t, uint32_t*);
 
   struct GeneralBet {
     uint32_t first;   // single: offset into text_; compound: index into groups_
@@ -167,9 +172,11 @@ class HitCounter {
   size_t betCount_ = 0;
   size_t maxPositions_ = 0;
 
-  // The bit table: rows of bitWords_ words, laid out like the byte table.
+  // The bit table: rows of bitPlanes_ planes of bitWords_ words, laid out
+  // like the byte table.
   size_t bitBets_ = 0;
   size_t bitWords_ = 0;
+  uint32_t bitPlanes_ = 1;
   std::vector<uint64_t, AlignedAllocator<uint64_t>> bits_;
   std::vector<uint32_t> bitRowOffset_;  // [position * 256 + character] -> word offset of its row
 
@@ -190,6 +197,7 @@ class HitCounter {
   Kernel kernel_ = Kernel::Scalar;
   RowTallyFn fn_ = nullptr;
   BitTallyFn bitFn_ = nullptr;
+  bool useBitRows_ = true;
 };
 
 }  // namespace qv

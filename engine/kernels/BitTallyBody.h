@@ -1,8 +1,9 @@
 // The bit-sliced counting loop, written once over a traits type per width.
-// Each row holds one bit per bet; a candidate's seven rows go through a
-// carry-save adder tree (four full adders) that leaves the lanes' sums 0..7
-// as three bit planes, and the lanes of level k are the population count of
-// the plane pattern k.  Only the levels asked for are counted.
+// Each row holds one bit per bet (or two, in two planes); a candidate's seven
+// rows go through a carry-save adder tree (four full adders) that leaves the
+// lanes' sums 0..7 as three bit planes, and the lanes of level k are the
+// population count of the plane pattern k.  Only the levels asked for are
+// counted.
 //
 // A traits type V provides:
 //   Reg, kBytes        a register and its size (a general-purpose word or a
@@ -182,64 +183,104 @@ struct BitVec<64, true> : BitVecBase<64> {
 };
 #endif
 
-template <class V>
+// Calls f(std::integral_constant<int, k>) for k = 0..7: every index a
+// constant, so that per-level arrays live in registers.
+template <class F>
+__attribute__((always_inline)) inline void ForLevels(F&& f) {
+  [&]<int... k>(std::integer_sequence<int, k...>) {
+    (f(std::integral_constant<int, k>{}), ...);
+  }(std::make_integer_sequence<int, 8>{});
+}
+
+// One plane per row: cells of 0 or 1.  Two planes (the high one `words`
+// after the low one): cells of 0 to 3, a lane's sum being the sum of its low
+// bits plus twice that of its high bits, 0 to 21.
+template <class V, int kPlanes>
 __attribute__((always_inline)) inline void BitTallyBody(const uint64_t* const* rows, size_t words,
                                                         uint32_t levels, uint32_t* counts) {
   using Reg = typename V::Reg;
   using L = typename V::Logic;
-  const uint8_t* r[kRows];
-  for (size_t j = 0; j < kRows; ++j) r[j] = reinterpret_cast<const uint8_t*>(rows[j]);
+  constexpr size_t kInputs = kRows * kPlanes;
+  // The row pointers are read one at a time where they are used: a copy
+  // would be vectorised and stall on the caller's scalar stores.
+  auto r = [rows, words](size_t j) {
+    return reinterpret_cast<const uint8_t*>(rows[j % kRows] + (j / kRows) * words);
+  };
   const size_t bytes = words * 8;
   typename V::Total total[8] = {};
   Reg acc[8] = {};
-  auto step = [&](const Reg* a) {
+  // Seven inputs to three bit planes, by four full adders.
+  auto add7 = [](const Reg* a, Reg& b0, Reg& b1, Reg& b2) {
     const Reg s1 = L::Xor3(a[0], a[1], a[2]), c1 = L::Maj(a[0], a[1], a[2]);
     const Reg s2 = L::Xor3(a[3], a[4], a[5]), c2 = L::Maj(a[3], a[4], a[5]);
-    const Reg b0 = L::Xor3(s1, s2, a[6]), c3 = L::Maj(s1, s2, a[6]);
-    const Reg b1 = L::Xor3(c1, c2, c3), b2 = L::Maj(c1, c2, c3);
-    [&]<int... k>(std::integer_sequence<int, k...>) {
-      ((levels >> k & 1 ? void(acc[k] += V::Count(L::template Match<k>(b2, b1, b0))) : void()), ...);
-    }(std::make_integer_sequence<int, 8>{});
+    b0 = L::Xor3(s1, s2, a[6]);
+    const Reg c3 = L::Maj(s1, s2, a[6]);
+    b1 = L::Xor3(c1, c2, c3);
+    b2 = L::Maj(c1, c2, c3);
+  };
+  auto step = [&](const Reg* a) {
+    Reg b0, b1, b2;
+    add7(a, b0, b1, b2);
+    if constexpr (kPlanes == 1) {
+      ForLevels([&](auto k) {
+        if (levels >> k & 1) acc[k] += V::Count(L::template Match<k>(b2, b1, b0));
+      });
+    } else {
+      // low + 2 * high: bit 0 is the low sum's; then a ripple of two bits.
+      Reg h0, h1, h2;
+      add7(a + kRows, h0, h1, h2);
+      const Reg t1 = b1 ^ h0, c1 = b1 & h0;
+      const Reg t2 = L::Xor3(b2, h1, c1), c2 = L::Maj(b2, h1, c1);
+      const Reg over = h2 | c2;  // 8 or more
+      ForLevels([&](auto k) {
+        if (levels >> k & 1) acc[k] += V::Count(L::template Match<k>(t2, t1, b0) & ~over);
+      });
+    }
   };
   auto fold = [&] {
-    for (int k = 0; k < 8; ++k) {
+    ForLevels([&](auto k) {
       total[k] += V::Fold(acc[k]);
       acc[k] = Reg{};
-    }
+    });
   };
-  uint32_t padding = 0;  // zero lanes of a partial load, counted at level 0
-  if (bytes < V::kBytes) {
-    Reg a[kRows];
-    for (size_t j = 0; j < kRows; ++j) a[j] = V::LoadPartial(r[j], bytes);
+  const size_t whole = bytes / V::kBytes * V::kBytes;
+  size_t i = 0;
+  while (i < whole) {
+    const size_t left = (whole - i) / V::kBytes;
+    const size_t end = i + (left < V::kFoldSteps ? left : V::kFoldSteps) * V::kBytes;
+    for (; i < end; i += V::kBytes) {
+      Reg a[kInputs];
+      for (size_t j = 0; j < kInputs; ++j) a[j] = V::Load(r(j) + i);
+      step(a);
+    }
+    fold();
+  }
+  uint32_t padding = 0;  // zero lanes of a partial last step, counted at level 0
+  if (i < bytes) {
+    Reg a[kInputs];
+    for (size_t j = 0; j < kInputs; ++j) a[j] = V::LoadPartial(r(j) + i, bytes - i);
     step(a);
     fold();
-    padding = static_cast<uint32_t>((V::kBytes - bytes) * 8);
-  } else {
-    size_t i = 0;
-    while (i < bytes) {
-      const size_t left = (bytes - i) / V::kBytes;
-      const size_t end = i + (left < V::kFoldSteps ? left : V::kFoldSteps) * V::kBytes;
-      for (; i < end; i += V::kBytes) {
-        Reg a[kRows];
-        for (size_t j = 0; j < kRows; ++j) a[j] = V::Load(r[j] + i);
-        step(a);
-      }
-      fold();
-    }
+    padding = static_cast<uint32_t>((V::kBytes - (bytes - i)) * 8);
   }
-  for (int k = 0; k < 8; ++k) counts[k] = levels >> k & 1 ? static_cast<uint32_t>(V::Sum(total[k])) : 0;
-  if (levels & 1) counts[0] -= padding;
+  ForLevels([&](auto k) {
+    if (levels >> k & 1) counts[k] += static_cast<uint32_t>(V::Sum(total[k])) - (k == 0 ? padding : 0);
+  });
 }
 
-// A vector kernel's entry: in 64-bit code a table of one word per row
-// (64 bets or fewer) is counted in a general-purpose register.
+// A kernel's entry: in 64-bit code a table of one word per row (64 bets or
+// fewer) is counted in a general-purpose register.
 template <class V>
-__attribute__((always_inline)) inline void BitTallyEntry(const uint64_t* const* rows, size_t words,
+__attribute__((always_inline)) inline void BitTallyEntry(const uint64_t* const* rows, size_t words, uint32_t planes,
                                                          uint32_t levels, uint32_t* counts) {
 #if defined(__x86_64__)
-  if (words == 1) return BitTallyBody<BitWord<uint64_t>>(rows, words, levels, counts);
+  if (V::kBytes > 8 && words == 1) {
+    if (planes == 1) return BitTallyBody<BitWord<uint64_t>, 1>(rows, words, levels, counts);
+    return BitTallyBody<BitWord<uint64_t>, 2>(rows, words, levels, counts);
+  }
 #endif
-  BitTallyBody<V>(rows, words, levels, counts);
+  if (planes == 1) return BitTallyBody<V, 1>(rows, words, levels, counts);
+  BitTallyBody<V, 2>(rows, words, levels, counts);
 }
 
 }  // namespace

@@ -18,26 +18,26 @@ constexpr size_t kLaneStep = 32;
 // never exceeds 56 and never wraps.
 using RowTallyFn = void (*)(const uint8_t* const* rows, size_t lanes, uint32_t* counts);
 
-// Bit lanes: rows of `words` 64-bit words, bit b of word w standing for
-// lane 64w + b, each lane's value 0 or 1.  For every level k whose bit is
-// set in `levels`, counts[k] := the number of lanes whose sum over the seven
-// rows is k; every other counts[k] := 0.  words is 1 or a multiple of
-// kBitWordStep; rows are aligned to 8 bytes.
-constexpr size_t kBitWordStep = 8;  // 512 lanes, the widest step
-using BitTallyFn = void (*)(const uint64_t* const* rows, size_t words, uint32_t levels, uint32_t* counts);
+// Bit lanes: rows of `words` 64-bit words per plane, bit b of word w
+// standing for lane 64w + b.  With one plane a lane's value in a row is its
+// bit; with two planes (the high one right after the low one) its low bit
+// plus twice its high bit.  For every level k whose bit is set in `levels`,
+// counts[k] += the number of lanes whose sum over the seven rows is k; the
+// other counts are left alone.  Rows are aligned to 8 bytes.
+using BitTallyFn = void (*)(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t* counts);
 
 // One entry point per instruction set, each in a translation unit of its
 // own built for that set.  Only the scalar one may run unconditionally.
 #define QV_KERNEL_DECLS                                                              \
   void RowTally(const uint8_t* const* rows, size_t lanes, uint32_t* counts);        \
-  void BitTally(const uint64_t* const* rows, size_t words, uint32_t levels, uint32_t* counts);
+  void BitTally(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t* counts);
 namespace scalar { QV_KERNEL_DECLS }
 #if defined(QV_X86_KERNELS)
 namespace sse2 { QV_KERNEL_DECLS }
 namespace avx2 { QV_KERNEL_DECLS }
 namespace avx512bw { QV_KERNEL_DECLS }
 // AVX-512BW's byte kernel with a bit kernel that counts with VPOPCNTQ.
-namespace avx512popcnt { void BitTally(const uint64_t* const* rows, size_t words, uint32_t levels, uint32_t* counts); }
+namespace avx512popcnt { void BitTally(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t* counts); }
 
 // What the processor and the operating system allow, probed once.
 bool CpuHasSse2();

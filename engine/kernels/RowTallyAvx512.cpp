@@ -10,8 +10,8 @@ QV_KERNEL_ENTRY void RowTally(const uint8_t* const* rows, size_t lanes, uint32_t
   RowTallyBody<64>(rows, lanes, counts);
 }
 
-QV_KERNEL_ENTRY void BitTally(const uint64_t* const* rows, size_t words, uint32_t levels, uint32_t* counts) {
-  BitTallyEntry<BitVec<64>>(rows, words, levels, counts);
+QV_KERNEL_ENTRY void BitTally(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t* counts) {
+  BitTallyEntry<BitVec<64>>(rows, words, planes, levels, counts);
 }
 
 }  // namespace qv::kernels::avx512bw

@@ -6,8 +6,8 @@
 
 namespace qv::kernels::avx512popcnt {
 
-QV_KERNEL_ENTRY void BitTally(const uint64_t* const* rows, size_t words, uint32_t levels, uint32_t* counts) {
-  BitTallyEntry<BitVec<64, true>>(rows, words, levels, counts);
+QV_KERNEL_ENTRY void BitTally(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t* counts) {
+  BitTallyEntry<BitVec<64, true>>(rows, words, planes, levels, counts);
 }
 
 }  // namespace qv::kernels::avx512popcnt

@@ -25,8 +25,10 @@ void RowTally(const uint8_t* const* rows, size_t lanes, uint32_t* counts) {
 
 // Bit lanes in general-purpose words: 64 lanes a step in 64-bit code, 32 in
 // 32-bit code.
-void BitTally(const uint64_t* const* rows, size_t words, uint32_t levels, uint32_t* counts) {
-  BitTallyBody<BitWord<std::conditional_t<sizeof(void*) >= 8, uint64_t, uint32_t>>>(rows, words, levels, counts);
+void BitTally(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t* counts) {
+  using Word = BitWord<std::conditional_t<sizeof(void*) >= 8, uint64_t, uint32_t>>;
+  if (planes == 1) return BitTallyBody<Word, 1>(rows, words, levels, counts);
+  BitTallyBody<Word, 2>(rows, words, levels, counts);
 }
 
 }  // namespace qv::kernels::scalar

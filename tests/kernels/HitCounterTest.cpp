@@ -131,9 +131,10 @@ TEST(HitCounter, RandomBetsOfEveryShape) {
 
 TEST(HitCounter, BitRowsByteRowsAndBothAroundEveryWidth) {
   // Single bets and compound bets without repeats (a lone "*" included)
-  // take bit rows; repeats and "*" beside a digit take byte rows.  Counts
-  // on both sides of 64, 128, 256 and 512, for every kernel and with only
-  // some levels asked for.
+  // take bit rows; cells of 2 or 3 ("11", "*1") two planes of them, or byte
+  // rows when they are few; cells of 4 and more byte rows.  Counts on both
+  // sides of 64, 128, 256 and 512, for every kernel and with only some
+  // levels asked for.
   BetGen gen(21);
   auto bitBet = [&] {
     std::string b;
@@ -151,20 +152,27 @@ TEST(HitCounter, BitRowsByteRowsAndBothAroundEveryWidth) {
     }
     return b;
   };
-  auto byteBet = [&] {
-    std::string b = bitBet();
-    if (b.find(',') == std::string::npos) b = std::string(1, b[0]) + "," + b.substr(1, 1);
-    return b + (gen.Chance(50) ? "*1" : "11");
+  auto withGroup = [&](const char* extra) {
+    const std::string b = bitBet();  // its last group replaced
+    return (b.find(',') == std::string::npos ? b.substr(0, 1) + "," : b.substr(0, b.rfind(',') + 1)) + extra;
   };
+  auto pairBet = [&] { return withGroup(gen.Chance(50) ? "*1" : "11"); };
+  auto byteBet = [&] { return withGroup(gen.Chance(50) ? "**11" : "1111"); };
+  // Mixes: bit rows only; two planes only; byte rows only; all three; a
+  // few pairs among bit rows (they go to byte rows).
   for (size_t n : {63, 64, 65, 127, 128, 129, 255, 256, 257, 511, 512, 513}) {
-    for (int mix = 0; mix < 3; ++mix) {
+    for (int mix = 0; mix < 5; ++mix) {
       std::vector<std::string> bets;
-      for (size_t i = 0; i < n; ++i) bets.push_back(mix == 0 || (mix == 2 && i % 3) ? bitBet() : byteBet());
+      for (size_t i = 0; i < n; ++i)
+        bets.push_back(mix == 0 || (mix == 3 && i % 3 == 0) || (mix == 4 && i % 40) ? bitBet()
+                       : mix == 2 || (mix == 3 && i % 3 == 1)                        ? byteBet()
+                                                                                     : pairBet());
       HitCounter counter;
       counter.Build(bets);
       ASSERT_EQ(counter.GeneralBetCount(), 0u);
-      if (mix == 0) ASSERT_EQ(counter.BitBetCount(), n);
-      if (mix == 1) ASSERT_EQ(counter.BitBetCount(), 0u);
+      const size_t planes[] = {1, 2, 1, 2, 1};
+      if (mix != 2) ASSERT_EQ(counter.BitPlanes(), planes[mix]) << n << " bets, mix " << mix;
+      ASSERT_EQ(counter.BitBetCount(), mix == 2 ? 0 : mix == 3 ? n - (n + 1) / 3 : mix == 4 ? n - (n + 39) / 40 : n);
       for (int i = 0; i < 12; ++i) {
         std::string cand = gen.Candidate(8);
         if (i % 2) {  // from a bet, to reach the high levels
