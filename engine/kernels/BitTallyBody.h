@@ -30,6 +30,10 @@
 
 #include "RowTally.h"
 
+// Lambdas of the loop are inlined whatever their size: one left out of line
+// costs a call and a spill of every register per step.
+#define QV_INLINE_LAMBDA __attribute__((always_inline))
+
 namespace qv::kernels {
 namespace {
 
@@ -183,11 +187,18 @@ struct BitVec<64, true> : BitVecBase<64> {
 };
 #endif
 
+// counts[k] += v, one count at a time: a vector of the eight counts would
+// load the caller's in one piece and stall on its separate stores.
+__attribute__((always_inline)) inline void AddCount(uint32_t* count, uint32_t v) {
+  *count += v;
+  __asm__ volatile("" ::: "memory");
+}
+
 // Calls f(std::integral_constant<int, k>) for k = 0..7: every index a
 // constant, so that per-level arrays live in registers.
 template <class F>
 __attribute__((always_inline)) inline void ForLevels(F&& f) {
-  [&]<int... k>(std::integer_sequence<int, k...>) {
+  [&]<int... k>(std::integer_sequence<int, k...>) QV_INLINE_LAMBDA {
     (f(std::integral_constant<int, k>{}), ...);
   }(std::make_integer_sequence<int, 8>{});
 }
@@ -195,7 +206,8 @@ __attribute__((always_inline)) inline void ForLevels(F&& f) {
 // One plane per row: cells of 0 or 1.  Two planes (the high one `words`
 // after the low one): cells of 0 to 3, a lane's sum being the sum of its low
 // bits plus twice that of its high bits, 0 to 21.
-template <class V, int kPlanes>
+// kAll: every level, without a look at `levels`.
+template <class V, int kPlanes, bool kAll>
 __attribute__((always_inline)) inline void BitTallyBody(const uint64_t* const* rows, size_t words,
                                                         uint32_t levels, uint32_t* counts) {
   using Reg = typename V::Reg;
@@ -203,14 +215,14 @@ __attribute__((always_inline)) inline void BitTallyBody(const uint64_t* const* r
   constexpr size_t kInputs = kRows * kPlanes;
   // The row pointers are read one at a time where they are used: a copy
   // would be vectorised and stall on the caller's scalar stores.
-  auto r = [rows, words](size_t j) {
+  auto r = [rows, words](size_t j) QV_INLINE_LAMBDA {
     return reinterpret_cast<const uint8_t*>(rows[j % kRows] + (j / kRows) * words);
   };
   const size_t bytes = words * 8;
   typename V::Total total[8] = {};
   Reg acc[8] = {};
   // Seven inputs to three bit planes, by four full adders.
-  auto add7 = [](const Reg* a, Reg& b0, Reg& b1, Reg& b2) {
+  auto add7 = [](const Reg* a, Reg& b0, Reg& b1, Reg& b2) QV_INLINE_LAMBDA {
     const Reg s1 = L::Xor3(a[0], a[1], a[2]), c1 = L::Maj(a[0], a[1], a[2]);
     const Reg s2 = L::Xor3(a[3], a[4], a[5]), c2 = L::Maj(a[3], a[4], a[5]);
     b0 = L::Xor3(s1, s2, a[6]);
@@ -218,12 +230,12 @@ __attribute__((always_inline)) inline void BitTallyBody(const uint64_t* const* r
     b1 = L::Xor3(c1, c2, c3);
     b2 = L::Maj(c1, c2, c3);
   };
-  auto step = [&](const Reg* a) {
+  auto step = [&](const Reg* a) QV_INLINE_LAMBDA {
     Reg b0, b1, b2;
     add7(a, b0, b1, b2);
     if constexpr (kPlanes == 1) {
-      ForLevels([&](auto k) {
-        if (levels >> k & 1) acc[k] += V::Count(L::template Match<k>(b2, b1, b0));
+      ForLevels([&](auto k) QV_INLINE_LAMBDA {
+        if (kAll || (levels >> k & 1)) acc[k] += V::Count(L::template Match<k>(b2, b1, b0));
       });
     } else {
       // low + 2 * high: bit 0 is the low sum's; then a ripple of two bits.
@@ -232,13 +244,13 @@ __attribute__((always_inline)) inline void BitTallyBody(const uint64_t* const* r
       const Reg t1 = b1 ^ h0, c1 = b1 & h0;
       const Reg t2 = L::Xor3(b2, h1, c1), c2 = L::Maj(b2, h1, c1);
       const Reg over = h2 | c2;  // 8 or more
-      ForLevels([&](auto k) {
-        if (levels >> k & 1) acc[k] += V::Count(L::template Match<k>(t2, t1, b0) & ~over);
+      ForLevels([&](auto k) QV_INLINE_LAMBDA {
+        if (kAll || (levels >> k & 1)) acc[k] += V::Count(L::template Match<k>(t2, t1, b0) & ~over);
       });
     }
   };
-  auto fold = [&] {
-    ForLevels([&](auto k) {
+  auto fold = [&]() QV_INLINE_LAMBDA {
+    ForLevels([&](auto k) QV_INLINE_LAMBDA {
       total[k] += V::Fold(acc[k]);
       acc[k] = Reg{};
     });
@@ -263,25 +275,76 @@ __attribute__((always_inline)) inline void BitTallyBody(const uint64_t* const* r
     fold();
     padding = static_cast<uint32_t>((V::kBytes - (bytes - i)) * 8);
   }
-  ForLevels([&](auto k) {
-    if (levels >> k & 1) counts[k] += static_cast<uint32_t>(V::Sum(total[k])) - (k == 0 ? padding : 0);
+  ForLevels([&](auto k) QV_INLINE_LAMBDA {
+    if (kAll || (levels >> k & 1)) {
+      AddCount(counts + k, static_cast<uint32_t>(V::Sum(total[k])) - (k == 0 ? padding : 0));
+    }
   });
 }
 
+template <class V, int kPlanes>
+__attribute__((always_inline)) inline void BitTallyLevels(const uint64_t* const* rows, size_t words, uint32_t levels,
+                                                          uint32_t* counts) {
+  if (levels == 0xFF) return BitTallyBody<V, kPlanes, true>(rows, words, levels, counts);
+  BitTallyBody<V, kPlanes, false>(rows, words, levels, counts);
+}
+
+template <class V>
+__attribute__((always_inline)) inline void BitTallyPlanes(const uint64_t* const* rows, size_t words, uint32_t planes,
+                                                          uint32_t levels, uint32_t* counts) {
+  if (planes == 1) return BitTallyLevels<V, 1>(rows, words, levels, counts);
+  BitTallyLevels<V, 2>(rows, words, levels, counts);
+}
+
+// One word per row, every level: the whole table in registers.
+template <class W, int kPlanes>
+__attribute__((always_inline)) inline void BitTallyWord(const uint64_t* const* rows, uint32_t* counts) {
+  using L = PlainLogic<W>;
+  W a[kRows * kPlanes];
+  for (size_t j = 0; j < kRows * kPlanes; ++j) a[j] = rows[j % kRows][j / kRows];
+  const W s1 = L::Xor3(a[0], a[1], a[2]), c1 = L::Maj(a[0], a[1], a[2]);
+  const W s2 = L::Xor3(a[3], a[4], a[5]), c2 = L::Maj(a[3], a[4], a[5]);
+  const W b0 = L::Xor3(s1, s2, a[6]), c3 = L::Maj(s1, s2, a[6]);
+  W b1 = L::Xor3(c1, c2, c3), b2 = L::Maj(c1, c2, c3), over = 0;
+  if constexpr (kPlanes == 2) {
+    const W* h = a + kRows;
+    const W hs1 = L::Xor3(h[0], h[1], h[2]), hc1 = L::Maj(h[0], h[1], h[2]);
+    const W hs2 = L::Xor3(h[3], h[4], h[5]), hc2 = L::Maj(h[3], h[4], h[5]);
+    const W h0 = L::Xor3(hs1, hs2, h[6]), hc3 = L::Maj(hs1, hs2, h[6]);
+    const W h1 = L::Xor3(hc1, hc2, hc3), h2 = L::Maj(hc1, hc2, hc3);
+    const W c4 = b1 & h0;
+    b1 ^= h0;
+    const W t2 = L::Xor3(b2, h1, c4);
+    over = h2 | L::Maj(b2, h1, c4);
+    b2 = t2;
+  }
+  const W n0 = ~b0, n1 = ~b1, n2 = ~(b2 | over), y2 = b2 & ~over;
+  AddCount(counts + 0, static_cast<uint32_t>(__builtin_popcountll(n2 & n1 & n0)));
+  AddCount(counts + 1, static_cast<uint32_t>(__builtin_popcountll(n2 & n1 & b0)));
+  AddCount(counts + 2, static_cast<uint32_t>(__builtin_popcountll(n2 & b1 & n0)));
+  AddCount(counts + 3, static_cast<uint32_t>(__builtin_popcountll(n2 & b1 & b0)));
+  AddCount(counts + 4, static_cast<uint32_t>(__builtin_popcountll(y2 & n1 & n0)));
+  AddCount(counts + 5, static_cast<uint32_t>(__builtin_popcountll(y2 & n1 & b0)));
+  AddCount(counts + 6, static_cast<uint32_t>(__builtin_popcountll(y2 & b1 & n0)));
+  AddCount(counts + 7, static_cast<uint32_t>(__builtin_popcountll(y2 & b1 & b0)));
+}
+
 // A kernel's entry: in 64-bit code a table of one word per row (64 bets or
-// fewer) is counted in a general-purpose register.
+// fewer) is counted in a general-purpose register, every level (skipping
+// some would cost more than it saves).
 template <class V>
 __attribute__((always_inline)) inline void BitTallyEntry(const uint64_t* const* rows, size_t words, uint32_t planes,
                                                          uint32_t levels, uint32_t* counts) {
 #if defined(__x86_64__)
   if (V::kBytes > 8 && words == 1) {
-    if (planes == 1) return BitTallyBody<BitWord<uint64_t>, 1>(rows, words, levels, counts);
-    return BitTallyBody<BitWord<uint64_t>, 2>(rows, words, levels, counts);
+    if (planes == 1) return BitTallyWord<uint64_t, 1>(rows, counts);
+    return BitTallyWord<uint64_t, 2>(rows, counts);
   }
 #endif
-  if (planes == 1) return BitTallyBody<V, 1>(rows, words, levels, counts);
-  BitTallyBody<V, 2>(rows, words, levels, counts);
+  BitTallyPlanes<V>(rows, words, planes, levels, counts);
 }
 
 }  // namespace
 }  // namespace qv::kernels
+
+#undef QV_INLINE_LAMBDA

@@ -27,8 +27,7 @@ void RowTally(const uint8_t* const* rows, size_t lanes, uint32_t* counts) {
 // 32-bit code.
 void BitTally(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t* counts) {
   using Word = BitWord<std::conditional_t<sizeof(void*) >= 8, uint64_t, uint32_t>>;
-  if (planes == 1) return BitTallyBody<Word, 1>(rows, words, levels, counts);
-  BitTallyBody<Word, 2>(rows, words, levels, counts);
+  BitTallyPlanes<Word>(rows, words, planes, levels, counts);
 }
 
 }  // namespace qv::kernels::scalar
