@@ -23,7 +23,8 @@ using RowTallyFn = void (*)(const uint8_t* const* rows, size_t lanes, uint32_t* 
 // bit; with two planes (the high one right after the low one) its low bit
 // plus twice its high bit.  For every level k whose bit is set in `levels`,
 // counts[k] += the number of lanes whose sum over the seven rows is k; the
-// other counts are left alone.  Rows are aligned to 8 bytes.
+// other counts may be added to as well (where that is cheaper than not).
+// Rows are aligned to 8 bytes.
 using BitTallyFn = void (*)(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t* counts);
 
 // One entry point per instruction set, each in a translation unit of its
