@@ -23,6 +23,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 #include <utility>
 #if defined(__SSE2__)
 #include <immintrin.h>
@@ -296,51 +297,69 @@ __attribute__((always_inline)) inline void BitTallyPlanes(const uint64_t* const*
   BitTallyLevels<V, 2>(rows, words, levels, counts);
 }
 
-// One word per row, every level: the whole table in registers.
+// A word's population count: POPCNT where the flags allow it, else shifts,
+// masks and a multiply (never a library call).
+template <class W>
+__attribute__((always_inline)) inline uint32_t Popcount(W x) {
+#if defined(__POPCNT__)
+  if constexpr (sizeof(W) == 8) return static_cast<uint32_t>(__builtin_popcountll(x));
+  else return static_cast<uint32_t>(__builtin_popcount(x));
+#else
+  x = SwarBytes<W, W>(x);
+  return static_cast<uint32_t>((x * static_cast<W>(0x0101010101010101ull)) >> (8 * sizeof(W) - 8));
+#endif
+}
+
+// One 64-bit word per row, every level: the whole table in general-purpose
+// registers, as one W (64-bit code) or two (32-bit code).
 template <class W, int kPlanes>
 __attribute__((always_inline)) inline void BitTallyWord(const uint64_t* const* rows, uint32_t* counts) {
   using L = PlainLogic<W>;
-  W a[kRows * kPlanes];
-  for (size_t j = 0; j < kRows * kPlanes; ++j) a[j] = rows[j % kRows][j / kRows];
-  const W s1 = L::Xor3(a[0], a[1], a[2]), c1 = L::Maj(a[0], a[1], a[2]);
-  const W s2 = L::Xor3(a[3], a[4], a[5]), c2 = L::Maj(a[3], a[4], a[5]);
-  const W b0 = L::Xor3(s1, s2, a[6]), c3 = L::Maj(s1, s2, a[6]);
-  W b1 = L::Xor3(c1, c2, c3), b2 = L::Maj(c1, c2, c3), over = 0;
-  if constexpr (kPlanes == 2) {
-    const W* h = a + kRows;
-    const W hs1 = L::Xor3(h[0], h[1], h[2]), hc1 = L::Maj(h[0], h[1], h[2]);
-    const W hs2 = L::Xor3(h[3], h[4], h[5]), hc2 = L::Maj(h[3], h[4], h[5]);
-    const W h0 = L::Xor3(hs1, hs2, h[6]), hc3 = L::Maj(hs1, hs2, h[6]);
-    const W h1 = L::Xor3(hc1, hc2, hc3), h2 = L::Maj(hc1, hc2, hc3);
-    const W c4 = b1 & h0;
-    b1 ^= h0;
-    const W t2 = L::Xor3(b2, h1, c4);
-    over = h2 | L::Maj(b2, h1, c4);
-    b2 = t2;
+  uint32_t sum[8] = {};
+  for (size_t part = 0; part < 8 / sizeof(W); ++part) {
+    W a[kRows * kPlanes];
+    for (size_t j = 0; j < kRows * kPlanes; ++j)
+      std::memcpy(&a[j], reinterpret_cast<const uint8_t*>(rows[j % kRows] + j / kRows) + part * sizeof(W), sizeof(W));
+    const W s1 = L::Xor3(a[0], a[1], a[2]), c1 = L::Maj(a[0], a[1], a[2]);
+    const W s2 = L::Xor3(a[3], a[4], a[5]), c2 = L::Maj(a[3], a[4], a[5]);
+    const W b0 = L::Xor3(s1, s2, a[6]), c3 = L::Maj(s1, s2, a[6]);
+    W b1 = L::Xor3(c1, c2, c3), b2 = L::Maj(c1, c2, c3), over = 0;
+    if constexpr (kPlanes == 2) {
+      const W* h = a + kRows;
+      const W hs1 = L::Xor3(h[0], h[1], h[2]), hc1 = L::Maj(h[0], h[1], h[2]);
+      const W hs2 = L::Xor3(h[3], h[4], h[5]), hc2 = L::Maj(h[3], h[4], h[5]);
+      const W h0 = L::Xor3(hs1, hs2, h[6]), hc3 = L::Maj(hs1, hs2, h[6]);
+      const W h1 = L::Xor3(hc1, hc2, hc3), h2 = L::Maj(hc1, hc2, hc3);
+      const W c4 = b1 & h0;
+      b1 ^= h0;
+      const W t2 = L::Xor3(b2, h1, c4);
+      over = h2 | L::Maj(b2, h1, c4);
+      b2 = t2;
+    }
+    const W n0 = ~b0, n1 = ~b1, n2 = ~(b2 | over), y2 = b2 & ~over;
+    sum[0] += Popcount(n2 & n1 & n0);
+    sum[1] += Popcount(n2 & n1 & b0);
+    sum[2] += Popcount(n2 & b1 & n0);
+    sum[3] += Popcount(n2 & b1 & b0);
+    sum[4] += Popcount(y2 & n1 & n0);
+    sum[5] += Popcount(y2 & n1 & b0);
+    sum[6] += Popcount(y2 & b1 & n0);
+    sum[7] += Popcount(y2 & b1 & b0);
   }
-  const W n0 = ~b0, n1 = ~b1, n2 = ~(b2 | over), y2 = b2 & ~over;
-  AddCount(counts + 0, static_cast<uint32_t>(__builtin_popcountll(n2 & n1 & n0)));
-  AddCount(counts + 1, static_cast<uint32_t>(__builtin_popcountll(n2 & n1 & b0)));
-  AddCount(counts + 2, static_cast<uint32_t>(__builtin_popcountll(n2 & b1 & n0)));
-  AddCount(counts + 3, static_cast<uint32_t>(__builtin_popcountll(n2 & b1 & b0)));
-  AddCount(counts + 4, static_cast<uint32_t>(__builtin_popcountll(y2 & n1 & n0)));
-  AddCount(counts + 5, static_cast<uint32_t>(__builtin_popcountll(y2 & n1 & b0)));
-  AddCount(counts + 6, static_cast<uint32_t>(__builtin_popcountll(y2 & b1 & n0)));
-  AddCount(counts + 7, static_cast<uint32_t>(__builtin_popcountll(y2 & b1 & b0)));
+  ForLevels([&](auto k) QV_INLINE_LAMBDA { AddCount(counts + k, sum[k]); });
 }
 
-// A kernel's entry: in 64-bit code a table of one word per row (64 bets or
-// fewer) is counted in a general-purpose register, every level (skipping
-// some would cost more than it saves).
+// A kernel's entry: a table of one word per row (64 bets or fewer) is
+// counted in general-purpose registers, every level (skipping some would
+// cost more than it saves).
 template <class V>
 __attribute__((always_inline)) inline void BitTallyEntry(const uint64_t* const* rows, size_t words, uint32_t planes,
                                                          uint32_t levels, uint32_t* counts) {
-#if defined(__x86_64__)
-  if (V::kBytes > 8 && words == 1) {
-    if (planes == 1) return BitTallyWord<uint64_t, 1>(rows, counts);
-    return BitTallyWord<uint64_t, 2>(rows, counts);
+  using Word = std::conditional_t<sizeof(void*) >= 8, uint64_t, uint32_t>;
+  if (words == 1) {
+    if (planes == 1) return BitTallyWord<Word, 1>(rows, counts);
+    return BitTallyWord<Word, 2>(rows, counts);
   }
-#endif
   BitTallyPlanes<V>(rows, words, planes, levels, counts);
 }
 

@@ -26,8 +26,8 @@ void RowTally(const uint8_t* const* rows, size_t lanes, uint32_t* counts) {
 // Bit lanes in general-purpose words: 64 lanes a step in 64-bit code, 32 in
 // 32-bit code.
 void BitTally(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t* counts) {
-  using Word = BitWord<std::conditional_t<sizeof(void*) >= 8, uint64_t, uint32_t>>;
-  BitTallyPlanes<Word>(rows, words, planes, levels, counts);
+  BitTallyEntry<BitWord<std::conditional_t<sizeof(void*) >= 8, uint64_t, uint32_t>>>(rows, words, planes, levels,
+                                                                                     counts);
 }
 
 }  // namespace qv::kernels::scalar
