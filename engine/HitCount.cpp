@@ -45,11 +45,13 @@ constexpr KernelInfo kKernels[] = {
     {Kernel::Avx512Bw, "avx512bw", kernels::avx512bw::RowTally, kernels::CpuHasAvx512Bw, kernels::avx512bw::BitTally},
     {Kernel::Avx2, "avx2", kernels::avx2::RowTally, kernels::CpuHasAvx2, kernels::avx2::BitTally},
 #else
-    // 32-bit code has eight vector registers and no 64-bit mask moves; the
-    // AVX-512 kernels run there only when asked for.
-    {Kernel::Avx2, "avx2", kernels::avx2::RowTally, kernels::CpuHasAvx2, kernels::avx2::BitTally},
-    {Kernel::Avx512Popcnt, "avx512popcnt", kernels::avx512bw::RowTally, kernels::CpuHasAvx512Popcnt,
+    // 32-bit code has eight vector registers and no 64-bit mask moves: the
+    // AVX-512 byte kernel loses to AVX2's there, the AVX-512 bit kernel with
+    // VPOPCNTQ wins.  avx512popcnt pairs that one with AVX2's byte kernel
+    // (AVX-512BW implies AVX2); avx512bw runs only when asked for.
+    {Kernel::Avx512Popcnt, "avx512popcnt", kernels::avx2::RowTally, kernels::CpuHasAvx512Popcnt,
      kernels::avx512popcnt::BitTally},
+    {Kernel::Avx2, "avx2", kernels::avx2::RowTally, kernels::CpuHasAvx2, kernels::avx2::BitTally},
     {Kernel::Avx512Bw, "avx512bw", kernels::avx512bw::RowTally, kernels::CpuHasAvx512Bw, kernels::avx512bw::BitTally},
 #endif
     {Kernel::Sse2, "sse2", kernels::sse2::RowTally, kernels::CpuHasSse2, kernels::sse2::BitTally},
@@ -243,7 +245,8 @@ void HitCounter::Fill(const Bets& bets) {
   // without a class; elsewhere those read the shared zero row.
   enum : uint8_t { kGeneral, kByteRows, kBitRows, kPairRows };
   std::vector<uint8_t> part(bets.size(), kGeneral);
-  std::array<std::array<bool, P>, 4> starAt{};  // per part
+  std::vector<uint8_t> starMask(bets.size(), 0);  // bit j: the bet offers "*" at position j
+  static_assert(P <= 8);
   size_t i = 0, pairs = 0, fitting = 0;
   for (const std::string_view b : bets) {
     const BetShape s = ShapeOf(b);
@@ -273,23 +276,27 @@ void HitCounter::Fill(const Bets& bets) {
     }
     if (fits) {
       part[i] = !useBitRows_ || maxCell > 3 ? kByteRows : maxCell > 1 ? kPairRows : kBitRows;
-      for (size_t j = 0; j < P; ++j) starAt[part[i]][j] = starAt[part[i]][j] || stars[j];
+      for (size_t j = 0; j < P; ++j) starMask[i] |= static_cast<uint8_t>(stars[j] << j);
       pairs += part[i] == kPairRows;
       fitting += part[i] != kByteRows;
     }
     ++i;
   }
+  // Up to 64 bets a vector kernel's byte rows take one or two steps and beat
+  // bit rows; the scalar kernel is faster on bits at any size.
+  if (fitting <= 64 && kernel_ != Kernel::Scalar)
+    for (uint8_t& p : part)
+      if (p != kGeneral) p = kByteRows;
   const bool twoPlanes = pairs * 16 > fitting;
   for (uint8_t& p : part)
     if (p == kPairRows) p = twoPlanes ? kBitRows : kByteRows;
-  std::array<bool, P> byteStarAt = starAt[kByteRows], bitStarAt = starAt[kBitRows];
-  for (size_t j = 0; j < P; ++j) {
-    if (twoPlanes) bitStarAt[j] = bitStarAt[j] || starAt[kPairRows][j];
-    else byteStarAt[j] = byteStarAt[j] || starAt[kPairRows][j];
-  }
-  for (uint8_t p : part) {
-    bitBets_ += p == kBitRows;
-    tableBets_ += p == kByteRows;
+  std::array<bool, P> byteStarAt{}, bitStarAt{};
+  for (i = 0; i < part.size(); ++i) {
+    bitBets_ += part[i] == kBitRows;
+    tableBets_ += part[i] == kByteRows;
+    if (part[i] == kGeneral) continue;
+    std::array<bool, P>& starAt = part[i] == kBitRows ? bitStarAt : byteStarAt;
+    for (size_t j = 0; j < P; ++j) starAt[j] = starAt[j] || (starMask[i] >> j & 1);
   }
 
   // Row 0: zeros.  Then per position: the "other" row where needed, and one

@@ -76,7 +76,9 @@ struct AlignedAllocator {
 //
 // A bet that earns at most 1 at every cell (every single bet; a compound bet
 // whose groups repeat no character and hold "*" only alone) has one bit per
-// row: the seven rows are added as bit planes.  When enough bets earn 2 or
+// row: the seven rows are added as bit planes.  (Not with a vector kernel
+// when there are 64 such bets or fewer: byte rows take one or two vector
+// steps then, and are faster.)  When enough bets earn 2 or
 // 3 somewhere (a group like "33" or "*3"), the bit rows have two planes,
 // low and high bit, and take those bets too.  Any other table bet has a
 // byte per row (capped at 8, which already rules the bet out of every
