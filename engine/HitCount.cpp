@@ -441,32 +441,38 @@ uint32_t HitCounter::GeneralHits(const GeneralBet& b, std::string_view candidate
   return hits;
 }
 
-void HitCounter::TallyWith(RowTallyFn fn, BitTallyFn bitFn, std::string_view candidate,
-                           int32_t tally[kLevels], uint32_t levels) const {
+void HitCounter::CountTables(RowTallyFn fn, BitTallyFn bitFn, const uint8_t* const* byteRows,
+                             const uint64_t* const* bitRows, uint32_t* counts, uint32_t levels) const {
   // The kernels write straight into the tally: the byte kernel sets it, the
   // bit kernel adds to it (a copy after them would stall on reading back
   // their stores).  The padding lanes of either table sum to 0.
-  uint32_t* counts = reinterpret_cast<uint32_t*>(tally);
-  const size_t n = std::min(candidate.size(), kFastPositions);
-  const uint32_t bitPadding = static_cast<uint32_t>(bitWords_ * 64 - bitBets_);  // zero lanes
+  const uint32_t bitPadding = static_cast<uint32_t>(bitWords_ * 64 - bitBets_);
   if (tableBets_ > 0) {
-    const uint8_t* base = table_.data();
-    const uint8_t* rows[kFastPositions];
-    for (size_t j = 0; j < n; ++j) rows[j] = base + rowOffset_[j * 256 + static_cast<uint8_t>(candidate[j])];
-    for (size_t j = n; j < kFastPositions; ++j) rows[j] = base;  // the zero row
-    fn(rows, stride_, counts);
+    fn(byteRows, stride_, counts);
     counts[0] -= static_cast<uint32_t>(stride_ - tableBets_) + bitPadding;
   } else {
     counts[0] = 0u - bitPadding;
     for (int k = 1; k < kLevels; ++k) counts[k] = 0;
   }
-  if (bitBets_ > 0) {
-    const uint64_t* base = bits_.data();
-    const uint64_t* rows[kFastPositions];
-    for (size_t j = 0; j < n; ++j) rows[j] = base + bitRowOffset_[j * 256 + static_cast<uint8_t>(candidate[j])];
-    for (size_t j = n; j < kFastPositions; ++j) rows[j] = base;
-    bitFn(rows, bitWords_, bitPlanes_, levels, counts);
+  if (bitBets_ > 0) bitFn(bitRows, bitWords_, bitPlanes_, levels, counts);
+}
+
+void HitCounter::TallyWith(RowTallyFn fn, BitTallyFn bitFn, std::string_view candidate,
+                           int32_t tally[kLevels], uint32_t levels) const {
+  uint32_t* counts = reinterpret_cast<uint32_t*>(tally);
+  const uint8_t* byteRows[kFastPositions];
+  const uint64_t* bitRows[kFastPositions];
+  const size_t n = std::min(candidate.size(), kFastPositions);
+  for (size_t j = 0; j < n; ++j) {
+    const size_t at = j * 256 + static_cast<uint8_t>(candidate[j]);
+    if (tableBets_ > 0) byteRows[j] = table_.data() + rowOffset_[at];
+    if (bitBets_ > 0) bitRows[j] = bits_.data() + bitRowOffset_[at];
   }
+  for (size_t j = n; j < kFastPositions; ++j) {  // the zero rows
+    byteRows[j] = table_.data();
+    bitRows[j] = bits_.data();
+  }
+  CountTables(fn, bitFn, byteRows, bitRows, counts, levels);
   for (const GeneralBet& b : general_) {
     const uint32_t h = GeneralHits(b, candidate);
     if (h < static_cast<uint32_t>(kLevels)) ++counts[h];
@@ -474,18 +480,40 @@ void HitCounter::TallyWith(RowTallyFn fn, BitTallyFn bitFn, std::string_view can
 }
 
 void HitCounter::TallyLevels(const char* candidate, int32_t tally[kLevels], uint32_t levels) const {
-  if (candidate == nullptr) candidate = "";
-  // Bets beyond the table look at the whole candidate; the table at most
-  // at its first positions.
-  size_t n = 0;
-  if (general_.empty()) {
-    const size_t limit = std::min(kFastPositions, maxPositions_);
-    while (n < limit && candidate[n] != 0) ++n;
-  } else {
-    const void* end = std::memchr(candidate, 0, maxPositions_);
-    n = end ? static_cast<size_t>(static_cast<const char*>(end) - candidate) : maxPositions_;
+  if (!general_.empty() || candidate == nullptr) {
+    // Bets beyond the tables look at the whole candidate.
+    size_t n = 0;
+    if (candidate != nullptr) {
+      const void* end = std::memchr(candidate, 0, maxPositions_);
+      n = end ? static_cast<size_t>(static_cast<const char*>(end) - candidate) : maxPositions_;
+    }
+    TallyWith(fn_, bitFn_, std::string_view(candidate ? candidate : "", n), tally, levels);
+    return;
   }
-  TallyWith(fn_, bitFn_, std::string_view(candidate, n), tally, levels);
+  // Only the tables: pick the rows while looking for the end of the text.
+  const uint8_t* byteRows[kFastPositions];
+  const uint64_t* bitRows[kFastPositions];
+  size_t j = 0;
+  if (bitBets_ == 0 && tableBets_ > 0) {  // small tables: byte rows only
+    const uint8_t* base = table_.data();
+    for (; j < kFastPositions && candidate[j] != 0; ++j)
+      byteRows[j] = base + rowOffset_[j * 256 + static_cast<uint8_t>(candidate[j])];
+    for (; j < kFastPositions; ++j) byteRows[j] = base;
+    uint32_t* counts = reinterpret_cast<uint32_t*>(tally);
+    fn_(byteRows, stride_, counts);
+    counts[0] -= static_cast<uint32_t>(stride_ - tableBets_);
+    return;
+  }
+  for (; j < kFastPositions && candidate[j] != 0; ++j) {
+    const size_t at = j * 256 + static_cast<uint8_t>(candidate[j]);
+    if (tableBets_ > 0) byteRows[j] = table_.data() + rowOffset_[at];
+    if (bitBets_ > 0) bitRows[j] = bits_.data() + bitRowOffset_[at];
+  }
+  for (; j < kFastPositions; ++j) {
+    byteRows[j] = table_.data();
+    bitRows[j] = bits_.data();
+  }
+  CountTables(fn_, bitFn_, byteRows, bitRows, reinterpret_cast<uint32_t*>(tally), levels);
 }
 
 void HitCounter::Tally(std::string_view candidate, int32_t tally[kLevels], Kernel k, uint32_t levels) const {

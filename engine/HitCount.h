@@ -170,6 +170,8 @@ class HitCounter {
   uint32_t GeneralHits(const GeneralBet& b, std::string_view candidate) const;
   void TallyWith(RowTallyFn fn, BitTallyFn bitFn, std::string_view candidate, int32_t tally[kLevels],
                  uint32_t levels) const;
+  void CountTables(RowTallyFn fn, BitTallyFn bitFn, const uint8_t* const* byteRows, const uint64_t* const* bitRows,
+                   uint32_t* counts, uint32_t levels) const;
 
   size_t betCount_ = 0;
   size_t maxPositions_ = 0;
