@@ -248,6 +248,7 @@ void HitCounter::Fill(const Bets& bets) {
   std::vector<uint8_t> starMask(bets.size(), 0);  // bit j: the bet offers "*" at position j
   static_assert(P <= 8);
   size_t i = 0, pairs = 0, fitting = 0;
+  std::array<uint8_t, 256> seen{};  // a group's occurrences per character, capped
   for (const std::string_view b : bets) {
     const BetShape s = ShapeOf(b);
     bool fits = s.positions <= P;
@@ -258,7 +259,6 @@ void HitCounter::Fill(const Bets& bets) {
         fits = classOf[j * 256 + static_cast<uint8_t>(b[j])] != 0;
     } else if (fits) {
       ForEachGroup(b, s.positions, [&](size_t j, std::string_view g) {
-        std::array<uint8_t, 256> seen{};  // occurrences, capped
         size_t star = 0, most = 0;
         for (char c : g) {
           const uint8_t u = static_cast<uint8_t>(c);
@@ -270,6 +270,7 @@ void HitCounter::Fill(const Bets& bets) {
             if (classOf[j * 256 + u] == 0) fits = false;
           }
         }
+        for (char c : g) seen[static_cast<uint8_t>(c)] = 0;
         stars[j] = star > 0;
         maxCell = std::max(maxCell, std::min<size_t>(star, 8) + most);
       });
