@@ -155,7 +155,7 @@ std::string ChanceNote() {
 
 std::string KeepRateNote(const KeepRateOptions& k) {
   switch (k.mode) {
-    case KeepRateMode::Exact: return "Keep rates from a full pass over all 10,000,000 numbers.";
+    case KeepRateMode::Exact: return "Exact keep rates, over all 10,000,000 numbers.";
     case KeepRateMode::Sample:
       return "Keep rates estimated from " + std::to_string(k.sample) + " numbers drawn per draw (seed " +
              std::to_string(k.seed) + "), with the 95 % Wilson interval.";
