@@ -189,18 +189,20 @@ Summary Summarize(std::span<const DrawResult> results) {
   Summary s;
   s.draws = results.size();
   double sum = 0;
-  size_t rated = 0;
+  std::vector<double> rates;
   for (const DrawResult& r : results) {
     s.kept += r.verdict == kPass;
     if (r.keepRate) {
       sum += *r.keepRate;
-      ++rated;
+      rates.push_back(*r.keepRate);
     }
   }
+  const size_t rated = rates.size();
   s.recall = s.draws ? static_cast<double>(s.kept) / static_cast<double>(s.draws) : 0.0;
   if (rated > 0 && rated == results.size()) {
     s.meanKeepRate = sum / static_cast<double>(rated);
     if (*s.meanKeepRate > 0) s.lift = s.recall / *s.meanKeepRate;
+    s.chance = TestAgainstChance(rates, s.kept);
   }
   return s;
 }

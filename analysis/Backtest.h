@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "ChanceTest.h"
 #include "Filter.h"
 #include "History.h"
 
@@ -59,6 +60,9 @@ struct Summary {
   double recall = 0;
   std::optional<double> meanKeepRate;
   std::optional<double> lift;  // recall / mean keep rate
+  // Whether the kept winners are more than chance keeps: with a keep rate
+  // for every draw only.
+  std::optional<ChanceTest> chance;
 };
 
 struct BacktestOptions {

@@ -9,7 +9,7 @@ quelvor_cli_test(backtest_keep_rate_is_a_filter_pass
   ERR "mean keep rate: 0\\.5426939")
 quelvor_cli_test(backtest_json
   ARGS "backtest~~--history~~${QV_HISTORY}~~--keep-rate~~none~~--format~~json" RC 0
-  OUT "^\\{\"draws\": \\[\n  \\{\"draw\": \"S001\", \"winner\": \"[0-9]+\", \"bet_count\": [0-9]+, \"verdict\": [0-9]+, \"shares\": \\[[0-9, ]+\\], \"keep_rate\": null\\}.*\"summary\": \\{\"draws\": 30, \"kept\": [0-9]+, \"recall\": [0-9.]+, \"mean_keep_rate\": null, \"lift\": null\\}")
+  OUT "^\\{\"draws\": \\[\n  \\{\"draw\": \"S001\", \"winner\": \"[0-9]+\", \"bet_count\": [0-9]+, \"verdict\": [0-9]+, \"shares\": \\[[0-9, ]+\\], \"keep_rate\": null\\}.*\"summary\": \\{\"draws\": 30, \"kept\": [0-9]+, \"recall\": [0-9.]+, \"mean_keep_rate\": null, \"lift\": null, \"expected_kept\": null, \"p_value\": null, \"lift_low\": null, \"lift_high\": null, \"verdict\": null, \"chance_test_rates\": null\\}")
 quelvor_cli_test(backtest_sample
   ARGS "backtest~~--history~~${QV_DATA}/sample-history.csv~~--keep-rate~~sample:20000~~--seed~~3" RC 0
   OUT "0\\.5[0-9]* \\[0\\.5[0-9]*, 0\\.5[0-9]*\\].*sampled, 20000 numbers a draw, seed 3")
