@@ -15,11 +15,15 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "Calibrate.h"
 #include "Census.h"
+#include "History.h"
 #include "UiApplication.h"
 #include "UiControls.h"
 #include "UiViews.h"
@@ -33,6 +37,11 @@ class TfrmFltSetup;
 inline constexpr ui::Color kToleranceBandColor = 0x00A8E8FF;  // #ffe8a8
 inline constexpr ui::Color kAllowedBandColor = 0x00A8D39F;    // #9fd3a8
 inline constexpr ui::Color kShareBarColor = 0x00976F2A;       // #2a6f97
+
+// How the window's calibration chooses the bands: the narrowest bands that
+// hold the given shares of the winners, or the fewest numbers kept for the
+// recall (the census of every draw).
+enum class CalibrationObjective { Narrow, Keep };
 
 // The counts label's text: 通过：P 注（S%）  淘汰：F 注  超容错：H 注, the
 // share of `candidates` in hundredths of a percent, rounded half up.
@@ -60,9 +69,52 @@ class TfrmAnalysis : public ui::Form {
   std::array<ui::Chart*, 8> chtLevel;     // index = level
   std::array<ui::Label*, 8> lblWithout;   // lblWithout<d>, under a checked level's chart
 
+  // --- the history part, under the charts ---
+  // Loads a history file (already chosen), as btnHistory does after its open
+  // dialog: false, after a message box, when the file or one of its records
+  // cannot be used; nothing changes then.  Otherwise the draws are listed
+  // and each draw's census counted on the worker.
+  bool LoadHistory(const std::filesystem::path& file);
+  // True while the history's censuses or a calibration run on the worker.
+  bool HistoryRunning() const { return historyJob_ != nullptr; }
+  // Stops them; the history label says so.
+  void CancelHistory();
+  // The loaded history's draws (none before a load).
+  const std::vector<host::HistoryDraw>& HistoryDraws() const { return history_.draws; }
+  // The last calibration's proposal, which btnApply writes into the dialog.
+  const std::optional<host::Proposal>& LastProposal() const { return proposal_; }
+  CalibrationObjective Objective() const { return objective_; }
+  void SetObjective(CalibrationObjective o) { objective_ = o; }
+
+  void btnHistoryClick();
+  void btnCalibrateClick();
+  void btnApplyClick();
+
+  ui::Button* btnHistory;
+  ui::ListView* lvHistory;
+  ui::Label* lblHistory;
+  ui::Label* lblRecall;
+  ui::SpinEdit* edtRecall;
+  ui::Label* lblHoldout;
+  ui::SpinEdit* edtHoldout;
+  ui::Button* btnCalibrate;
+  ui::Button* btnApply;
+  ui::OpenDialog* fdlgHistory;
+
  private:
   struct Job;
   struct Result;
+  struct HistoryResult;
+  void MakeHistoryPart(int top);
+  // Counts the census of every draw of history_ on the worker.
+  void StartHistoryCensuses();
+  void StopHistory(bool join);
+  void HistoryEnded(Job* job, HistoryResult& result);
+  // Joins a stopped job whose last word arrived; false when it is none.
+  bool JoinStopped(Job* job);
+  // The draws' rows and the summary with the dialog's present settings.
+  void ShowHistory();
+  void UpdateButtons();
   void Opened();
   void Closed();
   void StartCensus(const std::string& bets);
@@ -83,6 +135,14 @@ class TfrmAnalysis : public ui::Form {
   std::string bets_;          // the bets (as the filter string writes them) of job_ or census_
   uint64_t generation_ = 0;   // results of older censuses are dropped
   bool chartsFromCensus_ = false;
+
+  host::History history_;                    // ok once loaded
+  std::vector<Census> historyCensus_;        // one per draw once counted
+  std::unique_ptr<Job> historyJob_;          // the draws' censuses or a calibration
+  bool calibrating_ = false;                 // what historyJob_ does
+  std::string historyNote_;                  // GB2312: why there is no summary, when set
+  std::optional<host::Proposal> proposal_;
+  CalibrationObjective objective_ = CalibrationObjective::Narrow;
 };
 
 }  // namespace qv
