@@ -139,6 +139,10 @@ std::vector<DrawResult> RunBacktest(const Bands& bands, std::span<const HistoryD
       FilterState state;
       size_t prepared = SIZE_MAX;
       for (uint64_t u; (u = nextUnit.fetch_add(1)) < units;) {
+        if (opts.cancel && opts.cancel->load(std::memory_order_relaxed)) {
+          nextUnit.store(units);
+          break;
+        }
         const size_t d = static_cast<size_t>(u / slices);
         const uint64_t from = (u % slices) * kSlice;
         const uint64_t to = std::min(perDraw, from + kSlice);

@@ -205,6 +205,10 @@ std::string CalibrationHead(const CalibrationRun& run) {
                     run.allowed.text + "), tolerance bands at least " + std::to_string(run.targets.tolerance) +
                     " (Q " + run.tolerance.text + "), " + std::to_string(run.targets.recall) +
                     " must pass (R " + run.recall.text + ").\n";
+  if (run.objective == Objective::Keep)
+    out += "Objective keep: from those bands, the bands, levels and E digit with the smallest mean keep rate "
+           "over the calibration draws with which at least " + std::to_string(run.targets.recall) +
+           " winners pass.\n";
   return out;
 }
 
@@ -253,7 +257,8 @@ std::string CalibrationJson(const CalibrationRun& run) {
          ", \"recall\": " + std::to_string(run.targets.recall) + "},\n \"backtest\": " +
          SummaryJson(run.inSample.summary, run.inSample.keepRate);
   if (run.holdout) out += ",\n \"holdout\": " + SummaryJson(run.outOfSample.summary, run.outOfSample.keepRate);
-  out += ",\n " + KeepRateModeJson(run.inSample.keepRate) + "}\n";
+  out += ",\n \"objective\": " + JsonString(ObjectiveName(run.objective)) + ", " +
+         KeepRateModeJson(run.inSample.keepRate) + "}\n";
   return out;
 }
 

@@ -222,7 +222,12 @@ std::string CalibrationHtml(const CalibrationRun& run) {
           std::to_string(p.e) + ": " + std::to_string(p.passing) + " of " + std::to_string(n) +
           " calibration winners pass, " + std::to_string(run.targets.recall) + " needed (R " +
           HtmlEscape(run.recall.text) + ")" +
-          (p.eReached ? "." : "; no E digit reaches that, so E is 0-9.") + "</p>\n";
+          (p.eReached ? "." : "; no E digit reaches that, so E is 0-9.") +
+          (run.objective == Objective::Keep
+               ? " Objective keep: from the narrowest such bands, the bands, levels and E digit that keep the "
+                 "fewest numbers over the calibration draws with that many winners passing."
+               : "") +
+          "</p>\n";
   body += "<table><tr><th>Level</th><th>Min</th><th>Median</th><th>Max</th><th>Allowed</th><th>Tolerance</th></tr>\n";
   for (const LevelProposal& l : p.levels)
     body += "<tr><td>" + std::to_string(l.level) + "</td><td>" + std::to_string(l.min) + "</td><td>" +

@@ -34,7 +34,7 @@ void BM_ExactKeepRate60Bets(benchmark::State& state) {
   qv::FilterState probe;
   probe.FilterStr = kSample;
   probe.Prepare();
-  draw.bets = probe.MediaBets;
+  for (std::string_view b : probe.MediaBets) draw.bets.emplace_back(b);
   const std::vector<qv::host::HistoryDraw> draws = {draw};
   qv::host::BacktestOptions opts;  // exact, one thread
   uint64_t kept = 0;

@@ -48,3 +48,9 @@ quelvor_cli_test(calibrate_bad_share ARGS "calibrate~~--history~~${QV_HISTORY}~~
   ERR "--allowed: \"1\\.5\" is not in \\(0, 1\\]")
 quelvor_cli_test(calibrate_bad_level ARGS "calibrate~~--history~~${QV_HISTORY}~~--levels~~7,8" RC 2
   ERR "--levels: \"8\" is not a level digit")
+# Calibration by keep rate on one draw: the JSON says which objective ran.
+quelvor_cli_test(calibrate_objective_keep
+  ARGS "calibrate~~--history~~${QV_DATA}/sample-history.csv~~--objective~~keep~~--format~~json~~--jobs~~2" RC 0
+  OUT "\"backtest\": \\{\"draws\": 1, \"kept\": 1, .*\"verdict\": \"better than chance \\(p < 0\\.001\\)\", \"chance_test_rates\": \"exact\"\\},\n \"objective\": \"keep\", \"keep_rate_mode\": \"exact\"\\}")
+quelvor_cli_test(calibrate_bad_objective ARGS "calibrate~~--history~~${QV_HISTORY}~~--objective~~wide" RC 2
+  ERR "--objective")
