@@ -1,6 +1,7 @@
 #include "AnalysisWindow.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <exception>
 #include <new>
@@ -149,6 +150,7 @@ std::string KeptText(const VerdictCounts& counts, uint64_t candidates) {
 
 struct TfrmAnalysis::Job {
   CensusControl control;
+  std::atomic<bool> stop{false};  // a calibration's cancelling
   std::thread thread;
 };
 
@@ -572,6 +574,7 @@ void TfrmAnalysis::StartHistoryCensuses() {
 void TfrmAnalysis::StopHistory(bool join) {
   if (historyJob_) {
     historyJob_->control.Cancel();
+    historyJob_->stop = true;
     stopped_.push_back(std::move(historyJob_));
     historyNote_ = calibrating_ ? texts::kCalibrationCancelled : texts::kCensusCancelled;
   }
@@ -596,6 +599,8 @@ void TfrmAnalysis::btnCalibrateClick() {
   request.holdout = static_cast<size_t>(std::clamp<int>(edtHoldout->Value(), 0, static_cast<int>(history_.draws.size()) - 1));
   // The keep rates come from the draws' censuses when the bands are shown.
   request.backtest.keepRate.mode = host::KeepRateMode::None;
+  request.backtest.jobs = std::max(1u, std::thread::hardware_concurrency());
+  request.objective = objective_;
   calibrating_ = true;
   historyNote_.clear();
   pbCensus->SetPosition(0);
@@ -607,12 +612,18 @@ void TfrmAnalysis::btnCalibrateClick() {
       auto result = std::make_shared<HistoryResult>();
       try {
         request.draws = draws;
-        if (!j->control.Cancelled()) {
-          result->calibration = host::RunCalibration(request);
-          result->status = j->control.Cancelled() ? CensusStatus::Cancelled : CensusStatus::Done;
-        } else {
-          result->status = CensusStatus::Cancelled;
-        }
+        request.backtest.cancel = &j->stop;
+        int last = -1;
+        request.backtest.tick = [&](uint64_t done, uint64_t total) {
+          const int percent = total == 0 ? 100 : static_cast<int>(done * 100 / total);
+          if (percent == last) return;
+          last = percent;
+          box->Post([this, j, percent] {
+            if (j == historyJob_.get()) pbCensus->SetPosition(percent);
+          });
+        };
+        result->calibration = host::RunCalibration(request);
+        result->status = CensusStatus::Done;
         box->Post([this, j, result] { HistoryEnded(j, *result); });
       } catch (...) {
       }
@@ -638,10 +649,14 @@ void TfrmAnalysis::HistoryEnded(Job* job, HistoryResult& result) {
   historyNote_.clear();
   if (calibrating_) {
     calibrating_ = false;
-    if (result.status != CensusStatus::Done || !result.calibration) {
+    using S = host::CalibrationResult::Status;
+    const S status = result.calibration ? result.calibration->status : S::Failed;
+    if (status == S::Cancelled) {
       historyNote_ = texts::kCalibrationCancelled;
-    } else if (result.calibration->status != host::CalibrationResult::Status::Done) {
+    } else if (status == S::NoLevels) {
       historyNote_ = texts::kCalibrationNoLevels;
+    } else if (status != S::Done) {
+      historyNote_ = texts::kCensusFailed;
     } else {
       proposal_ = result.calibration->run.proposal;
       const host::CalibrationRun& run = result.calibration->run;

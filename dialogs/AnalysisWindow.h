@@ -24,6 +24,7 @@
 #include "Calibrate.h"
 #include "Census.h"
 #include "History.h"
+#include "Pipeline.h"
 #include "UiApplication.h"
 #include "UiControls.h"
 #include "UiViews.h"
@@ -37,11 +38,6 @@ class TfrmFltSetup;
 inline constexpr ui::Color kToleranceBandColor = 0x00A8E8FF;  // #ffe8a8
 inline constexpr ui::Color kAllowedBandColor = 0x00A8D39F;    // #9fd3a8
 inline constexpr ui::Color kShareBarColor = 0x00976F2A;       // #2a6f97
-
-// How the window's calibration chooses the bands: the narrowest bands that
-// hold the given shares of the winners, or the fewest numbers kept for the
-// recall (the census of every draw).
-enum class CalibrationObjective { Narrow, Keep };
 
 // The counts label's text: 通过：P 注（S%）  淘汰：F 注  超容错：H 注, the
 // share of `candidates` in hundredths of a percent, rounded half up.
@@ -83,8 +79,10 @@ class TfrmAnalysis : public ui::Form {
   const std::vector<host::HistoryDraw>& HistoryDraws() const { return history_.draws; }
   // The last calibration's proposal, which btnApply writes into the dialog.
   const std::optional<host::Proposal>& LastProposal() const { return proposal_; }
-  CalibrationObjective Objective() const { return objective_; }
-  void SetObjective(CalibrationObjective o) { objective_ = o; }
+  // How btnCalibrate chooses the bands: by default the fewest numbers kept
+  // at the recall (a census per calibration draw), or the narrowest bands.
+  host::Objective Objective() const { return objective_; }
+  void SetObjective(host::Objective o) { objective_ = o; }
 
   void btnHistoryClick();
   void btnCalibrateClick();
@@ -142,7 +140,7 @@ class TfrmAnalysis : public ui::Form {
   bool calibrating_ = false;                 // what historyJob_ does
   std::string historyNote_;                  // GB2312: why there is no summary, when set
   std::optional<host::Proposal> proposal_;
-  CalibrationObjective objective_ = CalibrationObjective::Narrow;
+  host::Objective objective_ = host::Objective::Keep;
 };
 
 }  // namespace qv

@@ -154,6 +154,7 @@ TEST_P(AnalysisWindowOn, LoadsTheExampleHistoryCalibratesAndApplies) {
     WaitCensus(w);
     EXPECT_EQ(w.lblHistory->Caption().rfind(texts::kHistorySummaryKept, 0), 0u) << w.lblHistory->Caption();
 
+    w.SetObjective(host::Objective::Narrow);  // the keep objective: the end-to-end case
     w.edtRecall->SetValue(80);
     w.edtHoldout->SetValue(5);
     w.btnCalibrate->Click();
@@ -166,6 +167,7 @@ TEST_P(AnalysisWindowOn, LoadsTheExampleHistoryCalibratesAndApplies) {
     r.draws = w.HistoryDraws();
     r.holdout = 5;
     r.backtest.keepRate.mode = host::KeepRateMode::None;
+    r.objective = host::Objective::Narrow;
     const host::CalibrationResult expected = host::RunCalibration(r);
     ASSERT_TRUE(w.LastProposal());
     const std::string proposal = w.LastProposal()->filterString;
@@ -179,7 +181,9 @@ TEST_P(AnalysisWindowOn, LoadsTheExampleHistoryCalibratesAndApplies) {
     ASSERT_TRUE(host::BandsOf(proposal, bands, why));
     const auto results = host::RunBacktest(bands, w.HistoryDraws(), {.keepRate = {.mode = host::KeepRateMode::None}});
     for (int i = 0; i < 30; ++i)
-      EXPECT_EQ(w.lvHistory->Row(i)[3], results[i].verdict == 0 ? texts::kHistoryKept : texts::kHistoryFailed) << i;
+      EXPECT_EQ(w.lvHistory->Row(i)[3], results[i].verdict == 0   ? texts::kHistoryKept
+                                        : results[i].verdict == 1 ? texts::kHistoryFailed
+                                                                  : texts::kHistoryHardReject) << i;
     const uint64_t kept0 = testing::FullPass(host::WithBets(proposal, w.HistoryDraws()[0].bets)).passed;
     char rate[32];
     std::snprintf(rate, sizeof rate, "%.2f%%", static_cast<double>(kept0) / 1e5);
