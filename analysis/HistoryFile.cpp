@@ -44,9 +44,8 @@ HistoryFileStatus ReadHistoryFile(const std::filesystem::path& file, std::string
   const int64_t size = reader.Size();
   if (size < 0) return HistoryFileStatus::ReadError;
   if (size > kHistoryFileLimit) return HistoryFileStatus::TooLarge;
-  std::string bytes(static_cast<size_t>(size), '\0');
   // One byte more than the size: a file that grew meanwhile is still capped.
-  bytes.resize(static_cast<size_t>(size) + 1);
+  std::string bytes(static_cast<size_t>(size) + 1, '\0');
   const int64_t got = reader.Read(bytes.data(), bytes.size());
   if (got < 0) return HistoryFileStatus::ReadError;
   if (got > kHistoryFileLimit) return HistoryFileStatus::TooLarge;

@@ -35,7 +35,7 @@ constexpr int kCellHeight = kChartHeight + kWithoutHeight + 4;
 constexpr int kChartsTop = 48;
 constexpr int kHistoryRowHeight = 23;
 constexpr int kHistoryListHeight = 150;
-constexpr int kHistorySummaryHeight = 30;
+constexpr int kHistorySummaryHeight = 44;  // three lines
 constexpr int kHistoryHeight = kHistoryRowHeight + 4 + kHistoryListHeight + 4 + kHistorySummaryHeight;
 
 std::string LevelText(int d, const char* tail) {
@@ -308,7 +308,7 @@ TfrmAnalysis::TfrmAnalysis(TfrmFltSetup& setup) : ui::Form("frmAnalysis"), setup
 TfrmAnalysis::~TfrmAnalysis() {
   OnClose = nullptr;
   if (Modeless()) Close();
-  StopHistory(false);
+  StopHistory();
   StopCensus(true);
   mailbox_.reset();
 }
@@ -322,7 +322,7 @@ void TfrmAnalysis::Opened() {
 }
 
 void TfrmAnalysis::Closed() {
-  StopHistory(false);
+  StopHistory();
   StopCensus(true);
   mailbox_.reset();
 }
@@ -524,7 +524,7 @@ bool TfrmAnalysis::LoadHistory(const std::filesystem::path& file) {
     ui::ShowMessage(texts::kHistoryLineHead + std::to_string(h.errorLine) + texts::kHistoryLineTail + AsciiOnly(why));
     return false;
   }
-  StopHistory(false);
+  StopHistory();
   history_ = std::move(h);
   historyCensus_.clear();
   proposal_.reset();
@@ -536,7 +536,7 @@ bool TfrmAnalysis::LoadHistory(const std::filesystem::path& file) {
 }
 
 void TfrmAnalysis::StartHistoryCensuses() {
-  StopHistory(false);
+  StopHistory();
   historyCensus_.clear();
   calibrating_ = false;
   std::vector<std::string> bets;
@@ -571,26 +571,25 @@ void TfrmAnalysis::StartHistoryCensuses() {
   ShowState();
 }
 
-void TfrmAnalysis::StopHistory(bool join) {
+void TfrmAnalysis::StopHistory() {
   if (historyJob_) {
     historyJob_->control.Cancel();
     historyJob_->stop = true;
     stopped_.push_back(std::move(historyJob_));
     historyNote_ = calibrating_ ? texts::kCalibrationCancelled : texts::kCensusCancelled;
   }
-  if (join) StopCensus(true);
 }
 
 void TfrmAnalysis::CancelHistory() {
   if (!historyJob_) return;
-  StopHistory(false);
+  StopHistory();
   ShowState();
   ShowHistory();
 }
 
 void TfrmAnalysis::btnCalibrateClick() {
   if (!history_.ok || (historyJob_ && !calibrating_)) return;  // the draws' censuses first
-  StopHistory(false);
+  StopHistory();
   host::CalibrationRequest request;
   std::string why;
   host::ParseUnitDecimal("0.8", request.allowed, why);
@@ -660,7 +659,12 @@ void TfrmAnalysis::HistoryEnded(Job* job, HistoryResult& result) {
     } else {
       proposal_ = result.calibration->run.proposal;
       const host::CalibrationRun& run = result.calibration->run;
-      historyNote_ = texts::kProposalHead + proposal_->filterString;
+      // A blank between sections, so that the label can wrap the line.
+      historyNote_ = texts::kProposalHead;
+      for (char ch : proposal_->filterString) {
+        if ((ch == 'M' || ch == 'E') && historyNote_.size() > sizeof texts::kProposalHead - 1) historyNote_ += ' ';
+        historyNote_ += ch;
+      }
       if (!proposal_->eReached) historyNote_ += texts::kProposalEMissed;
       if (run.holdout > 0)
         historyNote_ += texts::kProposalHeldOutHead + std::to_string(run.holdout) + texts::kProposalHeldOutKept +

@@ -106,7 +106,7 @@ class TfrmAnalysis : public ui::Form {
   void MakeHistoryPart(int top);
   // Counts the census of every draw of history_ on the worker.
   void StartHistoryCensuses();
-  void StopHistory(bool join);
+  void StopHistory();
   void HistoryEnded(Job* job, HistoryResult& result);
   // Joins a stopped job whose last word arrived; false when it is none.
   bool JoinStopped(Job* job);
