@@ -235,6 +235,9 @@ std::string CalibrationText(const CalibrationRun& run, bool withLevelTable) {
          (p.eReached ? "" : "; no E digit reaches the recall target, so E is 0-9") + "\n\n";
   out += "In-sample, the " + std::to_string(run.rows - run.holdout) + " calibration draws:\n" +
          SummaryText(run.inSample.summary, run.inSample.keepRate);
+  if (run.inSample.summary.chance)
+    out += "  (the bands were fitted to these winners, so this test flatters them";
+  if (run.inSample.summary.chance) out += run.holdout ? "; the held-out test is the honest one)\n" : ")\n";
   return out;
 }
 

@@ -155,7 +155,7 @@ std::string ChanceNote() {
 
 std::string KeepRateNote(const KeepRateOptions& k) {
   switch (k.mode) {
-    case KeepRateMode::Exact: return "Keep rates from a full pass over all 10,000,000 numbers.";
+    case KeepRateMode::Exact: return "Exact keep rates, over all 10,000,000 numbers.";
     case KeepRateMode::Sample:
       return "Keep rates estimated from " + std::to_string(k.sample) + " numbers drawn per draw (seed " +
              std::to_string(k.seed) + "), with the 95 % Wilson interval.";
@@ -235,7 +235,9 @@ std::string CalibrationHtml(const CalibrationRun& run) {
             std::to_string(l.allowed.lo) + "-" + std::to_string(l.allowed.hi) + "</td><td>" +
             std::to_string(l.tolerance.lo) + "-" + std::to_string(l.tolerance.hi) + "</td></tr>\n";
   body += "</table>\n<h2>In-sample: the " + std::to_string(n) + " calibration draws</h2>\n" +
-          SummaryTable(run.inSample.summary, run.inSample.keepRate);
+          SummaryTable(run.inSample.summary, run.inSample.keepRate) +
+          "<p class=\"note\">The bands were fitted to these winners, so this test flatters them" +
+          (run.holdout ? "; the held-out test is the honest one.</p>\n" : ".</p>\n");
   body += ChanceNote() + "<h2>Winners' shares per level</h2>\n" + Legend(run.holdout > 0) + "<div class=\"charts\">\n";
   for (const LevelProposal& l : p.levels)
     body += "<figure><figcaption>Level " + std::to_string(l.level) + ": allowed " +

@@ -70,13 +70,8 @@ int OtherMisses(const std::vector<Other>& others, ShareAt share) {
   return beyond ? -1 : err;
 }
 
-Prefix PrefixFor(std::span<const Census> censuses, const std::vector<Other>& others, int level) {
-  std::array<std::array<uint64_t, kLevels + 1>, kShareBins> raw{};  // [share][misses elsewhere]
-  for (const Census& c : censuses)
-    for (const ShareVector& v : c.Vectors()) {
-      const int err = OtherMisses(others, [&v](int k) { return static_cast<int>(v.shares[static_cast<size_t>(k)]); });
-      if (err >= 0) raw[v.shares[static_cast<size_t>(level)]][static_cast<size_t>(err)] += v.count;
-    }
+// The table from raw[share][misses elsewhere].
+Prefix Accumulate(const std::array<std::array<uint64_t, kLevels + 1>, kShareBins>& raw) {
   Prefix at{};
   for (int e = 0; e < kDigits; ++e)
     for (size_t s = 0; s < kShareBins; ++s) {
@@ -87,7 +82,29 @@ Prefix PrefixFor(std::span<const Census> censuses, const std::vector<Other>& oth
   return at;
 }
 
-// Numbers kept with the bands at the level searched and the E digit e.
+Prefix PrefixFor(std::span<const Census> censuses, const std::vector<Other>& others, int level) {
+  std::array<std::array<uint64_t, kLevels + 1>, kShareBins> raw{};  // [share][misses elsewhere]
+  for (const Census& c : censuses)
+    for (const ShareVector& v : c.Vectors()) {
+      const int err = OtherMisses(others, [&v](int k) { return static_cast<int>(v.shares[static_cast<size_t>(k)]); });
+      if (err >= 0) raw[v.shares[static_cast<size_t>(level)]][static_cast<size_t>(err)] += v.count;
+    }
+  return Accumulate(raw);
+}
+
+// The same for the winners, one each.
+Prefix PrefixFor(std::span<const Shares> winners, const std::vector<Other>& others, int level) {
+  std::array<std::array<uint64_t, kLevels + 1>, kShareBins> raw{};
+  for (const Shares& w : winners) {
+    const int err = OtherMisses(others, [&w](int k) { return w[static_cast<size_t>(k)]; });
+    const int32_t share = w[static_cast<size_t>(level)];
+    if (err >= 0 && share >= 0 && share <= 100) ++raw[static_cast<size_t>(share)][static_cast<size_t>(err)];
+  }
+  return Accumulate(raw);
+}
+
+// Numbers (or winners) kept with the bands at the level searched and the E
+// digit e.
 uint64_t Kept(const Prefix& at, const LevelBands& b, int e) {
   const auto sum = [&at](int digit, int lo, int hi) {  // shares lo..hi
     const auto& row = at[static_cast<size_t>(digit)];
@@ -119,14 +136,9 @@ KeepSearch CalibrateForKeep(std::span<const Shares> winners, std::span<const Cen
     for (int level : order) {
       const std::vector<Other> others = OthersThan(st, level);
       const Prefix at = PrefixFor(censuses, others, level);
-      // The winners' misses elsewhere and shares here.
-      std::vector<std::pair<int, int>> w;  // {misses elsewhere or -1, share}
-      std::vector<int> values;
-      for (const Shares& s : winners) {
-        const int share = s[static_cast<size_t>(level)];
-        w.push_back({OtherMisses(others, [&s](int k) { return s[static_cast<size_t>(k)]; }), share});
-        values.push_back(share);
-      }
+      const Prefix passes = PrefixFor(winners, others, level);
+      std::vector<int> values;  // the winners' shares here
+      for (const Shares& s : winners) values.push_back(s[static_cast<size_t>(level)]);
       std::sort(values.begin(), values.end());
       values.erase(std::unique(values.begin(), values.end()), values.end());
       int otherWidth = 0, otherStarts = 0;
@@ -141,15 +153,9 @@ KeepSearch CalibrateForKeep(std::span<const Shares> winners, std::span<const Cen
       Key best{};
       bool haveBest = false;
       const auto consider = [&](const LevelBands& b) {
-        std::array<uint64_t, kLevels + 2> hist{};  // winners by their misses in all
-        for (const auto& [err, share] : w) {
-          if (err < 0 || share < b.tolerance.lo || share > b.tolerance.hi) continue;
-          ++hist[static_cast<size_t>(err + (share < b.allowed.lo || share > b.allowed.hi))];
-        }
         if (!b.On() && otherOn == 0) return;  // some condition stays
-        uint64_t passing = 0;
         for (int e = 0; e < kDigits; ++e) {
-          if (e < static_cast<int>(hist.size())) passing += hist[static_cast<size_t>(e)];
+          const uint64_t passing = Kept(passes, b, e);
           const Key key{passing >= recall ? 0 : recall - passing, Kept(at, b, e), otherOn + b.On(),
                         otherWidth + (b.On() ? Width(b.allowed) + Width(b.tolerance) : 0), e,
                         otherStarts + (b.On() ? b.allowed.lo + b.tolerance.lo : 0)};

@@ -145,6 +145,9 @@ TEST_F(OutputTest, CalibrationHtmlShowsOutOfSampleFirst) {
   EXPECT_LT(html.find("Out-of-sample"), html.find("In-sample"));
   EXPECT_LT(html.find("Out-of-sample"), html.find("Proposal"));
   EXPECT_EQ(Count(html, "class=\"held\""), 6u);  // two held-out winners on each of three charts
+  EXPECT_EQ(Count(html, "<td class=\"verdict\">consistent with chance</td>"), 2u);  // beside each lift
+  EXPECT_EQ(Count(html, "The chance test uses the sampled keep rates."), 2u);
+  EXPECT_THAT(CalibrationText(cal), HasSubstr("the test uses the sampled keep rates"));
 }
 
 }  // namespace
