@@ -15,11 +15,16 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "Calibrate.h"
 #include "Census.h"
+#include "History.h"
+#include "Pipeline.h"
 #include "UiApplication.h"
 #include "UiControls.h"
 #include "UiViews.h"
@@ -60,9 +65,54 @@ class TfrmAnalysis : public ui::Form {
   std::array<ui::Chart*, 8> chtLevel;     // index = level
   std::array<ui::Label*, 8> lblWithout;   // lblWithout<d>, under a checked level's chart
 
+  // --- the history part, under the charts ---
+  // Loads a history file (already chosen), as btnHistory does after its open
+  // dialog: false, after a message box, when the file or one of its records
+  // cannot be used; nothing changes then.  Otherwise the draws are listed
+  // and each draw's census counted on the worker.
+  bool LoadHistory(const std::filesystem::path& file);
+  // True while the history's censuses or a calibration run on the worker.
+  bool HistoryRunning() const { return historyJob_ != nullptr; }
+  // Stops them; the history label says so.
+  void CancelHistory();
+  // The loaded history's draws (none before a load).
+  const std::vector<host::HistoryDraw>& HistoryDraws() const { return history_.draws; }
+  // The last calibration's proposal, which btnApply writes into the dialog.
+  const std::optional<host::Proposal>& LastProposal() const { return proposal_; }
+  // How btnCalibrate chooses the bands: by default the fewest numbers kept
+  // at the recall (a census per calibration draw), or the narrowest bands.
+  host::Objective Objective() const { return objective_; }
+  void SetObjective(host::Objective o) { objective_ = o; }
+
+  void btnHistoryClick();
+  void btnCalibrateClick();
+  void btnApplyClick();
+
+  ui::Button* btnHistory;
+  ui::ListView* lvHistory;
+  ui::Label* lblHistory;
+  ui::Label* lblRecall;
+  ui::SpinEdit* edtRecall;
+  ui::Label* lblHoldout;
+  ui::SpinEdit* edtHoldout;
+  ui::Button* btnCalibrate;
+  ui::Button* btnApply;
+  ui::OpenDialog* fdlgHistory;
+
  private:
   struct Job;
   struct Result;
+  struct HistoryResult;
+  void MakeHistoryPart(int top);
+  // Counts the census of every draw of history_ on the worker.
+  void StartHistoryCensuses();
+  void StopHistory();
+  void HistoryEnded(Job* job, HistoryResult& result);
+  // Joins a stopped job whose last word arrived; false when it is none.
+  bool JoinStopped(Job* job);
+  // The draws' rows and the summary with the dialog's present settings.
+  void ShowHistory();
+  void UpdateButtons();
   void Opened();
   void Closed();
   void StartCensus(const std::string& bets);
@@ -83,6 +133,14 @@ class TfrmAnalysis : public ui::Form {
   std::string bets_;          // the bets (as the filter string writes them) of job_ or census_
   uint64_t generation_ = 0;   // results of older censuses are dropped
   bool chartsFromCensus_ = false;
+
+  host::History history_;                    // ok once loaded
+  std::vector<Census> historyCensus_;        // one per draw once counted
+  std::unique_ptr<Job> historyJob_;          // the draws' censuses or a calibration
+  bool calibrating_ = false;                 // what historyJob_ does
+  std::string historyNote_;                  // GB2312: why there is no summary, when set
+  std::optional<host::Proposal> proposal_;
+  host::Objective objective_ = host::Objective::Keep;
 };
 
 }  // namespace qv

@@ -59,6 +59,16 @@ inline constexpr int kKept = 500;            // lblKept
 inline constexpr int kCensusProgress = 501;  // pbCensus
 constexpr int LevelChart(int d) { return 510 + d; }     // chtLevel<d>
 constexpr int PassedWithout(int d) { return 520 + d; }  // lblWithout<d>
+// The history part under the charts.
+inline constexpr int kHistoryButton = 530;   // btnHistory
+inline constexpr int kHistoryList = 531;     // lvHistory
+inline constexpr int kHistorySummary = 532;  // lblHistory
+inline constexpr int kRecall = 533;          // edtRecall
+inline constexpr int kHoldout = 534;         // edtHoldout
+inline constexpr int kCalibrate = 535;       // btnCalibrate
+inline constexpr int kApply = 536;           // btnApply
+inline constexpr int kRecallLabel = 537;     // lblRecall
+inline constexpr int kHoldoutLabel = 538;    // lblHoldout
 
 // --- the entry dialog (frmInputMDChip) -------------------------------------
 // OK and Cancel: kOk, kCancel.

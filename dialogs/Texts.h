@@ -233,4 +233,97 @@ inline constexpr char kCensusOutOfMemory[] =
 // 统计失败。
 inline constexpr char kCensusFailed[] = "\xCD\xB3\xBC\xC6\xCA\xA7\xB0\xDC\xA1\xA3";
 
+
+// --- the history part under the charts --------------------
+// 历史数据...
+inline constexpr char kHistoryButton[] = "\xC0\xFA\xCA\xB7\xCA\xFD\xBE\xDD...";
+// The open dialog's filter for a history file.
+// 历史数据 (*.csv)|*.csv
+inline constexpr char kHistoryFileFilter[] = "\xC0\xFA\xCA\xB7\xCA\xFD\xBE\xDD (*.csv)|*.csv";
+// 期号
+inline constexpr char kHistoryDrawColumn[] = "\xC6\xDA\xBA\xC5";
+// 开奖号码
+inline constexpr char kHistoryWinnerColumn[] = "\xBF\xAA\xBD\xB1\xBA\xC5\xC2\xEB";
+// 媒体个数
+inline constexpr char kHistoryBetsColumn[] = "\xC3\xBD\xCC\xE5\xB8\xF6\xCA\xFD";
+// 结果
+inline constexpr char kHistoryResultColumn[] = "\xBD\xE1\xB9\xFB";
+// 保留率
+inline constexpr char kHistoryKeepColumn[] = "\xB1\xA3\xC1\xF4\xC2\xCA";
+// A draw's result: its winner passes, fails, fails beyond every tolerance.
+// 保留
+inline constexpr char kHistoryKept[] = "\xB1\xA3\xC1\xF4";
+// 淘汰
+inline constexpr char kHistoryFailed[] = "\xCC\xD4\xCC\xAD";
+// 超容错
+inline constexpr char kHistoryHardReject[] = "\xB3\xAC\xC8\xDD\xB4\xED";
+// 召回率（%）：
+inline constexpr char kRecallLabel[] = "\xD5\xD9\xBB\xD8\xC2\xCA\xA3\xA8%\xA3\xA9\xA3\xBA";
+// 留出期数：
+inline constexpr char kHoldoutLabel[] = "\xC1\xF4\xB3\xF6\xC6\xDA\xCA\xFD\xA3\xBA";
+// 校准
+inline constexpr char kCalibrateButton[] = "\xD0\xA3\xD7\xBC";
+// 应用到设置
+inline constexpr char kApplyButton[] = "\xD3\xA6\xD3\xC3\xB5\xBD\xC9\xE8\xD6\xC3";
+// The history label before a history is loaded, and while its counts run.
+// 尚未载入历史数据。
+inline constexpr char kHistoryNone[] = "\xC9\xD0\xCE\xB4\xD4\xD8\xC8\xEB\xC0\xFA\xCA\xB7\xCA\xFD\xBE\xDD\xA1\xA3";
+// 正在统计历史数据……
+inline constexpr char kHistoryRunning[] = "\xD5\xFD\xD4\xDA\xCD\xB3\xBC\xC6\xC0\xFA\xCA\xB7\xCA\xFD\xBE\xDD\xA1\xAD\xA1\xAD";
+// 正在校准……
+inline constexpr char kCalibrationRunning[] = "\xD5\xFD\xD4\xDA\xD0\xA3\xD7\xBC\xA1\xAD\xA1\xAD";
+// The history's summary, 保留 K / N 期，平均保留率 X%，提升 L，verdict, in pieces.
+// 保留 
+inline constexpr char kHistorySummaryKept[] = "\xB1\xA3\xC1\xF4 ";
+//  / 
+inline constexpr char kHistorySummaryOf[] = " / ";
+//  期，平均保留率 
+inline constexpr char kHistorySummaryMean[] = " \xC6\xDA\xA3\xAC\xC6\xBD\xBE\xF9\xB1\xA3\xC1\xF4\xC2\xCA ";
+// %，提升 
+inline constexpr char kHistorySummaryLift[] = "%\xA3\xAC\xCC\xE1\xC9\xFD ";
+// ，
+inline constexpr char kHistorySummaryComma[] = "\xA3\xAC";
+// The chance test's verdict: 与随机相当, or 优于随机（p = 0.012）.
+// 与随机相当
+inline constexpr char kChanceConsistent[] = "\xD3\xEB\xCB\xE6\xBB\xFA\xCF\xE0\xB5\xB1";
+// 优于随机（
+inline constexpr char kChanceBetterHead[] = "\xD3\xC5\xD3\xDA\xCB\xE6\xBB\xFA\xA3\xA8";
+// ）
+inline constexpr char kChanceBetterTail[] = "\xA3\xA9";
+// No lift: no number was kept.
+// 无
+inline constexpr char kNoLiftText[] = "\xCE\xDE";
+// After a calibration: 校准建议：<the proposed sections>.
+// 校准建议：
+inline constexpr char kProposalHead[] = "\xD0\xA3\xD7\xBC\xBD\xA8\xD2\xE9\xA3\xBA";
+// （召回率未达到目标）
+inline constexpr char kProposalEMissed[] = "\xA3\xA8\xD5\xD9\xBB\xD8\xC2\xCA\xCE\xB4\xB4\xEF\xB5\xBD\xC4\xBF\xB1\xEA\xA3\xA9";
+// ；留出 K 期保留 N 期 (with a holdout).
+// ；留出 
+inline constexpr char kProposalHeldOutHead[] = "\xA3\xBB\xC1\xF4\xB3\xF6 ";
+//  期保留 
+inline constexpr char kProposalHeldOutKept[] = " \xC6\xDA\xB1\xA3\xC1\xF4 ";
+//  期
+inline constexpr char kProposalHeldOutTail[] = " \xC6\xDA";
+// 没有可校准的命中级别，校准未能完成。
+inline constexpr char kCalibrationNoLevels[] = "\xC3\xBB\xD3\xD0\xBF\xC9\xD0\xA3\xD7\xBC\xB5\xC4\xC3\xFC\xD6\xD0\xBC\xB6\xB1\xF0\xA3\xAC\xD0\xA3\xD7\xBC\xCE\xB4\xC4\xDC\xCD\xEA\xB3\xC9\xA1\xA3";
+// 校准已取消。
+inline constexpr char kCalibrationCancelled[] = "\xD0\xA3\xD7\xBC\xD2\xD1\xC8\xA1\xCF\xFB\xA1\xA3";
+// A history record the window cannot use: 历史数据第 N 行有误：why.
+// 历史数据第 
+inline constexpr char kHistoryLineHead[] = "\xC0\xFA\xCA\xB7\xCA\xFD\xBE\xDD\xB5\xDA ";
+//  行有误：
+inline constexpr char kHistoryLineTail[] = " \xD0\xD0\xD3\xD0\xCE\xF3\xA3\xBA";
+// A chosen history file that cannot be used.
+// 所选的是文件夹，不是历史数据文件！
+inline constexpr char kHistoryDirectoryMessage[] = "\xCB\xF9\xD1\xA1\xB5\xC4\xCA\xC7\xCE\xC4\xBC\xFE\xBC\xD0\xA3\xAC\xB2\xBB\xCA\xC7\xC0\xFA\xCA\xB7\xCA\xFD\xBE\xDD\xCE\xC4\xBC\xFE\xA3\xA1";
+// 读取历史数据文件发生错误！
+inline constexpr char kHistoryReadErrorMessage[] = "\xB6\xC1\xC8\xA1\xC0\xFA\xCA\xB7\xCA\xFD\xBE\xDD\xCE\xC4\xBC\xFE\xB7\xA2\xC9\xFA\xB4\xED\xCE\xF3\xA3\xA1";
+// 历史数据文件是空的！
+inline constexpr char kHistoryEmptyMessage[] = "\xC0\xFA\xCA\xB7\xCA\xFD\xBE\xDD\xCE\xC4\xBC\xFE\xCA\xC7\xBF\xD5\xB5\xC4\xA3\xA1";
+// 历史数据文件超过 16 MB，无法载入！
+inline constexpr char kHistoryTooLargeMessage[] = "\xC0\xFA\xCA\xB7\xCA\xFD\xBE\xDD\xCE\xC4\xBC\xFE\xB3\xAC\xB9\xFD 16 MB\xA3\xAC\xCE\xDE\xB7\xA8\xD4\xD8\xC8\xEB\xA3\xA1";
+// 历史数据文件不是 UTF-8 编码，无法载入！
+inline constexpr char kHistoryNotUtf8Message[] = "\xC0\xFA\xCA\xB7\xCA\xFD\xBE\xDD\xCE\xC4\xBC\xFE\xB2\xBB\xCA\xC7 UTF-8 \xB1\xE0\xC2\xEB\xA3\xAC\xCE\xDE\xB7\xA8\xD4\xD8\xC8\xEB\xA3\xA1";
+
 }  // namespace qv::texts

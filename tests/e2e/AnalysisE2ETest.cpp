@@ -1,13 +1,16 @@
 // The analysis window of the real library beside its setup dialog: opened by
 // the menu's command, following an Add and a Delete made through the
-// windows, and OK or Cancel pressed while its census runs.
+// windows, and OK or Cancel pressed while its census runs; the example
+// history loaded through the open dialog, calibrated and applied, then OK.
 #include <windows.h>
+#include <commctrl.h>
 #include <tlhelp32.h>
 
 #include <string>
 
 #include "AnalysisWindow.h"
 #include "FullPass.h"
+#include "Pipeline.h"
 #include "SampleFilter.h"
 #include "SetupCase.h"
 
@@ -72,5 +75,56 @@ TEST_P(AnalysisE2E, FollowsAnAddAndADeleteAndOkOrCancelEndItsCensus) {
 }
 
 INSTANTIATE_TEST_SUITE_P(OkAndCancel, AnalysisE2E, ::testing::Values(ids::kOk, ids::kCancel));
+
+// What OK writes after the window's calibration and its Apply: the bands and
+// E section that the keep-rate calibration of the command line proposes for
+// the history, with the dialog's own media bets.
+TEST_F(SetupDialogE2E, HistoryCalibratedAndAppliedIsWhatOkWrites) {
+  const std::string sample = qv::testing::kSampleFilter;
+  const qv::host::History history = qv::host::ReadHistory(qv::testing::kExampleHistory);
+  ASSERT_TRUE(history.ok) << history.error;
+  qv::host::CalibrationRequest r;
+  std::string why;
+  qv::host::ParseUnitDecimal("0.8", r.allowed, why);
+  qv::host::ParseUnitDecimal("1.0", r.tolerance, why);
+  qv::host::ParseUnitDecimal("0.9", r.recall, why);
+  r.draws = history.draws;
+  r.objective = qv::host::Objective::Keep;
+  r.backtest.keepRate.mode = qv::host::KeepRateMode::None;
+  r.backtest.jobs = 2;
+  const std::string proposal = qv::host::RunCalibration(r).run.proposal.filterString;
+  ASSERT_FALSE(proposal.empty());
+  std::wstring file = FromAcp(qv::testing::kExampleHistory);
+  for (wchar_t& ch : file) ch = ch == L'/' ? L'\\' : ch;
+
+  ZcOpenCase c(sample);
+  c.Run([&](ZcOpenCase& c) {
+    SetupWindows s = c.WaitSetup();
+    ASSERT_NE(s.form, nullptr);
+    SendMessageW(s.form, WM_COMMAND, ids::kAnalysisMenu, 0);
+    HWND w = WaitWindow(c.tid(), [](HWND w) { return TextOf(w) == Gb(qv::texts::kAnalysisCaption); }, kWait);
+    ASSERT_NE(w, nullptr);
+    Click(ChildById(w, ids::kHistoryButton));
+    HWND open = WaitFileDialog(c.tid());
+    ASSERT_NE(open, nullptr);
+    ASSERT_TRUE(ChooseFile(open, file));
+    HWND summary = ChildById(w, ids::kHistorySummary);
+    const std::wstring counted = Gb(qv::texts::kHistorySummaryKept);
+    auto summarized = [&] { return TextOf(summary).rfind(counted, 0) == 0; };
+    EXPECT_TRUE(WaitUntil(summarized, 300000)) << ToGb(TextOf(summary));
+    EXPECT_EQ(SendMessageW(ChildById(w, ids::kHistoryList), LVM_GETITEMCOUNT, 0, 0), 30);
+    HWND apply = ChildById(w, ids::kApply);
+    EXPECT_FALSE(IsWindowEnabled(apply));
+    Click(ChildById(w, ids::kCalibrate));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(apply) && summarized(); }, 300000));
+    Click(apply);
+    const std::wstring kept = KeptOf(qv::testing::FullPass(proposal + sample.substr(sample.find("TJ"))));
+    EXPECT_TRUE(WaitUntil([&] { return TextOf(ChildById(w, ids::kKept)) == kept; }, 120000));
+    Snap(s.form, "analysis-history", w);
+    Click(s[ids::kOk]);
+    EXPECT_TRUE(WaitGone(s.form, kWait));
+  });
+  EXPECT_EQ(FilterStr(), proposal + sample.substr(sample.find("TJ")));
+}
 
 }  // namespace
