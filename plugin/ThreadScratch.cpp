@@ -1,0 +1,116 @@
+#include "ThreadScratch.h"
+
+#include <mutex>
+#include <new>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <pthread.h>
+#endif
+
+namespace qv {
+namespace {
+
+// Guards the list of every thread's scratch; taken only when a thread makes
+// or frees its own and at unload, never per candidate.
+std::mutex g_listLock;
+ThreadScratch* g_list = nullptr;
+
+void Link(ThreadScratch* s) {
+  std::lock_guard<std::mutex> hold(g_listLock);
+  s->next = g_list;
+  if (g_list) g_list->prev = s;
+  g_list = s;
+}
+
+void Unlink(ThreadScratch* s) {
+  std::lock_guard<std::mutex> hold(g_listLock);
+  if (s->prev) s->prev->next = s->next;
+  else g_list = s->next;
+  if (s->next) s->next->prev = s->prev;
+}
+
+void FreeScratch(void* p) {
+  auto* s = static_cast<ThreadScratch*>(p);
+  if (!s) return;
+  Unlink(s);
+  delete s;
+}
+
+#if defined(_WIN32)
+DWORD g_slot = TLS_OUT_OF_INDEXES;
+bool HaveSlot() { return g_slot != TLS_OUT_OF_INDEXES; }
+void* SlotValue() { return TlsGetValue(g_slot); }
+bool SetSlotValue(void* p) { return TlsSetValue(g_slot, p) != FALSE; }
+bool TakeSlot() {
+  g_slot = TlsAlloc();
+  return HaveSlot();
+}
+// TlsFree clears the slot in every thread, so a later load that is given
+// the same slot finds it empty.
+void ReturnSlot() {
+  TlsFree(g_slot);
+  g_slot = TLS_OUT_OF_INDEXES;
+}
+#else
+pthread_key_t g_key;
+bool g_haveKey = false;
+bool HaveSlot() { return g_haveKey; }
+void* SlotValue() { return pthread_getspecific(g_key); }
+bool SetSlotValue(void* p) { return pthread_setspecific(g_key, p) == 0; }
+// A thread that ends frees its scratch through the key's destructor.
+bool TakeSlot() {
+  g_haveKey = pthread_key_create(&g_key, FreeScratch) == 0;
+  return g_haveKey;
+}
+// A deleted key runs no destructor, and a key made later with the same
+// number reads as empty in every thread.
+void ReturnSlot() {
+  pthread_key_delete(g_key);
+  g_haveKey = false;
+}
+#endif
+
+}  // namespace
+
+bool StartThreadScratch() { return HaveSlot() || TakeSlot(); }
+
+void EndThreadScratch() {
+  if (!HaveSlot()) return;
+  ReturnSlot();
+  // Nobody holds the lock at unload, unless the process is ending and a
+  // thread was stopped inside it: then the memory goes with the process.
+  std::unique_lock<std::mutex> hold(g_listLock, std::try_to_lock);
+  if (!hold.owns_lock()) return;
+  while (g_list) {
+    ThreadScratch* s = g_list;
+    g_list = s->next;
+    delete s;
+  }
+}
+
+ThreadScratch* CurrentScratch() {
+  if (!HaveSlot()) [[unlikely]]
+    return nullptr;
+  if (void* p = SlotValue()) [[likely]]
+    return static_cast<ThreadScratch*>(p);
+  auto* s = new (std::nothrow) ThreadScratch();
+  if (!s) return nullptr;
+  if (!SetSlotValue(s)) {
+    delete s;
+    return nullptr;
+  }
+  Link(s);
+  return s;
+}
+
+void ReleaseCurrentScratch() {
+  if (!HaveSlot()) return;
+  void* p = SlotValue();
+  if (!p) return;
+  SetSlotValue(nullptr);
+  FreeScratch(p);
+}
+
+}  // namespace qv
