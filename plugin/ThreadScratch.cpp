@@ -5,6 +5,7 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+#include <winternl.h>
 #else
 #include <pthread.h>
 #endif
@@ -38,8 +39,24 @@ void FreeScratch(void* p) {
   delete s;
 }
 
+}  // namespace
+
+namespace scratch {
 #if defined(_WIN32)
 DWORD g_slot = TLS_OUT_OF_INDEXES;
+// What TlsGetValue reads for the first 64 slots, without its call.
+ThreadScratch* Mine() {
+  return g_slot < 64 ? static_cast<ThreadScratch*>(NtCurrentTeb()->TlsSlots[g_slot]) : nullptr;
+}
+#else
+__thread ThreadScratch* t_mine = nullptr;
+#endif
+}  // namespace scratch
+
+namespace {
+
+#if defined(_WIN32)
+using scratch::g_slot;
 bool HaveSlot() { return g_slot != TLS_OUT_OF_INDEXES; }
 void* SlotValue() { return TlsGetValue(g_slot); }
 bool SetSlotValue(void* p) { return TlsSetValue(g_slot, p) != FALSE; }
@@ -58,7 +75,11 @@ pthread_key_t g_key;
 bool g_haveKey = false;
 bool HaveSlot() { return g_haveKey; }
 void* SlotValue() { return pthread_getspecific(g_key); }
-bool SetSlotValue(void* p) { return pthread_setspecific(g_key, p) == 0; }
+bool SetSlotValue(void* p) {
+  if (pthread_setspecific(g_key, p) != 0) return false;
+  scratch::t_mine = static_cast<ThreadScratch*>(p);
+  return true;
+}
 // A thread that ends frees its scratch through the key's destructor.
 bool TakeSlot() {
   g_haveKey = pthread_key_create(&g_key, FreeScratch) == 0;
@@ -69,6 +90,7 @@ bool TakeSlot() {
 void ReturnSlot() {
   pthread_key_delete(g_key);
   g_haveKey = false;
+  scratch::t_mine = nullptr;
 }
 #endif
 
@@ -90,11 +112,9 @@ void EndThreadScratch() {
   }
 }
 
-ThreadScratch* CurrentScratch() {
-  if (!HaveSlot()) [[unlikely]]
-    return nullptr;
-  if (void* p = SlotValue()) [[likely]]
-    return static_cast<ThreadScratch*>(p);
+ThreadScratch* scratch::Make() {
+  if (!HaveSlot()) return nullptr;
+  if (void* p = SlotValue()) return static_cast<ThreadScratch*>(p);  // a slot beyond the first 64
   auto* s = new (std::nothrow) ThreadScratch();
   if (!s) return nullptr;
   if (!SetSlotValue(s)) {

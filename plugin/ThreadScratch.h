@@ -31,8 +31,32 @@ bool StartThreadScratch();
 void EndThreadScratch();
 // The calling thread's scratch, made at its first use; null when the slot
 // or the memory is missing.
-ThreadScratch* CurrentScratch();
+inline ThreadScratch* CurrentScratch();
 // The calling thread ends (on Windows, from the thread detach notification).
 void ReleaseCurrentScratch();
+
+namespace scratch {
+#if defined(_WIN32)
+// The slot's value as the thread's own block holds it (the exports cannot
+// see the Windows headers, whose GetVersion is another function).
+ThreadScratch* Mine();
+#else
+// The pthread key's value, where the thread reads it without a call.
+extern __thread ThreadScratch* t_mine __attribute__((tls_model("initial-exec")));
+#endif
+ThreadScratch* Make();
+}  // namespace scratch
+
+// Every call of ZcExecute asks for it: the usual answer costs one load.
+inline ThreadScratch* CurrentScratch() {
+#if defined(_WIN32)
+  if (ThreadScratch* p = scratch::Mine()) [[likely]]
+    return p;
+#else
+  if (ThreadScratch* p = scratch::t_mine) [[likely]]
+    return p;
+#endif
+  return scratch::Make();
+}
 
 }  // namespace qv
