@@ -18,7 +18,8 @@
 
 namespace qv {
 
-struct ThreadScratch {
+// Cache-line aligned: threads judging side by side never write into one line.
+struct alignas(64) ThreadScratch {
   std::array<int32_t, kLevels> tally{};  // the thread's ShotTally
   std::string report;                    // its last report
   ThreadScratch* prev = nullptr;         // every thread's scratch, for unload
