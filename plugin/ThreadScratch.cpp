@@ -32,13 +32,6 @@ void Unlink(ThreadScratch* s) {
   if (s->next) s->next->prev = s->prev;
 }
 
-void FreeScratch(void* p) {
-  auto* s = static_cast<ThreadScratch*>(p);
-  if (!s) return;
-  Unlink(s);
-  delete s;
-}
-
 }  // namespace
 
 namespace scratch {
@@ -54,6 +47,17 @@ __thread ThreadScratch* t_mine = nullptr;
 }  // namespace scratch
 
 namespace {
+
+// Called on the thread that owns the scratch.
+void FreeScratch(void* p) {
+  auto* s = static_cast<ThreadScratch*>(p);
+  if (!s) return;
+#if !defined(_WIN32)
+  if (scratch::t_mine == s) scratch::t_mine = nullptr;
+#endif
+  Unlink(s);
+  delete s;
+}
 
 #if defined(_WIN32)
 using scratch::g_slot;

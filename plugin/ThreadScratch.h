@@ -4,9 +4,9 @@
 // stays valid until that thread's next ZcDebug.
 //
 // The scratch lives in the system's thread-local slots (TlsAlloc, or a
-// pthread key) rather than in C++ thread_local objects: a thread that
-// outlives the library's unload must find nothing of the library to run at
-// its exit.  A thread's scratch is freed when the thread ends while the
+// pthread key) rather than in C++ thread_local objects with destructors: a
+// thread that outlives the library's unload must find nothing of the
+// library to run at its exit.  A thread's scratch is freed when the thread ends while the
 // library is loaded, and every remaining one at unload.
 #pragma once
 
@@ -48,7 +48,8 @@ extern __thread ThreadScratch* t_mine __attribute__((tls_model("initial-exec")))
 ThreadScratch* Make();
 }  // namespace scratch
 
-// Every call of ZcExecute asks for it: the usual answer costs one load.
+// Every call of ZcExecute asks for it: the usual answer costs a load
+// natively, a short call in the Windows build.
 inline ThreadScratch* CurrentScratch() {
 #if defined(_WIN32)
   if (ThreadScratch* p = scratch::Mine()) [[likely]]
