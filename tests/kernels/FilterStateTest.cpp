@@ -29,10 +29,7 @@ void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 namespace qv {
 namespace {
 
-using testing::BetGen;
-using testing::Flavor;
-using testing::Kernels;
-using testing::LiteralTally;
+using namespace testing;
 
 // The verdict and the report of the literal evaluation, on the state the
 // engine's preparation left.
