@@ -21,7 +21,22 @@ using namespace std::string_literals;
 const char kExample[] =
     "M7(0-0|0-5)M5(10-30|5-40)M0(20-60|10-70)E0-1S1-2TJ1234567|024,3468,5,2347,05,268,79|";
 
-class DialogConfigTest : public qv::testing::ScratchDir {};
+class DialogConfigTest : public qv::testing::ScratchDir {
+ protected:
+  // The dialog, set up from c, closes with OK and writes expected.
+  static ::testing::AssertionResult Writes(const DialogConfig& c, const std::string& expected) {
+    auto r = BuildThroughDialog(c);
+    if (!r.ok) return ::testing::AssertionFailure() << r.error;
+    if (r.filterString != expected) return ::testing::AssertionFailure() << "wrote " << r.filterString;
+    return ::testing::AssertionSuccess();
+  }
+  // A new dialog that loads the condition file writes expected.
+  static ::testing::AssertionResult LoadsAs(const std::string& conditionFile, const std::string& expected) {
+    DialogConfig c;
+    c.conditionFiles = {conditionFile};
+    return Writes(c, expected);
+  }
+};
 
 TEST_F(DialogConfigTest, FilterStringAloneComesBackAsTheDialogWritesIt) {
   DialogConfig c;
@@ -62,14 +77,9 @@ TEST_F(DialogConfigTest, SavedConditionFileReadsBackTheSame) {
   DialogConfig c;
   c.filterString = kExample;
   c.saveConditionFile = Name("saved.txt");
-  auto r = BuildThroughDialog(c);
-  ASSERT_TRUE(r.ok) << r.error;
+  ASSERT_TRUE(Writes(c, kExample));
   EXPECT_EQ(Get(Name("saved.txt")), std::string(kConditionFileHeader) + "\r\n" + kExample + "\r\n");
-  DialogConfig back;
-  back.conditionFiles = {Name("saved.txt")};
-  r = BuildThroughDialog(back);
-  ASSERT_TRUE(r.ok) << r.error;
-  EXPECT_EQ(r.filterString, kExample);
+  EXPECT_TRUE(LoadsAs(Name("saved.txt"), kExample));
 }
 
 TEST_F(DialogConfigTest, ImportSaveAndLoadGiveBackTheSameString) {
@@ -78,14 +88,8 @@ TEST_F(DialogConfigTest, ImportSaveAndLoadGiveBackTheSameString) {
   c.filterString = "M7(0-0|0-5)M5(10-30|5-40)M0(20-60|10-70)E0-1S1-2TJ9999999|";
   c.betsSzc = Name("bets.szc");
   c.saveConditionFile = Name("saved.txt");
-  auto r = BuildThroughDialog(c);
-  ASSERT_TRUE(r.ok) << r.error;
-  EXPECT_EQ(r.filterString, kExample);
-  DialogConfig back;
-  back.conditionFiles = {Name("saved.txt")};
-  r = BuildThroughDialog(back);
-  ASSERT_TRUE(r.ok) << r.error;
-  EXPECT_EQ(r.filterString, kExample);
+  ASSERT_TRUE(Writes(c, kExample));
+  EXPECT_TRUE(LoadsAs(Name("saved.txt"), kExample));
 }
 
 TEST_F(DialogConfigTest, SkippedRecordsAreANoteNotAFailure) {
