@@ -43,6 +43,30 @@ std::string LiteralReport(const FilterState& f, std::string_view cand, bool show
   return qvref::Debug(st, std::string(cand), showAll, kFilterName);
 }
 
+// "M<level>(<lo>-<hi>|<tolLo>-<tolHi>)".
+std::string Section(int level, int lo, int hi, int tolLo, int tolHi) {
+  return "M" + std::to_string(level) + "(" + std::to_string(lo) + "-" + std::to_string(hi) + "|" +
+         std::to_string(tolLo) + "-" + std::to_string(tolHi) + ")";
+}
+
+// "TJ" and the bets, each ended by a bar.
+std::string BetList(const std::vector<std::string>& bets) {
+  std::string s = "TJ";
+  for (const auto& b : bets) s += b + "|";
+  return s;
+}
+
+// The verdicts of count random candidates of up to length characters are
+// those of the literal evaluation.
+::testing::AssertionResult VerdictsMatchTheLiteral(FilterState& f, BetGen& gen, int count, int length) {
+  for (int i = 0; i < count; ++i) {
+    const std::string cand = gen.Candidate(length);
+    const int32_t got = f.Execute(cand.c_str()), literal = LiteralVerdict(f, cand);
+    if (got != literal) return ::testing::AssertionFailure() << cand << ": " << got << ", literal " << literal;
+  }
+  return ::testing::AssertionSuccess();
+}
+
 // Conditions and ranges drawn so that every outcome occurs.
 std::string RandomFilterString(BetGen& gen, const std::vector<std::string>& bets) {
   std::string s;
@@ -50,8 +74,7 @@ std::string RandomFilterString(BetGen& gen, const std::vector<std::string>& bets
   for (int i = 0; i < conds; ++i) {
     const int a = gen.Uniform(0, 60), b = a + gen.Uniform(0, 40);
     const int ca = a - gen.Uniform(0, a), cb = b + gen.Uniform(0, 30);
-    s += "M" + std::to_string(gen.Uniform(0, 7)) + "(" + std::to_string(a) + "-" + std::to_string(b) + "|" +
-         std::to_string(ca) + "-" + std::to_string(cb) + ")";
+    s += Section(gen.Uniform(0, 7), a, b, ca, cb);
   }
   int elo = gen.Uniform(0, 2), ehi = elo + gen.Uniform(0, 3);
   const bool e = gen.Chance(60), sOn = gen.Chance(60);
@@ -62,9 +85,7 @@ std::string RandomFilterString(BetGen& gen, const std::vector<std::string>& bets
   }
   if (e) s += "E" + std::to_string(elo) + "-" + std::to_string(ehi);
   if (sOn) s += "S" + std::to_string(slo) + "-" + std::to_string(shi);
-  s += "TJ";
-  for (const auto& b : bets) s += b + "|";
-  return s;
+  return s + BetList(bets);
 }
 
 TEST(FilterStateKernels, ExecuteAndDebugMatchTheLiteralEvaluation) {
@@ -140,8 +161,7 @@ TEST(FilterStateKernels, VerdictsFollowWhatARefusedPreparationLeft) {
   BetGen gen(12);
   gen.ExcludeMarkers(true);
   const auto bets = gen.Bets(40, Flavor::Mixed);
-  std::string tail = "TJ";
-  for (const auto& b : bets) tail += b + "|";
+  const std::string tail = BetList(bets);
   FilterState f;
   f.FilterStr = "M7(0-0|0-5)M5(10-30|5-40)M0(20-60|10-70)E0-1" + tail;
   ASSERT_TRUE(f.Prepare().accepted());
@@ -149,10 +169,7 @@ TEST(FilterStateKernels, VerdictsFollowWhatARefusedPreparationLeft) {
   ASSERT_EQ(f.Prepare().status, PrepareStatus::BadLevel);
   ASSERT_EQ(f.MDConds[0].Shot, 1);
   ASSERT_EQ(f.MDConds[1].Shot, 9);
-  for (int i = 0; i < 300; ++i) {
-    const std::string cand = gen.Candidate(9);
-    ASSERT_EQ(f.Execute(cand.c_str()), LiteralVerdict(f, cand)) << cand;
-  }
+  EXPECT_TRUE(VerdictsMatchTheLiteral(f, gen, 300, 9));
 }
 
 TEST(FilterStateKernels, ManyConditionsOverManyBetsStillMatchTheLiteralEvaluation) {
@@ -164,16 +181,11 @@ TEST(FilterStateKernels, ManyConditionsOverManyBetsStillMatchTheLiteralEvaluatio
   FilterState f;
   for (int k = 0; k < 600; ++k) {
     const int a = gen.Uniform(0, 30), b = a + gen.Uniform(0, 40);
-    f.FilterStr += "M" + std::to_string(k % 8) + "(" + std::to_string(a) + "-" + std::to_string(b) + "|" +
-                   std::to_string(a / 2) + "-" + std::to_string(b + 10) + ")";
+    f.FilterStr += Section(k % 8, a, b, a / 2, b + 10);
   }
-  f.FilterStr += "E0-300S0-400TJ";
-  for (const auto& b : bets) f.FilterStr += b + "|";
+  f.FilterStr += "E0-300S0-400" + BetList(bets);
   ASSERT_TRUE(f.Prepare().accepted());
-  for (int i = 0; i < 30; ++i) {
-    const std::string cand = gen.Candidate(7);
-    ASSERT_EQ(f.Execute(cand.c_str()), LiteralVerdict(f, cand)) << cand;
-  }
+  EXPECT_TRUE(VerdictsMatchTheLiteral(f, gen, 30, 7));
 }
 
 TEST(FilterStateKernels, APassOfCallsAllocatesNothing) {
@@ -181,8 +193,7 @@ TEST(FilterStateKernels, APassOfCallsAllocatesNothing) {
   gen.ExcludeMarkers(true);
   const auto bets = gen.Bets(1000, Flavor::Mixed);
   FilterState f;
-  f.FilterStr = "M7(0-0|0-5)M5(10-30|5-40)M0(20-60|10-70)M3(0-50|0-80)M6(0-10|0-20)E0-1S1-2TJ";
-  for (const auto& b : bets) f.FilterStr += b + "|";
+  f.FilterStr = "M7(0-0|0-5)M5(10-30|5-40)M0(20-60|10-70)M3(0-50|0-80)M6(0-10|0-20)E0-1S1-2" + BetList(bets);
   ASSERT_TRUE(f.Prepare().accepted());
   std::vector<std::string> cands;
   for (int i = 0; i < 200; ++i) cands.push_back(gen.Candidate(12));
