@@ -50,10 +50,15 @@ std::string Section(int level, int lo, int hi, int tolLo, int tolHi) {
 }
 
 // "TJ" and the bets, each ended by a bar.
-std::string BetList(const std::vector<std::string>& bets) {
+std::string BetTail(const std::vector<std::string>& bets) {
   std::string s = "TJ";
   for (const auto& b : bets) s += b + "|";
   return s;
+}
+
+PrepareResult Prepare(FilterState& f, std::string s) {
+  f.FilterStr = std::move(s);
+  return f.Prepare();
 }
 
 // The verdicts of count random candidates of up to length characters are
@@ -85,19 +90,17 @@ std::string RandomFilterString(BetGen& gen, const std::vector<std::string>& bets
   }
   if (e) s += "E" + std::to_string(elo) + "-" + std::to_string(ehi);
   if (sOn) s += "S" + std::to_string(slo) + "-" + std::to_string(shi);
-  return s + BetList(bets);
+  return s + BetTail(bets);
 }
 
 TEST(FilterStateKernels, ExecuteAndDebugMatchTheLiteralEvaluation) {
-  BetGen gen(31337);
-  gen.ExcludeMarkers(true);
+  auto gen = BetGen::ForFilterStrings(31337);
   int verdicts[3] = {0, 0, 0};
   for (int round = 0; round < 40; ++round) {
     const size_t n = static_cast<size_t>(gen.Uniform(1, round < 30 ? 60 : 700));
     const auto bets = gen.Bets(n, round % 3 == 0 ? Flavor::Mixed : Flavor::SingleDigits);
     FilterState f;
-    f.FilterStr = RandomFilterString(gen, bets);
-    ASSERT_TRUE(f.Prepare().accepted()) << f.FilterStr;
+    ASSERT_TRUE(Prepare(f, RandomFilterString(gen, bets)).accepted()) << f.FilterStr;
     ASSERT_EQ(f.MediaBets, bets);
     for (int i = 0; i < 40; ++i) {
       const std::string cand = gen.Candidate(12);
@@ -121,8 +124,8 @@ TEST(FilterStateKernels, ExecuteAndDebugMatchTheLiteralEvaluation) {
 
 TEST(FilterStateKernels, NullAndLongCandidates) {
   FilterState f;
-  f.FilterStr = "M0(10-100|0-100)M7(0-50|0-100)E0-1TJ1234567|1,2,3,4,5,6,7,8,9|123456789|,,,,,,,,,,,9|";
-  ASSERT_TRUE(f.Prepare().accepted());
+  ASSERT_TRUE(
+      Prepare(f, "M0(10-100|0-100)M7(0-50|0-100)E0-1TJ1234567|1,2,3,4,5,6,7,8,9|123456789|,,,,,,,,,,,9|").accepted());
   for (Kernel k : Kernels()) {
     f.UseKernel(k);
     EXPECT_EQ(f.Execute(static_cast<const char*>(nullptr)), LiteralVerdict(f, ""));
@@ -139,34 +142,28 @@ TEST(FilterStateKernels, NullAndLongCandidates) {
 
 TEST(FilterStateKernels, SharesAfterAnotherPreparationUseTheNewCount) {
   FilterState f;
-  f.FilterStr = "M7(30-40|0-100)TJ1234567|1234567|0000000|";
-  ASSERT_TRUE(f.Prepare().accepted());
+  ASSERT_TRUE(Prepare(f, "M7(30-40|0-100)TJ1234567|1234567|0000000|").accepted());
   EXPECT_EQ(f.Execute("1234567"), kFail);  // 66 is above 40
-  f.FilterStr = "M7(30-40|0-100)TJ1234567|0000000|0000000|";
-  ASSERT_TRUE(f.Prepare().accepted());
+  ASSERT_TRUE(Prepare(f, "M7(30-40|0-100)TJ1234567|0000000|0000000|").accepted());
   EXPECT_EQ(f.Execute("1234567"), kPass);  // 33
   EXPECT_EQ(f.HitShare(7), 33);
   f.Tally[7] = 3;
   EXPECT_EQ(f.HitShare(7), 100);
   f.Tally[7] = 5;  // not a count a tally gives, still the plain division
   EXPECT_EQ(f.HitShare(7), 166);
-  f.FilterStr = "M7(30-40|0-100)E0-";
-  EXPECT_FALSE(f.Prepare().accepted());
+  EXPECT_FALSE(Prepare(f, "M7(30-40|0-100)E0-").accepted());
   EXPECT_EQ(f.Execute("1234567"), kPass) << "a refused string keeps the bets and their shares";
 }
 
 TEST(FilterStateKernels, VerdictsFollowWhatARefusedPreparationLeft) {
   // The refusal comes at the second condition: the first is already
   // replaced, the second holds the level that was refused, the bets stay.
-  BetGen gen(12);
-  gen.ExcludeMarkers(true);
+  auto gen = BetGen::ForFilterStrings(12);
   const auto bets = gen.Bets(40, Flavor::Mixed);
-  const std::string tail = BetList(bets);
+  const std::string tail = BetTail(bets);
   FilterState f;
-  f.FilterStr = "M7(0-0|0-5)M5(10-30|5-40)M0(20-60|10-70)E0-1" + tail;
-  ASSERT_TRUE(f.Prepare().accepted());
-  f.FilterStr = "M1(20-40|10-60)M9(0-1|0-2)M2(0-5|0-9)" + tail;
-  ASSERT_EQ(f.Prepare().status, PrepareStatus::BadLevel);
+  ASSERT_TRUE(Prepare(f, "M7(0-0|0-5)M5(10-30|5-40)M0(20-60|10-70)E0-1" + tail).accepted());
+  ASSERT_EQ(Prepare(f, "M1(20-40|10-60)M9(0-1|0-2)M2(0-5|0-9)" + tail).status, PrepareStatus::BadLevel);
   ASSERT_EQ(f.MDConds[0].Shot, 1);
   ASSERT_EQ(f.MDConds[1].Shot, 9);
   EXPECT_TRUE(VerdictsMatchTheLiteral(f, gen, 300, 9));
@@ -175,26 +172,24 @@ TEST(FilterStateKernels, VerdictsFollowWhatARefusedPreparationLeft) {
 TEST(FilterStateKernels, ManyConditionsOverManyBetsStillMatchTheLiteralEvaluation) {
   // 600 conditions over 8000 bets: more than evaluation keeps per-tally
   // codes for, so the shares are compared one by one.
-  BetGen gen(99);
-  gen.ExcludeMarkers(true);
+  auto gen = BetGen::ForFilterStrings(99);
   const auto bets = gen.Bets(8000, Flavor::Mixed);
-  FilterState f;
+  std::string sections;
   for (int k = 0; k < 600; ++k) {
     const int a = gen.Uniform(0, 30), b = a + gen.Uniform(0, 40);
-    f.FilterStr += Section(k % 8, a, b, a / 2, b + 10);
+    sections += Section(k % 8, a, b, a / 2, b + 10);
   }
-  f.FilterStr += "E0-300S0-400" + BetList(bets);
-  ASSERT_TRUE(f.Prepare().accepted());
+  FilterState f;
+  ASSERT_TRUE(Prepare(f, sections + "E0-300S0-400" + BetTail(bets)).accepted());
   EXPECT_TRUE(VerdictsMatchTheLiteral(f, gen, 30, 7));
 }
 
 TEST(FilterStateKernels, APassOfCallsAllocatesNothing) {
-  BetGen gen(4);
-  gen.ExcludeMarkers(true);
+  auto gen = BetGen::ForFilterStrings(4);
   const auto bets = gen.Bets(1000, Flavor::Mixed);
   FilterState f;
-  f.FilterStr = "M7(0-0|0-5)M5(10-30|5-40)M0(20-60|10-70)M3(0-50|0-80)M6(0-10|0-20)E0-1S1-2" + BetList(bets);
-  ASSERT_TRUE(f.Prepare().accepted());
+  const std::string conditions = "M7(0-0|0-5)M5(10-30|5-40)M0(20-60|10-70)M3(0-50|0-80)M6(0-10|0-20)E0-1S1-2";
+  ASSERT_TRUE(Prepare(f, conditions + BetTail(bets)).accepted());
   std::vector<std::string> cands;
   for (int i = 0; i < 200; ++i) cands.push_back(gen.Candidate(12));
   for (Kernel k : Kernels()) {
