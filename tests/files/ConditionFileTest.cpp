@@ -96,12 +96,6 @@ TEST_F(ConditionFileTest, SaveThenLoadRoundTrips) {
   EXPECT_THAT(Applied(name), ElementsAre(kExample));
 }
 
-TEST_F(ConditionFileTest, OnlyLinesStartingWithMAreApplied) {
-  std::string name = Name("multi");
-  Put(name, "M7(1-2|0-3)\r\nE0-1TJ1|\r\n mid\r\n\r\nm1(0-0|0-0)\r\nM0(5-6|4-7)TJ9|");
-  EXPECT_THAT(Applied(name), ElementsAre("M7(1-2|0-3)", "M0(5-6|4-7)TJ9|"));
-}
-
 TEST_F(ConditionFileTest, FileWithoutMLineLoadsQuietly) {
   std::string name = Name("e-only");
   ASSERT_TRUE(WriteConditionFile(name, "E0-1S1-2TJ1234567|").Ok());
@@ -110,16 +104,23 @@ TEST_F(ConditionFileTest, FileWithoutMLineLoadsQuietly) {
   EXPECT_THAT(Applied(name), IsEmpty());
 }
 
-TEST_F(ConditionFileTest, LfOnlyAndMissingLastLineEndLoadAlike) {
-  std::string name = Name("lf");
-  Put(name, "header\nM1(0-1|0-2)\nM2(0-1|0-2)");
-  EXPECT_THAT(Applied(name), ElementsAre("M1(0-1|0-2)", "M2(0-1|0-2)"));
-}
-
-TEST_F(ConditionFileTest, CtrlZEndsTheFile) {
-  std::string name = Name("ctrlz");
-  Put(name, "h\r\nM1(0-1|0-2)\x1A\r\nM2(0-1|0-2)\r\n");
-  EXPECT_THAT(Applied(name), ElementsAre("M1(0-1|0-2)"));
+TEST_F(ConditionFileTest, OnlyMLinesUpToCtrlZAreAppliedWhateverTheLineEnds) {
+  struct Case {
+    const char* content;
+    std::vector<std::string> applied;
+  } cases[] = {
+      // Only lines starting with M.
+      {"M7(1-2|0-3)\r\nE0-1TJ1|\r\n mid\r\n\r\nm1(0-0|0-0)\r\nM0(5-6|4-7)TJ9|", {"M7(1-2|0-3)", "M0(5-6|4-7)TJ9|"}},
+      // LF only and a missing last line end load alike.
+      {"header\nM1(0-1|0-2)\nM2(0-1|0-2)", {"M1(0-1|0-2)", "M2(0-1|0-2)"}},
+      // Ctrl-Z ends the file.
+      {"h\r\nM1(0-1|0-2)\x1A\r\nM2(0-1|0-2)\r\n", {"M1(0-1|0-2)"}},
+  };
+  for (const Case& c : cases) {
+    const std::string name = Name("cond.txt");
+    Put(name, c.content);
+    EXPECT_EQ(Applied(name), c.applied) << ::testing::PrintToString(c.content);
+  }
 }
 
 TEST_F(ConditionFileTest, RefusedLineStopsTheLoad) {
