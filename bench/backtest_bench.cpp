@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <string>
+#include <string_view>
 
 #include "Backtest.h"
 
@@ -34,7 +35,7 @@ void BM_ExactKeepRate60Bets(benchmark::State& state) {
   qv::FilterState probe;
   probe.FilterStr = kSample;
   probe.Prepare();
-  draw.bets = probe.MediaBets;
+  for (std::string_view bet : probe.MediaBets) draw.bets.emplace_back(bet);
   const std::vector<qv::host::HistoryDraw> draws = {draw};
   qv::host::BacktestOptions opts;  // exact, one thread
   uint64_t kept = 0;
