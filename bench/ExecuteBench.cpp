@@ -13,13 +13,13 @@
 #include <cstdio>
 #include <algorithm>
 #include <map>
-#include <set>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "Filter.h"
 #include "HitCount.h"
+#include "MedianReporter.h"
 #if defined(_WIN32)
 #include <windows.h>
 #define QV_STDCALL __stdcall
@@ -213,7 +213,7 @@ void BM_Export(benchmark::State& state, size_t n) {
 }
 
 // Keeps every run and prints the summary table at the end.
-class SummaryReporter : public benchmark::ConsoleReporter {
+class SummaryReporter : public qv::bench::MedianReporter {
  public:
   struct Row {
     std::string name;
@@ -221,24 +221,6 @@ class SummaryReporter : public benchmark::ConsoleReporter {
     double nsPerCall;
   };
   void Add(const std::string& name, size_t bets) { meta_[name] = bets; }
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    // With --benchmark_repetitions the median of the repetitions stands for
-    // the benchmark (it comes in a report of its own, after the runs).
-    for (const Run& r : runs) {
-      if (r.error_occurred) continue;
-      const bool median = r.run_type == Run::RT_Aggregate && r.aggregate_name == "median";
-      if (!median && r.run_type != Run::RT_Iteration) continue;
-      const std::string name = r.run_name.str();
-      auto it = meta_.find(name);
-      if (it == meta_.end()) continue;
-      const Row row{name, it->second, r.GetAdjustedCPUTime() * Mult(r.time_unit)};
-      auto seen = std::find_if(rows_.begin(), rows_.end(), [&](const Row& x) { return x.name == name; });
-      if (seen == rows_.end()) rows_.push_back(row);
-      else if (median || !medians_.count(name)) *seen = row;
-      if (median) medians_.insert(name);
-    }
-  }
   void Summary() const {
     std::map<size_t, double> reference;
     for (const Row& r : rows_)
@@ -254,17 +236,17 @@ class SummaryReporter : public benchmark::ConsoleReporter {
   }
 
  private:
-  static double Mult(benchmark::TimeUnit u) {
-    switch (u) {
-      case benchmark::kSecond: return 1e9;
-      case benchmark::kMillisecond: return 1e6;
-      case benchmark::kMicrosecond: return 1e3;
-      default: return 1.0;
-    }
+  void Keep(const std::string& name, const Run& r) override {
+    auto it = meta_.find(name);
+    if (it == meta_.end()) return;
+    const Row row{name, it->second, r.GetAdjustedCPUTime() * Seconds(r.time_unit) * 1e9};
+    auto seen = std::find_if(rows_.begin(), rows_.end(), [&](const Row& x) { return x.name == name; });
+    if (seen == rows_.end()) rows_.push_back(row);
+    else *seen = row;
   }
+
   std::map<std::string, size_t> meta_;
   std::vector<Row> rows_;
-  std::set<std::string> medians_;
 };
 
 }  // namespace

@@ -9,54 +9,17 @@
 //   quelvor_census_bench [--benchmark_repetitions=N] [--benchmark_filter=...]
 #include <benchmark/benchmark.h>
 
-#include <atomic>
 #include <cstdio>
-#include <cstdlib>
 #include <map>
-#include <new>
 #include <random>
 #include <string>
 
 #include "Census.h"
 #include "Filter.h"
+#include "HeapCount.h"
+#include "MedianReporter.h"
 #include "SampleFilterText.h"
 
-#if defined(__GLIBC__)
-#include <malloc.h>
-#define QV_COUNT_HEAP 1
-#endif
-
-#ifdef QV_COUNT_HEAP
-namespace {
-std::atomic<int64_t> g_inUse{0};
-std::atomic<int64_t> g_peak{0};
-void* Counted(void* p) {
-  if (!p) throw std::bad_alloc();
-  const int64_t now = g_inUse += static_cast<int64_t>(malloc_usable_size(p));
-  int64_t peak = g_peak.load();
-  while (now > peak && !g_peak.compare_exchange_weak(peak, now)) {
-  }
-  return p;
-}
-}  // namespace
-void* operator new(size_t n) { return Counted(std::malloc(n ? n : 1)); }
-void* operator new[](size_t n) { return Counted(std::malloc(n ? n : 1)); }
-void* operator new(size_t n, std::align_val_t a) {
-  return Counted(std::aligned_alloc(static_cast<size_t>(a), (n + static_cast<size_t>(a) - 1) & ~(static_cast<size_t>(a) - 1)));
-}
-namespace {
-void Uncount(void* p) {
-  if (p) g_inUse -= static_cast<int64_t>(malloc_usable_size(p));
-  std::free(p);
-}
-}  // namespace
-void operator delete(void* p) noexcept { Uncount(p); }
-void operator delete[](void* p) noexcept { Uncount(p); }
-void operator delete(void* p, size_t) noexcept { Uncount(p); }
-void operator delete[](void* p, size_t) noexcept { Uncount(p); }
-void operator delete(void* p, std::align_val_t) noexcept { Uncount(p); }
-void operator delete(void* p, size_t, std::align_val_t) noexcept { Uncount(p); }
-#endif
 
 namespace {
 
@@ -160,15 +123,10 @@ void BM_CensusMemory(benchmark::State& state) {
   o.jobs = 2;
   int64_t peak = 0;
   for (auto _ : state) {
-#ifdef QV_COUNT_HEAP
-    const int64_t base = g_inUse.load();
-    g_peak = base;
-#endif
+    const int64_t base = qv::bench::HeapMark();
     qv::Census c;
     c.Build(f, o);
-#ifdef QV_COUNT_HEAP
-    peak = g_peak.load() - base;
-#endif
+    peak = qv::bench::HeapPeakAbove(base);
   }
 #ifdef QV_COUNT_HEAP
   state.counters["peak_bytes"] = static_cast<double>(peak);
@@ -180,23 +138,8 @@ BENCHMARK(BM_CensusMemory)->ArgNames({"bets", "mixed"})->ArgsProduct({{1000}, {0
 
 // Keeps each benchmark's real time (the median with repetitions) and
 // counters for the closing table.
-class TargetReporter : public benchmark::ConsoleReporter {
+class TargetReporter : public qv::bench::MedianReporter {
  public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& r : runs) {
-      if (r.error_occurred) continue;
-      const bool median = r.run_type == Run::RT_Aggregate && r.aggregate_name == "median";
-      if (!median && r.run_type != Run::RT_Iteration) continue;
-      const std::string name = r.run_name.str();
-      if (!median && medians_.count(name)) continue;
-      if (median) medians_[name] = true;
-      seconds_[name] = r.GetAdjustedRealTime() * Scale(r.time_unit);
-      cpu_[name] = r.GetAdjustedCPUTime() * Scale(r.time_unit);
-      auto peak = r.counters.find("peak_bytes");
-      if (peak != r.counters.end()) peak_[name] = peak->second;
-    }
-  }
   void Summary() const {
     // The first run whose name starts so (names end in /real_time and the like).
     auto find = [](const std::map<std::string, double>& m, const std::string& n) {
@@ -236,16 +179,14 @@ class TargetReporter : public benchmark::ConsoleReporter {
   }
 
  private:
-  static double Scale(benchmark::TimeUnit u) {
-    switch (u) {
-      case benchmark::kMillisecond: return 1e-3;
-      case benchmark::kMicrosecond: return 1e-6;
-      case benchmark::kNanosecond: return 1e-9;
-      default: return 1.0;
-    }
+  void Keep(const std::string& name, const Run& r) override {
+    seconds_[name] = r.GetAdjustedRealTime() * Seconds(r.time_unit);
+    cpu_[name] = r.GetAdjustedCPUTime() * Seconds(r.time_unit);
+    auto peak = r.counters.find("peak_bytes");
+    if (peak != r.counters.end()) peak_[name] = peak->second;
   }
+
   std::map<std::string, double> seconds_, cpu_, peak_;
-  std::map<std::string, bool> medians_;
 };
 
 }  // namespace

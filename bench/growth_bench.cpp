@@ -7,48 +7,18 @@
 // input byte.
 #include <benchmark/benchmark.h>
 
-#include <atomic>
 #include <cstdint>
-#include <cstdlib>
-#include <new>
 #include <string>
 
 #include "Filter.h"
-
-#if defined(__GLIBC__)
-#include <malloc.h>
-#define QV_COUNT_HEAP 1
-#endif
+#include "HeapCount.h"
 
 namespace {
-
-#ifdef QV_COUNT_HEAP
-std::atomic<int64_t> g_inUse{0};
-std::atomic<int64_t> g_peak{0};
-
-void* Counted(void* p) {
-  if (!p) throw std::bad_alloc();
-  const int64_t now = g_inUse += static_cast<int64_t>(malloc_usable_size(p));
-  int64_t peak = g_peak.load();
-  while (now > peak && !g_peak.compare_exchange_weak(peak, now)) {
-  }
-  return p;
-}
-void Uncount(void* p) {
-  if (p) g_inUse -= static_cast<int64_t>(malloc_usable_size(p));
-  std::free(p);
-}
-#endif
 
 // The heap in use when a measured run last called Mark(): what the run
 // allocated before it (the filter string itself) is not part of its peak.
 int64_t g_base = 0;
-void Mark() {
-#ifdef QV_COUNT_HEAP
-  g_base = g_inUse.load();
-  g_peak = g_base;
-#endif
-}
+void Mark() { g_base = qv::bench::HeapMark(); }
 
 // Runs fn once per iteration; reports the heap peak of one run above what
 // was in use before it, or when it called Mark().
@@ -58,15 +28,23 @@ void Measure(benchmark::State& state, int64_t items, Fn&& fn) {
   for (auto _ : state) {
     Mark();
     fn();
-#ifdef QV_COUNT_HEAP
-    peak = g_peak.load() - g_base;
-#endif
+    peak = qv::bench::HeapPeakAbove(g_base);
   }
   state.SetComplexityN(items);
 #ifdef QV_COUNT_HEAP
   state.counters["peak_bytes"] = static_cast<double>(peak);
   state.counters["bytes_per_item"] = static_cast<double>(peak) / static_cast<double>(items);
 #endif
+}
+
+// Preparation of s in a fresh state per run, made and released inside the
+// measurement, so the peak holds everything one preparation needs.
+void MeasurePreparation(benchmark::State& state, int64_t items, const std::string& s) {
+  Measure(state, items, [&] {
+    qv::FilterState f;
+    f.FilterStr = s;
+    benchmark::DoNotOptimize(f.Prepare());
+  });
 }
 
 std::string Bets(int64_t n) {
@@ -99,13 +77,7 @@ void BM_PrepareSections(benchmark::State& state) {
   std::string s;
   for (int64_t i = 0; i < n; ++i) s += "M7(10-30|5-40)";
   s += "TJ1234567|";
-  // A fresh state per run, made and released inside the measurement, so the
-  // peak holds everything one preparation needs.
-  Measure(state, n, [&] {
-    qv::FilterState f;
-    f.FilterStr = s;
-    benchmark::DoNotOptimize(f.Prepare());
-  });
+  MeasurePreparation(state, n, s);
 }
 BENCHMARK(BM_PrepareSections)->RangeMultiplier(4)->Range(1 << 8, 1 << 18)->Complexity(benchmark::oN);
 
@@ -113,13 +85,7 @@ BENCHMARK(BM_PrepareSections)->RangeMultiplier(4)->Range(1 << 8, 1 << 18)->Compl
 void BM_PrepareLongNumber(benchmark::State& state) {
   const int64_t n = state.range(0);
   const std::string s = "M7(" + std::string(static_cast<size_t>(n), '0') + "5-9|0-10)TJ1|";
-  // A fresh state per run, made and released inside the measurement, so the
-  // peak holds everything one preparation needs.
-  Measure(state, n, [&] {
-    qv::FilterState f;
-    f.FilterStr = s;
-    benchmark::DoNotOptimize(f.Prepare());
-  });
+  MeasurePreparation(state, n, s);
 }
 BENCHMARK(BM_PrepareLongNumber)->RangeMultiplier(4)->Range(1 << 10, 1 << 22)->Complexity(benchmark::oN);
 
@@ -127,13 +93,7 @@ BENCHMARK(BM_PrepareLongNumber)->RangeMultiplier(4)->Range(1 << 10, 1 << 22)->Co
 void BM_PrepareUnterminated(benchmark::State& state) {
   const int64_t n = state.range(0);
   const std::string s = "M7(0-0|0-5)" + std::string(static_cast<size_t>(n), 'M');
-  // A fresh state per run, made and released inside the measurement, so the
-  // peak holds everything one preparation needs.
-  Measure(state, n, [&] {
-    qv::FilterState f;
-    f.FilterStr = s;
-    benchmark::DoNotOptimize(f.Prepare());
-  });
+  MeasurePreparation(state, n, s);
 }
 BENCHMARK(BM_PrepareUnterminated)->RangeMultiplier(4)->Range(1 << 10, 1 << 22)->Complexity(benchmark::oN);
 
@@ -164,23 +124,5 @@ void BM_DebugSections(benchmark::State& state) {
 BENCHMARK(BM_DebugSections)->RangeMultiplier(4)->Range(1 << 8, 1 << 16)->Complexity(benchmark::oN);
 
 }  // namespace
-
-#ifdef QV_COUNT_HEAP
-void* operator new(std::size_t n) { return Counted(std::malloc(n ? n : 1)); }
-void* operator new[](std::size_t n) { return Counted(std::malloc(n ? n : 1)); }
-void* operator new(std::size_t n, std::align_val_t a) {
-  const std::size_t al = static_cast<std::size_t>(a);
-  return Counted(std::aligned_alloc(al, (n + al) / al * al));
-}
-void* operator new[](std::size_t n, std::align_val_t a) { return operator new(n, a); }
-void operator delete(void* p) noexcept { Uncount(p); }
-void operator delete[](void* p) noexcept { Uncount(p); }
-void operator delete(void* p, std::size_t) noexcept { Uncount(p); }
-void operator delete[](void* p, std::size_t) noexcept { Uncount(p); }
-void operator delete(void* p, std::align_val_t) noexcept { Uncount(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { Uncount(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { Uncount(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { Uncount(p); }
-#endif
 
 BENCHMARK_MAIN();

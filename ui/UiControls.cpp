@@ -143,10 +143,7 @@ void Container::MoveInTabOrder(Control* c, int position) {
 // --- captions -------------------------------------------------------------------------
 
 void CaptionedControl::SetCaption(std::string_view bytes, Cp cp) {
-  if (bytes == caption_ && cp == captionCp_) return;
-  caption_.assign(bytes);
-  captionCp_ = cp;
-  Changed(Prop::kCaption);
+  if (StoreCaption(bytes, cp)) Changed(Prop::kCaption);
 }
 
 Label::Label(Container& parent, std::string name) : CaptionedControl(parent, std::move(name)) {}
@@ -554,13 +551,12 @@ Bevel::Bevel(Container& parent, std::string name) : Control(parent, std::move(na
 
 std::unique_ptr<detail::Peer> Bevel::MakePeer(detail::PeerFactory& f) { return f.Make(*this); }
 
-TabSheet::TabSheet(PageControl& parent, std::string name) : Container(parent, std::move(name)) {
+TabSheet::TabSheet(PageControl& parent, std::string name) : WithCaption(parent, std::move(name)) {
   if (parent.ActivePage() == nullptr) parent.SetActivePage(this);
 }
 
 void TabSheet::SetCaption(std::string_view bytes, Cp cp) {
-  caption_.assign(bytes);
-  captionCp_ = cp;
+  StoreCaption(bytes, cp);
   Changed(Prop::kCaption);
 }
 
@@ -595,12 +591,9 @@ std::atomic<int> nextCommandId{40000};
 }
 
 MenuItem::MenuItem(Form& form, std::string name)
-    : Component(form, std::move(name)), commandId_(nextCommandId++) {}
+    : WithCaption(form, std::move(name)), commandId_(nextCommandId++) {}
 
-void MenuItem::SetCaption(std::string_view bytes, Cp cp) {
-  caption_.assign(bytes);
-  captionCp_ = cp;
-}
+void MenuItem::SetCaption(std::string_view bytes, Cp cp) { StoreCaption(bytes, cp); }
 
 void MenuItem::Click() {
   if (OnClick) RunGuarded([&] { OnClick(*this); });
@@ -636,7 +629,7 @@ bool FileDialog::Execute() { return CurrentBackend().RunFileDialog(*this); }
 
 // --- Form -------------------------------------------------------------------------------------------
 
-Form::Form(std::string name) : Container(std::move(name)) {
+Form::Form(std::string name) : WithCaption(std::move(name)) {
   Component::form_ = this;
   SetTabStop(false);
 }
@@ -663,8 +656,7 @@ Component* Form::FindComponent(std::string_view name) const {
 std::vector<Component*> Form::Components() const { return components_; }
 
 void Form::SetCaption(std::string_view bytes, Cp cp) {
-  caption_.assign(bytes);
-  captionCp_ = cp;
+  StoreCaption(bytes, cp);
   Changed(Prop::kCaption);
 }
 

@@ -210,21 +210,38 @@ class Container : public Control {
   std::vector<Control*> tabOrder_;
 };
 
-// --- plain controls ------------------------------------------------------
-
-// A control with a caption (labels, buttons, check boxes, tab sheets).
-class CaptionedControl : public Control {
+// A caption in its code page, for the components that show one; what a
+// new caption sets off is each one's own SetCaption.
+template <class Base>
+class WithCaption : public Base {
  public:
   const std::string& Caption() const { return caption_; }
   Cp CaptionCp() const { return captionCp_; }
-  void SetCaption(std::string_view bytes, Cp cp);
 
  protected:
-  using Control::Control;
+  using Base::Base;
+  // Holds the caption; false when it is the one held already.
+  bool StoreCaption(std::string_view bytes, Cp cp) {
+    if (bytes == caption_ && cp == captionCp_) return false;
+    caption_.assign(bytes);
+    captionCp_ = cp;
+    return true;
+  }
 
  private:
   std::string caption_;
   Cp captionCp_ = Cp::System;
+};
+
+// --- plain controls ------------------------------------------------------
+
+// A control with a caption (labels, buttons, check boxes).
+class CaptionedControl : public WithCaption<Control> {
+ public:
+  void SetCaption(std::string_view bytes, Cp cp);
+
+ protected:
+  using WithCaption::WithCaption;
 };
 
 // STATIC text.  Lines are separated by "\r" (or "\r\n"); leading blanks are
@@ -514,11 +531,9 @@ class Bevel : public Control {
 };
 
 // One page of a page control; its tab can be hidden.
-class TabSheet : public Container {
+class TabSheet : public WithCaption<Container> {
  public:
   TabSheet(PageControl& parent, std::string name);
-  const std::string& Caption() const { return caption_; }
-  Cp CaptionCp() const { return captionCp_; }
   void SetCaption(std::string_view bytes, Cp cp);
   bool TabVisible() const { return tabVisible_; }
   void SetTabVisible(bool on) { tabVisible_ = on; }
@@ -526,8 +541,6 @@ class TabSheet : public Container {
   std::unique_ptr<detail::Peer> MakePeer(detail::PeerFactory& f) override;
 
  private:
-  std::string caption_;
-  Cp captionCp_ = Cp::System;
   bool tabVisible_ = true;
 };
 
@@ -547,11 +560,9 @@ class PageControl : public Container {
 
 // --- menus ----------------------------------------------------------------
 
-class MenuItem : public Component {
+class MenuItem : public WithCaption<Component> {
  public:
   MenuItem(Form& form, std::string name);
-  const std::string& Caption() const { return caption_; }
-  Cp CaptionCp() const { return captionCp_; }
   void SetCaption(std::string_view bytes, Cp cp);
   std::function<void(MenuItem&)> OnClick;
   void Click();  // the user chose this entry
@@ -562,8 +573,6 @@ class MenuItem : public Component {
   void SetCommandId(int id) { commandId_ = id; }
 
  private:
-  std::string caption_;
-  Cp captionCp_ = Cp::System;
   int commandId_;
 };
 
@@ -642,7 +651,7 @@ enum class FormPosition : uint8_t { ScreenCenter, Designed, BesideOwner };
 
 // A top-level window that runs modally.  Derive the dialogs from it and
 // create their components with Make in the constructor.
-class Form : public Container {
+class Form : public WithCaption<Container> {
  public:
   explicit Form(std::string name);
   ~Form() override;
@@ -657,8 +666,6 @@ class Form : public Container {
     return raw;
   }
 
-  const std::string& Caption() const { return caption_; }
-  Cp CaptionCp() const { return captionCp_; }
   void SetCaption(std::string_view bytes, Cp cp);
 
   int ClientWidth() const { return clientWidth_; }
@@ -755,8 +762,6 @@ class Form : public Container {
  private:
   std::vector<std::unique_ptr<Component>> owned_;
   std::vector<Component*> components_;
-  std::string caption_;
-  Cp captionCp_ = Cp::System;
   int clientWidth_ = 0;
   int clientHeight_ = 0;
   FormPosition position_ = FormPosition::ScreenCenter;

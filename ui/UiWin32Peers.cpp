@@ -292,22 +292,33 @@ class FormPeer : public ContainerPeer {
 
 // --- plain controls --------------------------------------------------------------------
 
-class LabelPeer : public WinPeer {
+// Captioned controls: the caption follows the object.
+class CaptionPeer : public WinPeer {
  public:
-  LabelPeer(Session& s, Label& c) : WinPeer(s, c), label(c) {}
+  CaptionPeer(Session& s, CaptionedControl& c) : WinPeer(s, c), captioned(c) {}
+
+ protected:
+  // The caption as the window shows it.
+  virtual std::wstring CaptionText() const { return ToWide(captioned.Caption(), captioned.CaptionCp()); }
+  void Own(int prop, int) override {
+    if (prop == detail::kCaption) SetWindowTextW(hwnd, CaptionText().c_str());
+  }
+  CaptionedControl& captioned;
+};
+
+class LabelPeer : public CaptionPeer {
+ public:
+  LabelPeer(Session& s, Label& c) : CaptionPeer(s, c), label(c) {}
   void Create(HWND parent) override {
     const DWORD style = BaseStyle() | SS_NOPREFIX | (label.WordWrap() ? SS_LEFT : SS_LEFTNOWORDWRAP);
-    MakeChild(0, L"STATIC", Shown(), style, parent);
+    MakeChild(0, L"STATIC", CaptionText(), style, parent);
     Subclass();
   }
 
  protected:
-  void Own(int prop, int) override {
-    if (prop == detail::kCaption) SetWindowTextW(hwnd, Shown().c_str());
-  }
+  std::wstring CaptionText() const override { return DisplayLines(CaptionPeer::CaptionText()); }
 
  private:
-  std::wstring Shown() const { return DisplayLines(ToWide(label.Caption(), label.CaptionCp())); }
   Label& label;
 };
 
@@ -318,19 +329,6 @@ class BevelPeer : public WinPeer {
     const Rect& r = ctl.Bounds();
     MakeChild(0, L"STATIC", L"", BaseStyle() | (r.height > r.width ? SS_ETCHEDVERT : SS_ETCHEDHORZ), parent);
   }
-};
-
-// Captioned buttons: the caption follows the object.
-class CaptionPeer : public WinPeer {
- public:
-  CaptionPeer(Session& s, CaptionedControl& c) : WinPeer(s, c), captioned(c) {}
-
- protected:
-  std::wstring CaptionText() const { return ToWide(captioned.Caption(), captioned.CaptionCp()); }
-  void Own(int prop, int) override {
-    if (prop == detail::kCaption) SetWindowTextW(hwnd, CaptionText().c_str());
-  }
-  CaptionedControl& captioned;
 };
 
 class ButtonPeer : public CaptionPeer {

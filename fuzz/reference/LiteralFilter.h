@@ -171,20 +171,18 @@ inline PrepareOutcome Prepare(State& st, const Str& filterStr) {
   const int64_t pE = Pos('E', filterStr);
   const int64_t pS = Pos('S', filterStr);
   int32_t elo = 0, ehi = 0, slo = 0, shi = 0;
-  if (pE > 0) {
-    const Str lo = Copy(filterStr, pE + 1, 1), hi = Copy(filterStr, pE + 3, 1);
-    if (!ToInt(lo)) return convError(lo);
-    if (!ToInt(hi)) return convError(hi);
-    elo = *ToInt(lo);
-    ehi = *ToInt(hi);
-  }
-  if (pS > 0) {
-    const Str lo = Copy(filterStr, pS + 1, 1), hi = Copy(filterStr, pS + 3, 1);
-    if (!ToInt(lo)) return convError(lo);
-    if (!ToInt(hi)) return convError(hi);
-    slo = *ToInt(lo);
-    shi = *ToInt(hi);
-  }
+  // The one-character bounds one and three places after the letter at p;
+  // the text that is no number, if one is not.
+  auto bounds = [&](int64_t p, int32_t& lo, int32_t& hi) -> std::optional<Str> {
+    const Str loText = Copy(filterStr, p + 1, 1), hiText = Copy(filterStr, p + 3, 1);
+    if (!ToInt(loText)) return loText;
+    if (!ToInt(hiText)) return hiText;
+    lo = *ToInt(loText);
+    hi = *ToInt(hiText);
+    return std::nullopt;
+  };
+  if (auto bad = pE > 0 ? bounds(pE, elo, ehi) : std::nullopt) return convError(*bad);
+  if (auto bad = pS > 0 ? bounds(pS, slo, shi) : std::nullopt) return convError(*bad);
   if (pE > 0 && elo > ehi) return out;
   if (pS > 0 && slo > shi) return out;
   if (pE > 0 && pS > 0) {

@@ -13,7 +13,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
-using ::testing::StartsWith;
 using qv::testing::Szc;
 
 using namespace std::string_literals;
@@ -21,7 +20,39 @@ using namespace std::string_literals;
 const char kExample[] =
     "M7(0-0|0-5)M5(10-30|5-40)M0(20-60|10-70)E0-1S1-2TJ1234567|024,3468,5,2347,05,268,79|";
 
-class DialogConfigTest : public qv::testing::ScratchDir {};
+class DialogConfigTest : public qv::testing::ScratchDir {
+ protected:
+  // The dialog, set up from c, closes with OK and writes expected.
+  static ::testing::AssertionResult Writes(const DialogConfig& c, const std::string& expected) {
+    auto r = BuildThroughDialog(c);
+    if (!r.ok) return ::testing::AssertionFailure() << r.error;
+    if (r.filterString != expected) return ::testing::AssertionFailure() << "wrote " << r.filterString;
+    return ::testing::AssertionSuccess();
+  }
+  // The dialog, set up from c, fails with a message that starts so and
+  // holds detail.
+  static ::testing::AssertionResult Fails(const DialogConfig& c, const std::string& start, const std::string& detail) {
+    auto r = BuildThroughDialog(c);
+    if (r.ok) return ::testing::AssertionFailure() << "closed with OK";
+    if (r.error.rfind(start, 0) != 0 || r.error.find(detail) == std::string::npos)
+      return ::testing::AssertionFailure() << "failed with " << r.error;
+    return ::testing::AssertionSuccess();
+  }
+  // A new dialog that loads the condition file, or imports the bet file.
+  static DialogConfig Loading(const std::string& conditionFile) {
+    DialogConfig c;
+    c.conditionFiles = {conditionFile};
+    return c;
+  }
+  static DialogConfig Importing(const std::string& betFile) {
+    DialogConfig c;
+    c.betsSzc = betFile;
+    return c;
+  }
+  static ::testing::AssertionResult LoadsAs(const std::string& conditionFile, const std::string& expected) {
+    return Writes(Loading(conditionFile), expected);
+  }
+};
 
 TEST_F(DialogConfigTest, FilterStringAloneComesBackAsTheDialogWritesIt) {
   DialogConfig c;
@@ -62,14 +93,9 @@ TEST_F(DialogConfigTest, SavedConditionFileReadsBackTheSame) {
   DialogConfig c;
   c.filterString = kExample;
   c.saveConditionFile = Name("saved.txt");
-  auto r = BuildThroughDialog(c);
-  ASSERT_TRUE(r.ok) << r.error;
+  ASSERT_TRUE(Writes(c, kExample));
   EXPECT_EQ(Get(Name("saved.txt")), std::string(kConditionFileHeader) + "\r\n" + kExample + "\r\n");
-  DialogConfig back;
-  back.conditionFiles = {Name("saved.txt")};
-  r = BuildThroughDialog(back);
-  ASSERT_TRUE(r.ok) << r.error;
-  EXPECT_EQ(r.filterString, kExample);
+  EXPECT_TRUE(LoadsAs(Name("saved.txt"), kExample));
 }
 
 TEST_F(DialogConfigTest, ImportSaveAndLoadGiveBackTheSameString) {
@@ -78,14 +104,8 @@ TEST_F(DialogConfigTest, ImportSaveAndLoadGiveBackTheSameString) {
   c.filterString = "M7(0-0|0-5)M5(10-30|5-40)M0(20-60|10-70)E0-1S1-2TJ9999999|";
   c.betsSzc = Name("bets.szc");
   c.saveConditionFile = Name("saved.txt");
-  auto r = BuildThroughDialog(c);
-  ASSERT_TRUE(r.ok) << r.error;
-  EXPECT_EQ(r.filterString, kExample);
-  DialogConfig back;
-  back.conditionFiles = {Name("saved.txt")};
-  r = BuildThroughDialog(back);
-  ASSERT_TRUE(r.ok) << r.error;
-  EXPECT_EQ(r.filterString, kExample);
+  ASSERT_TRUE(Writes(c, kExample));
+  EXPECT_TRUE(LoadsAs(Name("saved.txt"), kExample));
 }
 
 TEST_F(DialogConfigTest, SkippedRecordsAreANoteNotAFailure) {
@@ -106,49 +126,22 @@ TEST_F(DialogConfigTest, SkippedRecordsAreANoteNotAFailure) {
 }
 
 TEST_F(DialogConfigTest, FailuresCarryTheDialogsMessageAndADetail) {
-  DialogConfig missing;
-  missing.conditionFiles = {Name("missing.txt")};
-  auto r = BuildThroughDialog(missing);
-  EXPECT_FALSE(r.ok);
-  EXPECT_THAT(r.error, StartsWith("打开文件发生错误！"));
-  EXPECT_THAT(r.error, HasSubstr("cannot be opened"));
-
+  const std::string openError = "打开文件发生错误！";
+  EXPECT_TRUE(Fails(Loading(Name("missing.txt")), openError, "cannot be opened"));
   Put(Name("bad.txt"), "M1(0-1|0-2)\r\nM9(0-1|0-2)\r\n");
-  DialogConfig bad;
-  bad.conditionFiles = {Name("bad.txt")};
-  r = BuildThroughDialog(bad);
-  EXPECT_FALSE(r.ok);
-  EXPECT_THAT(r.error, StartsWith("打开文件发生错误！"));
-  EXPECT_THAT(r.error, HasSubstr("line 2 cannot be shown"));
-
+  EXPECT_TRUE(Fails(Loading(Name("bad.txt")), openError, "line 2 cannot be shown"));
   Put(Name("zero.txt"), "M1(0-1|0-2)\r\nM2(0-1|0-2)TJ1\0" "2|\r\n"s);
-  DialogConfig zero;
-  zero.conditionFiles = {Name("zero.txt")};
-  r = BuildThroughDialog(zero);
-  EXPECT_FALSE(r.ok);
-  EXPECT_THAT(r.error, StartsWith("打开文件发生错误！"));
-  EXPECT_THAT(r.error, HasSubstr("line 2 holds a zero byte"));
+  EXPECT_TRUE(Fails(Loading(Name("zero.txt")), openError, "line 2 holds a zero byte"));
 
   Put(Name("short.szc"), Szc(3, 10, {"1234567", "2345678"}) + "12345");
-  DialogConfig shortBets;
-  shortBets.betsSzc = Name("short.szc");
-  r = BuildThroughDialog(shortBets);
-  EXPECT_FALSE(r.ok);
-  EXPECT_THAT(r.error, StartsWith("Stream read error. (bet result file "));
-  EXPECT_THAT(r.error, HasSubstr("ends before the records its header announces"));
-
-  DialogConfig absent;
-  absent.betsSzc = Name("absent.szc");
-  r = BuildThroughDialog(absent);
-  EXPECT_FALSE(r.ok);
-  EXPECT_THAT(r.error, StartsWith("Cannot open file " + Name("absent.szc") + "."));
+  EXPECT_TRUE(Fails(Importing(Name("short.szc")), "Stream read error. (bet result file ",
+                    "ends before the records its header announces"));
+  EXPECT_TRUE(Fails(Importing(Name("absent.szc")), "Cannot open file " + Name("absent.szc") + ".", ""));
 
   DialogConfig save;
   save.filterString = kExample;
   save.saveConditionFile = Name("no-dir/saved.txt");
-  r = BuildThroughDialog(save);
-  EXPECT_FALSE(r.ok);
-  EXPECT_THAT(r.error, StartsWith("文件保存发生错误！"));
+  EXPECT_TRUE(Fails(save, "文件保存发生错误！", ""));
 
   DialogConfig digit;
   digit.filterString = "M9(0-1|0-2)";

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,11 @@ namespace qv {
 namespace {
 
 using Texts = std::array<std::string_view, 4>;
+
+// An E or S range as its two bounds, or none, to compare in one line.
+using Bounds = std::optional<std::array<std::string_view, 2>>;
+Bounds Of(const std::optional<RangeText>& r) { return r ? Bounds{std::array{r->lo, r->hi}} : std::nullopt; }
+Bounds B(std::string_view lo, std::string_view hi) { return std::array{lo, hi}; }
 
 constexpr const char kExample[] =
     "M7(0-0|0-5)M5(10-30|5-40)M0(20-60|10-70)E0-1S1-2TJ1234567|024,3468,5,2347,05,268,79|";
@@ -23,11 +30,8 @@ TEST(DialogFilterStr, WorkedExample) {
   EXPECT_EQ(*r.levels[5], (Texts{"10", "30", "5", "40"}));
   EXPECT_EQ(*r.levels[0], (Texts{"20", "60", "10", "70"}));
   for (int d : {1, 2, 3, 4, 6}) EXPECT_FALSE(r.levels[d]) << d;
-  ASSERT_TRUE(r.e && r.s);
-  EXPECT_EQ(r.e->lo, "0");
-  EXPECT_EQ(r.e->hi, "1");
-  EXPECT_EQ(r.s->lo, "1");
-  EXPECT_EQ(r.s->hi, "2");
+  EXPECT_EQ(Of(r.e), B("0", "1"));
+  EXPECT_EQ(Of(r.s), B("1", "2"));
   EXPECT_EQ(r.bets, (std::vector<std::string_view>{"1234567", "024,3468,5,2347,05,268,79"}));
 }
 
@@ -40,10 +44,8 @@ TEST(DialogFilterStr, EmptyAndBetOnlyStrings) {
 
   r = ReadDialogFilterStr("S3-4TJ1||x");
   EXPECT_TRUE(r.complete);
-  EXPECT_FALSE(r.e);
-  ASSERT_TRUE(r.s);
-  EXPECT_EQ(r.s->lo, "3");
-  EXPECT_EQ(r.s->hi, "4");
+  EXPECT_EQ(Of(r.e), std::nullopt);
+  EXPECT_EQ(Of(r.s), B("3", "4"));
   // An empty bet between two bars; text after the last bar is not read.
   EXPECT_EQ(r.bets, (std::vector<std::string_view>{"1", ""}));
 }
@@ -57,16 +59,9 @@ TEST(DialogFilterStr, OwnOrderAndLastSectionOfALevelWins) {
 }
 
 TEST(DialogFilterStr, TwoDigitBoundsAreReadOneCharacterEach) {
-  DialogFilterStr r = ReadDialogFilterStr("E1-12TJ1|");
-  ASSERT_TRUE(r.e);
-  EXPECT_EQ(r.e->lo, "1");
-  EXPECT_EQ(r.e->hi, "1");
-  r = ReadDialogFilterStr("E12-15");
-  EXPECT_EQ(r.e->lo, "1");
-  EXPECT_EQ(r.e->hi, "-");
-  r = ReadDialogFilterStr("E1");  // text ends: empty bounds, nothing beyond
-  EXPECT_EQ(r.e->lo, "1");
-  EXPECT_EQ(r.e->hi, "");
+  EXPECT_EQ(Of(ReadDialogFilterStr("E1-12TJ1|").e), B("1", "1"));
+  EXPECT_EQ(Of(ReadDialogFilterStr("E12-15").e), B("1", "-"));
+  EXPECT_EQ(Of(ReadDialogFilterStr("E1").e), B("1", ""));  // text ends: empty bounds, nothing beyond
 }
 
 TEST(DialogFilterStr, StopsAtALevelItCannotShow) {

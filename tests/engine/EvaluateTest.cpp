@@ -4,35 +4,14 @@
 #include <vector>
 
 #include "Filter.h"
+#include "HitCases.h"
 #include "HitCount.h"
 
 namespace qv {
 namespace {
 
 TEST(CountHits, SingleAndCompoundBets) {
-  struct Case {
-    const char* bet;
-    const char* candidate;
-    int32_t hits;
-  } cases[] = {
-      {"1234567", "1234567", 7},
-      {"1234567", "7654321", 1},
-      {"12345", "1234567", 5},
-      {"*234567", "1234567", 6},
-      {"024,3468,5,2347,05,268,79", "1355867", 4},
-      {"1,*,3,4,5,6,7", "1934567", 7},
-      {"33,0,0,0,0,0,0", "3111111", 2},
-      {"1,2,3", "1234567", 3},
-      {"1,,3,4,5,6,7", "1234567", 6},
-      {"1,2,3,4,5,6,7,8", "1234567", 7},
-      {"1234567,", "1234567", 1},
-      {"", "1234567", 0},
-      {"1234567", "", 0},
-      {"123456789", "123", 3},
-      {"**,**,**,**,**,**,**", "0000000", 14},
-      {"*******", "*******", 7},
-  };
-  for (const Case& c : cases) {
+  for (const testing::HitCase& c : testing::kHitCases) {
     EXPECT_EQ(CountHits(c.bet, c.candidate), c.hits) << c.bet << " vs " << c.candidate;
     HitCounter counter;
     counter.Build({c.bet});

@@ -112,27 +112,28 @@ TEST(MSectionWalker, HugeMalformedStringsWalkInLinearTime) {
 }
 
 TEST(FindRange, ReadsSingleCharactersAtFixedOffsets) {
-  auto r = FindRange("E0-1S1-2", 'E');
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->lo, "0");
-  EXPECT_EQ(r->hi, "1");
-  r = FindRange("E0-1S1-2", 'S');
-  EXPECT_EQ(r->lo, "1");
-  EXPECT_EQ(r->hi, "2");
-  // Two-digit bounds are misread: E1-12 is 1..1, E12-15 reads "1" and "-".
-  r = FindRange("E1-12", 'E');
-  EXPECT_EQ(r->lo, "1");
-  EXPECT_EQ(r->hi, "1");
-  r = FindRange("E12-15", 'E');
-  EXPECT_EQ(r->lo, "1");
-  EXPECT_EQ(r->hi, "-");
-  // The character between the bounds is never read.
-  r = FindRange("E3x4", 'E');
-  EXPECT_EQ(r->hi, "4");
-  // A range cut short by the end of the text.
-  r = FindRange("xE1", 'E');
-  EXPECT_EQ(r->lo, "1");
-  EXPECT_EQ(r->hi, "");
+  struct Case {
+    const char* text;
+    char marker;
+    const char* lo;
+    const char* hi;
+  } cases[] = {
+      {"E0-1S1-2", 'E', "0", "1"},
+      {"E0-1S1-2", 'S', "1", "2"},
+      // Two-digit bounds are misread: E1-12 is 1..1, E12-15 reads "1" and "-".
+      {"E1-12", 'E', "1", "1"},
+      {"E12-15", 'E', "1", "-"},
+      // The character between the bounds is never read.
+      {"E3x4", 'E', "3", "4"},
+      // A range cut short by the end of the text.
+      {"xE1", 'E', "1", ""},
+  };
+  for (const Case& c : cases) {
+    auto r = FindRange(c.text, c.marker);
+    ASSERT_TRUE(r) << c.text << ' ' << c.marker;
+    EXPECT_EQ(r->lo, c.lo) << c.text << ' ' << c.marker;
+    EXPECT_EQ(r->hi, c.hi) << c.text << ' ' << c.marker;
+  }
   EXPECT_FALSE(FindRange("TJ1|", 'E'));
 }
 

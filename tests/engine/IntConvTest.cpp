@@ -5,29 +5,18 @@
 namespace qv {
 namespace {
 
-TEST(StrToInt32, AcceptsDecimalWithBlanksAndSign) {
-  EXPECT_EQ(StrToInt32("0"), 0);
-  EXPECT_EQ(StrToInt32("42"), 42);
-  EXPECT_EQ(StrToInt32("007"), 7);
-  EXPECT_EQ(StrToInt32("   15"), 15);
-  EXPECT_EQ(StrToInt32("+15"), 15);
-  EXPECT_EQ(StrToInt32("-15"), -15);
-  EXPECT_EQ(StrToInt32("  -3"), -3);
-  EXPECT_EQ(StrToInt32("2147483647"), 2147483647);
-  EXPECT_EQ(StrToInt32("-2147483648"), INT32_MIN);
-}
-
-TEST(StrToInt32, AcceptsEveryHexPrefix) {
-  EXPECT_EQ(StrToInt32("$1F"), 31);
-  EXPECT_EQ(StrToInt32("x1f"), 31);
-  EXPECT_EQ(StrToInt32("X1F"), 31);
-  EXPECT_EQ(StrToInt32("0x10"), 16);
-  EXPECT_EQ(StrToInt32("0X10"), 16);
-  EXPECT_EQ(StrToInt32(" -$10"), -16);
-  // Hexadecimal may use all 32 bits; the value is the bit pattern.
-  EXPECT_EQ(StrToInt32("$FFFFFFFF"), -1);
-  EXPECT_EQ(StrToInt32("$80000000"), INT32_MIN);
-  EXPECT_EQ(StrToInt32("$000000000001"), 1);
+TEST(StrToInt32, AcceptsDecimalWithBlanksAndSignAndEveryHexPrefix) {
+  struct Case {
+    const char* text;
+    int32_t value;
+  } cases[] = {
+      {"0", 0}, {"42", 42}, {"007", 7}, {"   15", 15}, {"+15", 15}, {"-15", -15}, {"  -3", -3},
+      {"2147483647", 2147483647}, {"-2147483648", INT32_MIN},
+      {"$1F", 31}, {"x1f", 31}, {"X1F", 31}, {"0x10", 16}, {"0X10", 16}, {" -$10", -16},
+      // Hexadecimal may use all 32 bits; the value is the bit pattern.
+      {"$FFFFFFFF", -1}, {"$80000000", INT32_MIN}, {"$000000000001", 1},
+  };
+  for (const Case& c : cases) EXPECT_EQ(StrToInt32(c.text), c.value) << '"' << c.text << '"';
 }
 
 TEST(StrToInt32, RefusesWhatIsNoNumber) {

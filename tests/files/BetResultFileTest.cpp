@@ -8,15 +8,8 @@
 
 #include "FileAccess.h"
 #include "FilterString.h"
+#include "HeldFile.h"
 #include "TestFiles.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-#endif
 
 namespace qv {
 namespace {
@@ -206,25 +199,13 @@ TEST_F(BetResultTest, MissingFileOrFolderCannotBeOpened) {
 TEST_F(BetResultTest, FileHeldByAnotherProgramCannotBeOpened) {
   std::string name = Name("held.szc");
   Put(name, Header(1, 8) + Record("1234567", 8));
-#ifdef _WIN32
-  for (DWORD share : {DWORD(0), DWORD(FILE_SHARE_READ)}) {
-    HANDLE h = CreateFileA(name.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  for (auto hold : testing::HeldFile::kHolds) {
+    testing::HeldFile held(name, hold);
+    ASSERT_TRUE(held.held());
     auto r = ReadBetResultFile(name);
-    CloseHandle(h);
-    EXPECT_EQ(r.status.kind, Kind::CannotOpen) << share;
+    held.Release();
+    EXPECT_EQ(r.status.kind, Kind::CannotOpen) << static_cast<int>(hold);
   }
-#else
-  for (int lock : {LOCK_EX, LOCK_SH}) {
-    int fd = open(name.c_str(), O_RDONLY);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(flock(fd, lock | LOCK_NB), 0);
-    auto r = ReadBetResultFile(name);
-    close(fd);
-    EXPECT_EQ(r.status.kind, Kind::CannotOpen) << lock;
-  }
-#endif
   // Once released, the same file imports, and the import releases it again.
   auto r = ReadBetResultFile(name);
   ASSERT_EQ(r.status.kind, Kind::Done);

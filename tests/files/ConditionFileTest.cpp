@@ -69,6 +69,12 @@ class ConditionFileTest : public testing::ScratchDir {
       return true;
     });
   }
+  // The lines a load of name applies, the load expected to succeed.
+  std::vector<std::string> Applied(const std::string& name) {
+    std::vector<std::string> applied;
+    EXPECT_TRUE(Load(name, applied).Ok()) << name;
+    return applied;
+  }
 };
 
 const char kExample[] =
@@ -87,44 +93,34 @@ TEST_F(ConditionFileTest, SaveWritesExactlyTwoCrLfLines) {
 TEST_F(ConditionFileTest, SaveThenLoadRoundTrips) {
   std::string name = Name("round");
   ASSERT_TRUE(WriteConditionFile(name, kExample).Ok());
-  std::vector<std::string> applied;
-  ASSERT_TRUE(Load(name, applied).Ok());
-  EXPECT_THAT(applied, ElementsAre(kExample));
-}
-
-TEST_F(ConditionFileTest, OnlyLinesStartingWithMAreApplied) {
-  std::string name = Name("multi");
-  Put(name, "M7(1-2|0-3)\r\nE0-1TJ1|\r\n mid\r\n\r\nm1(0-0|0-0)\r\nM0(5-6|4-7)TJ9|");
-  std::vector<std::string> applied;
-  ASSERT_TRUE(Load(name, applied).Ok());
-  EXPECT_THAT(applied, ElementsAre("M7(1-2|0-3)", "M0(5-6|4-7)TJ9|"));
+  EXPECT_THAT(Applied(name), ElementsAre(kExample));
 }
 
 TEST_F(ConditionFileTest, FileWithoutMLineLoadsQuietly) {
   std::string name = Name("e-only");
   ASSERT_TRUE(WriteConditionFile(name, "E0-1S1-2TJ1234567|").Ok());
-  std::vector<std::string> applied;
-  EXPECT_TRUE(Load(name, applied).Ok());
-  EXPECT_THAT(applied, IsEmpty());
+  EXPECT_THAT(Applied(name), IsEmpty());
   Put(name, "");
-  EXPECT_TRUE(Load(name, applied).Ok());
-  EXPECT_THAT(applied, IsEmpty());
+  EXPECT_THAT(Applied(name), IsEmpty());
 }
 
-TEST_F(ConditionFileTest, LfOnlyAndMissingLastLineEndLoadAlike) {
-  std::string name = Name("lf");
-  Put(name, "header\nM1(0-1|0-2)\nM2(0-1|0-2)");
-  std::vector<std::string> applied;
-  ASSERT_TRUE(Load(name, applied).Ok());
-  EXPECT_THAT(applied, ElementsAre("M1(0-1|0-2)", "M2(0-1|0-2)"));
-}
-
-TEST_F(ConditionFileTest, CtrlZEndsTheFile) {
-  std::string name = Name("ctrlz");
-  Put(name, "h\r\nM1(0-1|0-2)\x1A\r\nM2(0-1|0-2)\r\n");
-  std::vector<std::string> applied;
-  ASSERT_TRUE(Load(name, applied).Ok());
-  EXPECT_THAT(applied, ElementsAre("M1(0-1|0-2)"));
+TEST_F(ConditionFileTest, OnlyMLinesUpToCtrlZAreAppliedWhateverTheLineEnds) {
+  struct Case {
+    const char* content;
+    std::vector<std::string> applied;
+  } cases[] = {
+      // Only lines starting with M.
+      {"M7(1-2|0-3)\r\nE0-1TJ1|\r\n mid\r\n\r\nm1(0-0|0-0)\r\nM0(5-6|4-7)TJ9|", {"M7(1-2|0-3)", "M0(5-6|4-7)TJ9|"}},
+      // LF only and a missing last line end load alike.
+      {"header\nM1(0-1|0-2)\nM2(0-1|0-2)", {"M1(0-1|0-2)", "M2(0-1|0-2)"}},
+      // Ctrl-Z ends the file.
+      {"h\r\nM1(0-1|0-2)\x1A\r\nM2(0-1|0-2)\r\n", {"M1(0-1|0-2)"}},
+  };
+  for (const Case& c : cases) {
+    const std::string name = Name("cond.txt");
+    Put(name, c.content);
+    EXPECT_EQ(Applied(name), c.applied) << ::testing::PrintToString(c.content);
+  }
 }
 
 TEST_F(ConditionFileTest, RefusedLineStopsTheLoad) {
@@ -180,10 +176,7 @@ TEST_F(ConditionFileTest, LinesLongerThanTheReadBuffer) {
   std::string bets = "TJ";
   for (int i = 0; i < 30000; ++i) bets += "1234567|";  // 240 KB in one line
   ASSERT_TRUE(WriteConditionFile(name, "M3(0-9|0-9)" + bets).Ok());
-  std::vector<std::string> applied;
-  ASSERT_TRUE(Load(name, applied).Ok());
-  ASSERT_EQ(applied.size(), 1u);
-  EXPECT_EQ(applied[0], "M3(0-9|0-9)" + bets);
+  EXPECT_THAT(Applied(name), ElementsAre("M3(0-9|0-9)" + bets));
 }
 
 TEST_F(ConditionFileTest, UnopenableFilesFail) {

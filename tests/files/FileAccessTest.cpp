@@ -5,14 +5,13 @@
 
 #include <functional>
 
+#include "HeldFile.h"
 #include "TestFiles.h"
 
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -75,11 +74,10 @@ TEST_F(ReplaceFileTest, ReadOnlyTargetStaysAsItWas) {
 TEST_F(ReplaceFileTest, TargetHeldOpenByAnotherProgramStaysAsItWas) {
   std::string name = Name("held.txt");
   Put(name, "old content");
-  HANDLE h = CreateFileA(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  testing::HeldFile held(name, testing::HeldFile::Hold::Exclusive);
+  ASSERT_TRUE(held.held());
   EXPECT_EQ(ReplaceFileContent(name, "new").kind, Kind::CannotOpen);
-  CloseHandle(h);
+  held.Release();
   EXPECT_EQ(Get(name), "old content");
   EXPECT_THAT(Entries(), ElementsAre("held.txt"));
 }

@@ -38,6 +38,12 @@ class BetGen {
   // Characters that a filter string's bet can carry are limited; this drops
   // the reserved ones.
   void ExcludeMarkers(bool on) { excludeMarkers_ = on; }
+  // A generator of bets that a filter string can carry.
+  static BetGen ForFilterStrings(uint32_t seed) {
+    BetGen g(seed);
+    g.ExcludeMarkers(true);
+    return g;
+  }
 
  private:
   char Digit() { return static_cast<char>('0' + Uniform(0, 9)); }

@@ -29,10 +29,7 @@ void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 namespace qv {
 namespace {
 
-using testing::BetGen;
-using testing::Flavor;
-using testing::Kernels;
-using testing::LiteralTally;
+using namespace testing;
 
 // The verdict and the report of the literal evaluation, on the state the
 // engine's preparation left.
@@ -46,6 +43,35 @@ std::string LiteralReport(const FilterState& f, std::string_view cand, bool show
   return qvref::Debug(st, std::string(cand), showAll, kFilterName);
 }
 
+// "M<level>(<lo>-<hi>|<tolLo>-<tolHi>)".
+std::string Section(int level, int lo, int hi, int tolLo, int tolHi) {
+  return "M" + std::to_string(level) + "(" + std::to_string(lo) + "-" + std::to_string(hi) + "|" +
+         std::to_string(tolLo) + "-" + std::to_string(tolHi) + ")";
+}
+
+// "TJ" and the bets, each ended by a bar.
+std::string BetTail(const std::vector<std::string>& bets) {
+  std::string s = "TJ";
+  for (const auto& b : bets) s += b + "|";
+  return s;
+}
+
+PrepareResult Prepare(FilterState& f, std::string s) {
+  f.FilterStr = std::move(s);
+  return f.Prepare();
+}
+
+// The verdicts of count random candidates of up to length characters are
+// those of the literal evaluation.
+::testing::AssertionResult VerdictsMatchTheLiteral(FilterState& f, BetGen& gen, int count, int length) {
+  for (int i = 0; i < count; ++i) {
+    const std::string cand = gen.Candidate(length);
+    const int32_t got = f.Execute(cand.c_str()), literal = LiteralVerdict(f, cand);
+    if (got != literal) return ::testing::AssertionFailure() << cand << ": " << got << ", literal " << literal;
+  }
+  return ::testing::AssertionSuccess();
+}
+
 // Conditions and ranges drawn so that every outcome occurs.
 std::string RandomFilterString(BetGen& gen, const std::vector<std::string>& bets) {
   std::string s;
@@ -53,8 +79,7 @@ std::string RandomFilterString(BetGen& gen, const std::vector<std::string>& bets
   for (int i = 0; i < conds; ++i) {
     const int a = gen.Uniform(0, 60), b = a + gen.Uniform(0, 40);
     const int ca = a - gen.Uniform(0, a), cb = b + gen.Uniform(0, 30);
-    s += "M" + std::to_string(gen.Uniform(0, 7)) + "(" + std::to_string(a) + "-" + std::to_string(b) + "|" +
-         std::to_string(ca) + "-" + std::to_string(cb) + ")";
+    s += Section(gen.Uniform(0, 7), a, b, ca, cb);
   }
   int elo = gen.Uniform(0, 2), ehi = elo + gen.Uniform(0, 3);
   const bool e = gen.Chance(60), sOn = gen.Chance(60);
@@ -65,21 +90,17 @@ std::string RandomFilterString(BetGen& gen, const std::vector<std::string>& bets
   }
   if (e) s += "E" + std::to_string(elo) + "-" + std::to_string(ehi);
   if (sOn) s += "S" + std::to_string(slo) + "-" + std::to_string(shi);
-  s += "TJ";
-  for (const auto& b : bets) s += b + "|";
-  return s;
+  return s + BetTail(bets);
 }
 
 TEST(FilterStateKernels, ExecuteAndDebugMatchTheLiteralEvaluation) {
-  BetGen gen(31337);
-  gen.ExcludeMarkers(true);
+  auto gen = BetGen::ForFilterStrings(31337);
   int verdicts[3] = {0, 0, 0};
   for (int round = 0; round < 40; ++round) {
     const size_t n = static_cast<size_t>(gen.Uniform(1, round < 30 ? 60 : 700));
     const auto bets = gen.Bets(n, round % 3 == 0 ? Flavor::Mixed : Flavor::SingleDigits);
     FilterState f;
-    f.FilterStr = RandomFilterString(gen, bets);
-    ASSERT_TRUE(f.Prepare().accepted()) << f.FilterStr;
+    ASSERT_TRUE(Prepare(f, RandomFilterString(gen, bets)).accepted()) << f.FilterStr;
     ASSERT_EQ(f.MediaBets, bets);
     for (int i = 0; i < 40; ++i) {
       const std::string cand = gen.Candidate(12);
@@ -103,8 +124,8 @@ TEST(FilterStateKernels, ExecuteAndDebugMatchTheLiteralEvaluation) {
 
 TEST(FilterStateKernels, NullAndLongCandidates) {
   FilterState f;
-  f.FilterStr = "M0(10-100|0-100)M7(0-50|0-100)E0-1TJ1234567|1,2,3,4,5,6,7,8,9|123456789|,,,,,,,,,,,9|";
-  ASSERT_TRUE(f.Prepare().accepted());
+  ASSERT_TRUE(
+      Prepare(f, "M0(10-100|0-100)M7(0-50|0-100)E0-1TJ1234567|1,2,3,4,5,6,7,8,9|123456789|,,,,,,,,,,,9|").accepted());
   for (Kernel k : Kernels()) {
     f.UseKernel(k);
     EXPECT_EQ(f.Execute(static_cast<const char*>(nullptr)), LiteralVerdict(f, ""));
@@ -121,72 +142,54 @@ TEST(FilterStateKernels, NullAndLongCandidates) {
 
 TEST(FilterStateKernels, SharesAfterAnotherPreparationUseTheNewCount) {
   FilterState f;
-  f.FilterStr = "M7(30-40|0-100)TJ1234567|1234567|0000000|";
-  ASSERT_TRUE(f.Prepare().accepted());
+  ASSERT_TRUE(Prepare(f, "M7(30-40|0-100)TJ1234567|1234567|0000000|").accepted());
   EXPECT_EQ(f.Execute("1234567"), kFail);  // 66 is above 40
-  f.FilterStr = "M7(30-40|0-100)TJ1234567|0000000|0000000|";
-  ASSERT_TRUE(f.Prepare().accepted());
+  ASSERT_TRUE(Prepare(f, "M7(30-40|0-100)TJ1234567|0000000|0000000|").accepted());
   EXPECT_EQ(f.Execute("1234567"), kPass);  // 33
   EXPECT_EQ(f.HitShare(7), 33);
   f.Tally[7] = 3;
   EXPECT_EQ(f.HitShare(7), 100);
   f.Tally[7] = 5;  // not a count a tally gives, still the plain division
   EXPECT_EQ(f.HitShare(7), 166);
-  f.FilterStr = "M7(30-40|0-100)E0-";
-  EXPECT_FALSE(f.Prepare().accepted());
+  EXPECT_FALSE(Prepare(f, "M7(30-40|0-100)E0-").accepted());
   EXPECT_EQ(f.Execute("1234567"), kPass) << "a refused string keeps the bets and their shares";
 }
 
 TEST(FilterStateKernels, VerdictsFollowWhatARefusedPreparationLeft) {
   // The refusal comes at the second condition: the first is already
   // replaced, the second holds the level that was refused, the bets stay.
-  BetGen gen(12);
-  gen.ExcludeMarkers(true);
+  auto gen = BetGen::ForFilterStrings(12);
   const auto bets = gen.Bets(40, Flavor::Mixed);
-  std::string tail = "TJ";
-  for (const auto& b : bets) tail += b + "|";
+  const std::string tail = BetTail(bets);
   FilterState f;
-  f.FilterStr = "M7(0-0|0-5)M5(10-30|5-40)M0(20-60|10-70)E0-1" + tail;
-  ASSERT_TRUE(f.Prepare().accepted());
-  f.FilterStr = "M1(20-40|10-60)M9(0-1|0-2)M2(0-5|0-9)" + tail;
-  ASSERT_EQ(f.Prepare().status, PrepareStatus::BadLevel);
+  ASSERT_TRUE(Prepare(f, "M7(0-0|0-5)M5(10-30|5-40)M0(20-60|10-70)E0-1" + tail).accepted());
+  ASSERT_EQ(Prepare(f, "M1(20-40|10-60)M9(0-1|0-2)M2(0-5|0-9)" + tail).status, PrepareStatus::BadLevel);
   ASSERT_EQ(f.MDConds[0].Shot, 1);
   ASSERT_EQ(f.MDConds[1].Shot, 9);
-  for (int i = 0; i < 300; ++i) {
-    const std::string cand = gen.Candidate(9);
-    ASSERT_EQ(f.Execute(cand.c_str()), LiteralVerdict(f, cand)) << cand;
-  }
+  EXPECT_TRUE(VerdictsMatchTheLiteral(f, gen, 300, 9));
 }
 
 TEST(FilterStateKernels, ManyConditionsOverManyBetsStillMatchTheLiteralEvaluation) {
   // 600 conditions over 8000 bets: more than evaluation keeps per-tally
   // codes for, so the shares are compared one by one.
-  BetGen gen(99);
-  gen.ExcludeMarkers(true);
+  auto gen = BetGen::ForFilterStrings(99);
   const auto bets = gen.Bets(8000, Flavor::Mixed);
-  FilterState f;
+  std::string sections;
   for (int k = 0; k < 600; ++k) {
     const int a = gen.Uniform(0, 30), b = a + gen.Uniform(0, 40);
-    f.FilterStr += "M" + std::to_string(k % 8) + "(" + std::to_string(a) + "-" + std::to_string(b) + "|" +
-                   std::to_string(a / 2) + "-" + std::to_string(b + 10) + ")";
+    sections += Section(k % 8, a, b, a / 2, b + 10);
   }
-  f.FilterStr += "E0-300S0-400TJ";
-  for (const auto& b : bets) f.FilterStr += b + "|";
-  ASSERT_TRUE(f.Prepare().accepted());
-  for (int i = 0; i < 30; ++i) {
-    const std::string cand = gen.Candidate(7);
-    ASSERT_EQ(f.Execute(cand.c_str()), LiteralVerdict(f, cand)) << cand;
-  }
+  FilterState f;
+  ASSERT_TRUE(Prepare(f, sections + "E0-300S0-400" + BetTail(bets)).accepted());
+  EXPECT_TRUE(VerdictsMatchTheLiteral(f, gen, 30, 7));
 }
 
 TEST(FilterStateKernels, APassOfCallsAllocatesNothing) {
-  BetGen gen(4);
-  gen.ExcludeMarkers(true);
+  auto gen = BetGen::ForFilterStrings(4);
   const auto bets = gen.Bets(1000, Flavor::Mixed);
   FilterState f;
-  f.FilterStr = "M7(0-0|0-5)M5(10-30|5-40)M0(20-60|10-70)M3(0-50|0-80)M6(0-10|0-20)E0-1S1-2TJ";
-  for (const auto& b : bets) f.FilterStr += b + "|";
-  ASSERT_TRUE(f.Prepare().accepted());
+  const std::string conditions = "M7(0-0|0-5)M5(10-30|5-40)M0(20-60|10-70)M3(0-50|0-80)M6(0-10|0-20)E0-1S1-2";
+  ASSERT_TRUE(Prepare(f, conditions + BetTail(bets)).accepted());
   std::vector<std::string> cands;
   for (int i = 0; i < 200; ++i) cands.push_back(gen.Candidate(12));
   for (Kernel k : Kernels()) {

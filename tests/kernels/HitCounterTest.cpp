@@ -6,15 +6,13 @@
 #include <vector>
 
 #include "BetGen.h"
+#include "HitCases.h"
 #include "HitCount.h"
 
 namespace qv {
 namespace {
 
-using testing::BetGen;
-using testing::Flavor;
-using testing::Kernels;
-using testing::LiteralTally;
+using namespace testing;
 
 // Every kernel, and the counter's own choice, agree with the literal tally.
 ::testing::AssertionResult AgreesWithLiteral(const HitCounter& counter,
@@ -45,33 +43,7 @@ using testing::LiteralTally;
 }
 
 TEST(HitCounter, CountsTheDocumentedCasesWithEveryKernel) {
-  struct Case {
-    const char* bet;
-    const char* candidate;
-    int32_t hits;  // -1: above 7, tallied at no level
-  } cases[] = {
-      {"1234567", "1234567", 7},
-      {"1234567", "7654321", 1},
-      {"12345", "1234567", 5},
-      {"*234567", "1234567", 6},
-      {"024,3468,5,2347,05,268,79", "1355867", 4},
-      {"1,*,3,4,5,6,7", "1934567", 7},
-      {"33,0,0,0,0,0,0", "3111111", 2},
-      {"1,2,3", "1234567", 3},
-      {"1,,3,4,5,6,7", "1234567", 6},
-      {"1,2,3,4,5,6,7,8", "1234567", 7},
-      {"1,2,3,4,5,6,7,8", "12345678", -1},
-      {"1234567,", "1234567", 1},
-      {"", "1234567", 0},
-      {"1234567", "", 0},
-      {"**,**,**,**,**,**,**", "0000000", -1},
-      {"*******", "*******", 7},
-      {"12345678", "12345678", -1},
-      {"12345678", "1234567", 7},
-      {",,,,,,,,,,,,9", "0000000000009", 1},
-      {",,,,,,,,,,,,9", "0000000", 0},
-  };
-  for (const Case& c : cases) {
+  for (const testing::HitCase& c : testing::kHitCases) {
     const std::vector<std::string> bets{c.bet};
     HitCounter counter;
     counter.Build(bets);

@@ -14,4 +14,12 @@ inline SpinEdit* MakeSpin(Form& f, Container& parent, std::string name) {
   return s;
 }
 
+// What the spin edit shows once text, put in while it has the focus, is left.
+inline std::string Entered(SpinEdit* s, const std::string& text) {
+  s->SetFocus();
+  s->SetText(text);
+  s->KillFocus();
+  return s->Text();
+}
+
 }  // namespace qv::ui::testing

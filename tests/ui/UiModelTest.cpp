@@ -93,15 +93,8 @@ TEST_P(SpinEditTest, TextIsClampedOnlyWhenTheFocusLeaves) {
     EXPECT_EQ(s->Text(), "100");
     EXPECT_EQ(s->Value(), 100);
 
-    s->SetFocus();
-    s->SetText("-5");
-    s->KillFocus();
-    EXPECT_EQ(s->Text(), "0");
-
-    s->SetFocus();
-    s->SetText("007");
-    s->KillFocus();
-    EXPECT_EQ(s->Text(), "7");
+    EXPECT_EQ(testing::Entered(s, "-5"), "0");
+    EXPECT_EQ(testing::Entered(s, "007"), "7");
   });
 }
 
@@ -138,10 +131,7 @@ TEST_P(SpinEditTest, TextsOfTheFilterStringKeepTheirValueWhenTheFocusLeaves) {
     };
     for (const Case& c : cases) {
       s->SetValue(42);
-      s->SetFocus();
-      s->SetText(c.text);
-      s->KillFocus();
-      EXPECT_EQ(s->Text(), c.shown) << c.text;
+      EXPECT_EQ(testing::Entered(s, c.text), c.shown) << c.text;
     }
   });
 }
@@ -160,14 +150,8 @@ TEST_P(SpinEditTest, HugeNumbersSaturateIntoTheRange) {
   auto* s = testing::MakeSpin(form, form, "edtCanSupErr1");
   Showing([&] {
     s->SetMax(100000);
-    s->SetFocus();
-    s->SetText("99999999999999999999999");
-    s->KillFocus();
-    EXPECT_EQ(s->Text(), "100000");
-    s->SetFocus();
-    s->SetText("-99999999999999999999999");
-    s->KillFocus();
-    EXPECT_EQ(s->Text(), "0");
+    EXPECT_EQ(testing::Entered(s, "99999999999999999999999"), "100000");
+    EXPECT_EQ(testing::Entered(s, "-99999999999999999999999"), "0");
   });
 }
 
