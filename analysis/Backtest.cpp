@@ -108,6 +108,23 @@ std::pair<double, double> WilsonInterval(uint64_t k, uint64_t n) {
   return {std::max(0.0, centre - half), std::min(1.0, centre + half)};
 }
 
+CensusStatus BuildDrawCensus(const FilterState& state, size_t draw, size_t drawCount, const BacktestOptions& opts,
+                             Census& out) {
+  const uint64_t total = uint64_t{kAllNumbers} * drawCount;
+  const std::thread::id caller = std::this_thread::get_id();
+  CensusControl control;
+  CensusOptions o;
+  o.jobs = opts.jobs;
+  o.sliceSize = 100'000;
+  o.control = &control;
+  o.onSlice = [&](uint32_t done, uint32_t) {
+    if (opts.cancel && opts.cancel->load(std::memory_order_relaxed)) control.Cancel();
+    if (opts.tick && std::this_thread::get_id() == caller)
+      opts.tick(uint64_t{kAllNumbers} * draw + uint64_t{done} * o.sliceSize, total);
+  };
+  return out.Build(state, o);
+}
+
 namespace {
 
 // Exact keep rates from each draw's census of share vectors, one draw after
@@ -117,24 +134,13 @@ namespace {
 void CensusKeepRates(const Bands& bands, std::span<const HistoryDraw> draws, const BacktestOptions& opts,
                      std::vector<DrawResult>& results) {
   const uint64_t total = uint64_t{kAllNumbers} * draws.size();
-  const std::thread::id caller = std::this_thread::get_id();
   Census census;
   for (size_t i = 0; i < draws.size(); ++i) {
     if (opts.cancel && opts.cancel->load(std::memory_order_relaxed)) return;
     FilterState state;
     state.FilterStr = WithBets(bands.text, draws[i].bets);
     state.Prepare();
-    CensusControl control;
-    CensusOptions o;
-    o.jobs = opts.jobs;
-    o.sliceSize = 100'000;
-    o.control = &control;
-    o.onSlice = [&](uint32_t done, uint32_t) {
-      if (opts.cancel && opts.cancel->load(std::memory_order_relaxed)) control.Cancel();
-      if (opts.tick && std::this_thread::get_id() == caller)
-        opts.tick(uint64_t{kAllNumbers} * i + uint64_t{done} * o.sliceSize, total);
-    };
-    const CensusStatus status = census.Build(state, o);
+    const CensusStatus status = BuildDrawCensus(state, i, draws.size(), opts, census);
     if (status == CensusStatus::Cancelled) return;
     if (status != CensusStatus::Done) throw std::runtime_error(std::string("census: ") + CensusStatusText(status));
     DrawResult& r = results[i];

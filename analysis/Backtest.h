@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "Census.h"
 #include "ChanceTest.h"
 #include "Filter.h"
 #include "History.h"
@@ -83,6 +84,13 @@ struct BacktestOptions {
 // threads.  The bands must have been accepted by BandsOf.
 std::vector<DrawResult> RunBacktest(const Bands& bands, std::span<const HistoryDraw> draws,
                                     const BacktestOptions& opts);
+
+// The census of the media bets of draw `draw` of `drawCount` under a
+// prepared state, on opts.jobs threads: progress goes to opts.tick in
+// numbers over all the draws, as a back-test counts it, and opts.cancel
+// stops it between slices (Cancelled).
+CensusStatus BuildDrawCensus(const FilterState& state, size_t draw, size_t drawCount, const BacktestOptions& opts,
+                             Census& out);
 
 Summary Summarize(std::span<const DrawResult> results);
 

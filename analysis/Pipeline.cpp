@@ -28,24 +28,12 @@ bool Cancelled(const BacktestOptions& o) { return o.cancel && o.cancel->load(std
 CensusStatus BuildCensuses(std::span<const HistoryDraw> draws, const BacktestOptions& opts,
                            std::vector<Census>& out) {
   out.assign(draws.size(), Census());
-  const uint64_t total = static_cast<uint64_t>(kCensusNumbers) * draws.size();
-  const std::thread::id caller = std::this_thread::get_id();
   for (size_t i = 0; i < draws.size(); ++i) {
+    if (Cancelled(opts)) return CensusStatus::Cancelled;
     FilterState state;
     state.FilterStr = WithBets("M0(0-100|0-100)", draws[i].bets);
     state.Prepare();
-    CensusControl control;
-    CensusOptions o;
-    o.jobs = opts.jobs;
-    o.sliceSize = 100'000;
-    o.control = &control;
-    o.onSlice = [&](uint32_t done, uint32_t) {
-      if (Cancelled(opts)) control.Cancel();
-      if (opts.tick && std::this_thread::get_id() == caller)
-        opts.tick(static_cast<uint64_t>(kCensusNumbers) * i + uint64_t{done} * o.sliceSize, total);
-    };
-    if (Cancelled(opts)) return CensusStatus::Cancelled;
-    const CensusStatus s = out[i].Build(state, o);
+    const CensusStatus s = BuildDrawCensus(state, i, draws.size(), opts, out[i]);
     if (s != CensusStatus::Done) return s;
   }
   return CensusStatus::Done;

@@ -1,0 +1,21 @@
+// The entries of a vector instruction set's kernels, written once: each
+// kernel file opens its namespace, built with its own code generation, and
+// names its widths here.
+#pragma once
+
+#include "BitTallyBody.h"
+#include "RowTallyBody.h"
+
+// Bit rows counted in the vector type given (a BitVec of some width).
+#define QV_BIT_TALLY_ENTRY(...)                                                                       \
+  QV_KERNEL_ENTRY void BitTally(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, \
+                                uint32_t* counts) {                                                   \
+    BitTallyEntry<__VA_ARGS__>(rows, words, planes, levels, counts);                                  \
+  }
+
+// Byte rows and bit rows, both LANES bytes a step.
+#define QV_VECTOR_KERNEL_ENTRIES(LANES)                                                      \
+  QV_KERNEL_ENTRY void RowTally(const uint8_t* const* rows, size_t lanes, uint32_t* counts) { \
+    RowTallyBody<LANES>(rows, lanes, counts);                                                \
+  }                                                                                          \
+  QV_BIT_TALLY_ENTRY(BitVec<LANES>)
