@@ -14,6 +14,13 @@ std::string Padded(const std::string& s, size_t width) {
   return s.size() >= width ? s : std::string(width - s.size(), ' ') + s;
 }
 
+// "54.27 %": two decimals, as the analysis window shows the share.
+std::string Percent(double share) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f %%", 100.0 * share);
+  return text;
+}
+
 }  // namespace
 
 std::string ConditionText(const TMD& c) {
@@ -93,7 +100,7 @@ std::string CensusHtml(const FilterCounts& c, const std::string& filterStr) {
                      std::to_string(c.candidates) + " numbers; every count is exact.</p>\n";
   body += "<h2>Verdicts</h2>\n<table><tr><th>Passed (0)</th><th>Failed (1)</th><th>Hard reject (999998)</th>"
           "<th>Candidates</th></tr>\n<tr><td>" + std::to_string(v.passed) + " (" +
-          ShortNumber(100.0 * static_cast<double>(v.passed) / all) + " %)</td><td>" + std::to_string(v.failed) +
+          Percent(static_cast<double>(v.passed) / all) + ")</td><td>" + std::to_string(v.failed) +
           "</td><td>" + std::to_string(v.hardReject) + "</td><td>" + std::to_string(c.candidates) +
           "</td></tr></table>\n";
   body += "<table><tr><th>Condition</th><th>Passed without it</th></tr>\n";
