@@ -73,7 +73,10 @@ struct FilterCounts {
 CountsStatus PrepareCounts(std::string_view filterStr, FilterState& state, FilterCounts& out);
 
 // The census of a prepared filter's media bets, with the bets it was built
-// for, so that a later string with the same bets reuses it.
+// for, so that a later string with the same bets reuses it.  A census being
+// built is read by no other thread: a worker builds a new one from a state
+// of its own and hands it over when Done; a finished one may be read by any
+// number of threads.
 struct BetsCensus {
   Census census;
   std::vector<std::string> bets;
