@@ -4,6 +4,7 @@
 #include <map>
 
 #include "BacktestOutput.h"
+#include "HtmlCharts.h"
 
 namespace qv::host {
 
@@ -53,25 +54,20 @@ svg text { font-size: 11px; fill: #333; }
 @media print { body { margin: 0; max-width: none; } h2 { break-after: avoid; } .charts { grid-template-columns: 1fr 1fr; } }
 )";
 
-// A band to shade on a chart.
-struct Shade {
-  int allowedLo, allowedHi, tolLo, tolHi;
-};
+using Shade = ChartBand;
 
-// Histogram of whole-percent shares over 0..100 with the bands behind it;
-// marks (held-out winners) as small triangles under the axis.
-std::string Chart(int level, const std::vector<int32_t>& shares, const std::vector<Shade>& shades,
-                  const std::vector<int32_t>& marks) {
+}  // namespace
+
+std::string ShareChartSvg(int level, std::span<const uint64_t, 101> count, const std::vector<ChartBand>& shades,
+                          const std::vector<int32_t>& marks, const std::string& unit) {
   constexpr int kLeft = 34, kTop = 10, kWidth = 505, kHeight = 120;  // 5 px a percent
-  int peak = 1;
-  std::array<int, 101> count{};
-  for (int32_t s : shares)
-    if (s >= 0 && s <= 100) peak = std::max(peak, ++count[static_cast<size_t>(s)]);
+  uint64_t peak = 1;
+  for (uint64_t c : count) peak = std::max(peak, c);
   auto x = [](int percent) { return kLeft + percent * 5; };
   std::string svg = "<svg data-level=\"" + std::to_string(level) + "\" viewBox=\"0 0 " +
                     std::to_string(kLeft + kWidth + 12) + " " + std::to_string(kTop + kHeight + 44) +
-                    "\" role=\"img\" aria-label=\"Level " + std::to_string(level) +
-                    ": winners' shares with the allowed and tolerance bands\">\n";
+                    "\" role=\"img\" aria-label=\"Level " + std::to_string(level) + ": " + unit +
+                    "' shares with the allowed and tolerance bands\">\n";
   for (const Shade& b : shades) {
     svg += "<rect class=\"tol\" x=\"" + std::to_string(x(b.tolLo)) + "\" y=\"" + std::to_string(kTop) +
            "\" width=\"" + std::to_string((b.tolHi - b.tolLo + 1) * 5) + "\" height=\"" +
@@ -82,11 +78,11 @@ std::string Chart(int level, const std::vector<int32_t>& shares, const std::vect
   }
   for (int p = 0; p <= 100; ++p) {
     if (!count[static_cast<size_t>(p)]) continue;
-    const int h = count[static_cast<size_t>(p)] * kHeight / peak;
+    const uint64_t h = count[static_cast<size_t>(p)] * kHeight / peak;
     svg += "<rect class=\"bar\" x=\"" + std::to_string(x(p) + 1) + "\" y=\"" +
            std::to_string(kTop + kHeight - h) + "\" width=\"3\" height=\"" + std::to_string(h) +
-           "\"><title>" + std::to_string(p) + " %: " + std::to_string(count[static_cast<size_t>(p)]) +
-           " winners</title></rect>\n";
+           "\"><title>" + std::to_string(p) + " %: " + std::to_string(count[static_cast<size_t>(p)]) + " " +
+           unit + "</title></rect>\n";
   }
   const std::string base = std::to_string(kTop + kHeight);
   svg += "<line class=\"axis\" x1=\"" + std::to_string(kLeft) + "\" y1=\"" + base + "\" x2=\"" +
@@ -109,10 +105,23 @@ std::string Chart(int level, const std::vector<int32_t>& shares, const std::vect
   return svg + "</svg>";
 }
 
+namespace {
+
+// Histogram of the winners' whole-percent shares over 0..100 with the bands
+// behind it; marks (held-out winners) as small triangles under the axis.
+std::string Chart(int level, const std::vector<int32_t>& shares, const std::vector<Shade>& shades,
+                  const std::vector<int32_t>& marks) {
+  std::array<uint64_t, 101> count{};
+  for (int32_t s : shares)
+    if (s >= 0 && s <= 100) ++count[static_cast<size_t>(s)];
+  return ShareChartSvg(level, count, shades, marks, "winners");
+}
+
 std::string Page(const std::string& title, const std::string& body) {
   return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + HtmlEscape(title) +
          "</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n" + body + "</body>\n</html>\n";
 }
+
 
 std::string Legend(bool held) {
   std::string s = "<p class=\"legend note\"><span class=\"bar\" style=\"background:#2a6f97\"></span>winners"
@@ -171,6 +180,8 @@ std::vector<int32_t> SharesAt(const std::vector<DrawResult>& results, int level)
 }
 
 }  // namespace
+
+std::string HtmlPage(const std::string& title, const std::string& body) { return Page(title, body); }
 
 std::string BacktestHtml(const BacktestRun& run, const Bands& bands, const std::string& title) {
   std::string body = "<h1>Back-test</h1>\n<p class=\"note\">" + HtmlEscape(title) + "<br>Bands: <code>" +

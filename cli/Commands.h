@@ -37,6 +37,7 @@ void AddInfoCommand(CLI::App& root, CommandList& commands);
 void AddFilterStringCommand(CLI::App& root, CommandList& commands);
 void AddBacktestCommand(CLI::App& root, CommandList& commands);
 void AddCalibrateCommand(CLI::App& root, CommandList& commands);
+void AddCensusCommand(CLI::App& root, CommandList& commands);
 #ifdef _WIN32
 void AddSetupCommand(CLI::App& root, CommandList& commands);
 #endif

@@ -10,7 +10,8 @@ namespace qv::host {
 // text when it has no LF.
 std::string_view FirstLine(std::string_view text);
 
-// Reads a whole file as bytes.  False with a reason when it cannot be read.
+// Reads a whole file as bytes; a pipe or a device is read to its end.  False
+// with a reason when it cannot be read.
 bool ReadFileBytes(const std::string& path, std::string& bytes, std::string& error);
 
 // The bundled example filter file, as it stands in the source tree.

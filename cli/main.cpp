@@ -1,6 +1,7 @@
 // quelvor: a command-line host for filter plug-ins.  It loads the plug-in
-// at run time and drives it only through its nine exports; backtest and
-// calibrate, which are about Quelvor's own filter model, use its engine.
+// at run time and drives it only through its nine exports; backtest,
+// calibrate and census, which are about Quelvor's own filter model, use its
+// engine.
 #include <CLI/CLI.hpp>
 
 #include <new>
@@ -28,6 +29,7 @@ int Run(int argc, char** argv) {
   AddFilterStringCommand(app, commands);
   AddBacktestCommand(app, commands);
   AddCalibrateCommand(app, commands);
+  AddCensusCommand(app, commands);
 #ifdef _WIN32
   AddSetupCommand(app, commands);
 #endif

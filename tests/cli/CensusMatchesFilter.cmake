@@ -1,0 +1,60 @@
+# quelvor census against quelvor filter: for every filter string of FILTERS
+# (one a line) the census's JSON has exactly its documented members and the
+# verdict counts of a full filter pass.  The bundled example runs as well,
+# with two threads.
+#   EXE, EMU   quelvor and the emulator to start it with (may be empty)
+#   FILTERS    the file of filter strings
+if(EMU)
+  set(ENV{WINEDEBUG} "-all")
+endif()
+file(STRINGS "${FILTERS}" filters)
+list(APPEND filters "")  # the bundled example
+foreach(f IN LISTS filters)
+  if(f STREQUAL "")
+    set(given)
+  else()
+    set(given --filter-string "${f}")
+  endif()
+  execute_process(COMMAND ${EMU} "${EXE}" filter ${given} --out "${SCRATCH}/census-pass.txt"
+                  RESULT_VARIABLE rc ERROR_VARIABLE pass OUTPUT_QUIET)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "filter ${f}: exit status ${rc}\n${pass}")
+  endif()
+  execute_process(COMMAND ${EMU} "${EXE}" census ${given} --format json --jobs 2
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE json ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "census ${f}: exit status ${rc}\n${err}")
+  endif()
+  string(JSON members LENGTH "${json}")
+  set(names)
+  foreach(i RANGE 5)
+    string(JSON name MEMBER "${json}" ${i})
+    list(APPEND names ${name})
+  endforeach()
+  string(JSON candidates GET "${json}" candidates)
+  string(JSON levels LENGTH "${json}" levels)
+  # The members come sorted; the order in the text is checked apart.
+  if(NOT members EQUAL 6 OR NOT names STREQUAL "candidates;distinct_vectors;failed;hard_reject;levels;passed"
+     OR NOT json MATCHES "^{\"passed\": [0-9]+, \"failed\": [0-9]+, \"hard_reject\": [0-9]+, \"candidates\""
+     OR NOT candidates EQUAL 10000000 OR NOT levels EQUAL 8)
+    message(FATAL_ERROR "census ${f}: not the documented JSON\n${json}")
+  endif()
+  foreach(k RANGE 7)
+    string(JSON level GET "${json}" levels ${k} level)
+    string(JSON bins LENGTH "${json}" levels ${k} histogram)
+    string(JSON keys LENGTH "${json}" levels ${k})
+    if(NOT level EQUAL k OR NOT bins EQUAL 101 OR NOT keys EQUAL 2)
+      message(FATAL_ERROR "census ${f}: level ${k} is not {\"level\", \"histogram\": [101 counts]}")
+    endif()
+  endforeach()
+  foreach(pair "passed:passed \\(0\\)" "failed:failed \\(1\\)" "hard_reject:hard reject \\(999998\\)")
+    string(REPLACE ":" ";" pair "${pair}")
+    list(GET pair 0 key)
+    list(GET pair 1 label)
+    string(JSON census GET "${json}" ${key})
+    string(REGEX MATCH "${label}: *([0-9]+)" _ "${pass}")
+    if(NOT census STREQUAL CMAKE_MATCH_1)
+      message(FATAL_ERROR "${f}: census ${key} ${census}, filter ${CMAKE_MATCH_1}")
+    endif()
+  endforeach()
+endforeach()
