@@ -488,7 +488,9 @@ int ListBox::ItemIndex() const {
 }
 
 void ListBox::SetItemIndex(int i) {
-  caret_ = (i >= 0 && i < Count()) ? i : -1;
+  // A line the list does not have changes nothing, as in the list box.
+  if (i < -1 || i >= Count()) return;
+  caret_ = i;
   Changed(Prop::kSelection);
 }
 
@@ -499,8 +501,14 @@ bool ListBox::Selected(int i) const {
 
 void ListBox::SetSelected(int i, bool on) {
   Pull();
-  if (i < 0 || i >= Count()) return;
-  selected_[static_cast<size_t>(i)] = on;
+  if (i == -1) {
+    std::fill(selected_.begin(), selected_.end(), on);
+  } else if (i < 0 || i >= Count()) {
+    return;
+  } else {
+    selected_[static_cast<size_t>(i)] = on;
+    if (on) caret_ = i;
+  }
   Changed(Prop::kSelection);
 }
 
@@ -766,6 +774,33 @@ void Form::PressEnter() {
   } else if (defaultButton_ != nullptr) {
     defaultButton_->PerformClick();
   }
+}
+
+namespace {
+
+void CollectTabStops(const Container& c, std::vector<Control*>& out) {
+  for (Control* child : c.TabOrderList()) {
+    if (!child->Enabled() || !child->Visible()) continue;
+    if (auto* pc = dynamic_cast<PageControl*>(child)) {
+      if (TabSheet* page = pc->ActivePage(); page && page->Enabled() && page->Visible()) CollectTabStops(*page, out);
+    } else if (auto* sub = dynamic_cast<Container*>(child)) {
+      if (dynamic_cast<TabSheet*>(child) == nullptr) CollectTabStops(*sub, out);
+    } else if (child->TabStop()) {
+      out.push_back(child);
+    }
+  }
+}
+
+}  // namespace
+
+void Form::PressTab() {
+  std::vector<Control*> stops;
+  CollectTabStops(*this, stops);
+  if (stops.empty()) return;
+  auto at = std::find(stops.begin(), stops.end(), active_);
+  Control* next = at == stops.end() || at + 1 == stops.end() ? stops.front() : *(at + 1);
+  next->SetFocus();
+  if (auto* e = dynamic_cast<Edit*>(next)) e->SetSel(0, static_cast<int>(e->Text().size()));
 }
 
 void Form::PressEscape() {

@@ -450,10 +450,13 @@ class ListBox : public Control {
   // window: the window's caret item once the list has had the focus, a
   // click, or a caret or selection message since it was last empty.
   int ItemIndex() const;
-  // Makes line i current (the selection stays as it is); -1 for none.
+  // Makes line i current (the selection stays as it is); -1 for none; a
+  // line the list does not have is ignored.
   void SetItemIndex(int i);
 
   bool Selected(int i) const;
+  // Selects or deselects line i (-1: every line), as LB_SETSEL does: a
+  // line selected becomes the current one.
   void SetSelected(int i, bool on);
   int SelCount() const;
 
@@ -727,6 +730,11 @@ class Form : public Container {
   // The user presses Enter or Esc: the rule of both backends.
   void PressEnter();
   void PressEscape();
+  // The user presses Tab: the focus goes to the next enabled, visible tab
+  // stop in keyboard order (through the containers, the active page only),
+  // after the last to the first, and an edit box it lands on has its whole
+  // text selected, as the dialog manager does.
+  void PressTab();
   std::unique_ptr<detail::Peer> MakePeer(detail::PeerFactory& f) override;
 
   // --- plumbing ---

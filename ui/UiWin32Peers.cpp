@@ -265,6 +265,21 @@ class FormPeer : public ContainerPeer {
         if (form.SystemMenu()) form.Close();
         return true;
       case WM_SETFOCUS: session.Focused(nullptr); return false;
+      case WM_ACTIVATE:
+        // As a dialog box does: the control that had the focus when another
+        // window (a message box, a file dialog, the entry dialog) came up
+        // gets it back when that one goes, instead of the form itself.
+        if (LOWORD(wp) == WA_INACTIVE) {
+          HWND f = GetFocus();
+          if (f != nullptr && IsChild(hwnd, f)) lastFocus_ = f;
+          return false;
+        }
+        if (lastFocus_ != nullptr && IsWindow(lastFocus_) && IsChild(hwnd, lastFocus_)) {
+          ::SetFocus(lastFocus_);
+          r = 0;
+          return true;
+        }
+        return false;
       default: return ContainerPeer::Message(msg, wp, lp, r);
     }
   }
@@ -280,6 +295,7 @@ class FormPeer : public ContainerPeer {
 
  private:
   Form& form;
+  HWND lastFocus_ = nullptr;
 };
 
 // --- plain controls --------------------------------------------------------------------
@@ -390,6 +406,8 @@ class EditPeer : public WinPeer {
     shown = ToWide(edit.Text(), Cp::System);
     MakeChild(ex, L"EDIT", shown, style, parent);
     if (edit.MaxLength() > 0) SendMessageW(hwnd, EM_LIMITTEXT, static_cast<WPARAM>(edit.MaxLength()), 0);
+    // The caret where the object has it (a new window has it at the start).
+    Writing([&] { PushSel(); });
     Subclass();
   }
   // The window's change notice: the change handling runs now.
