@@ -61,6 +61,9 @@ void Control::SetBounds(Rect r) {
 
 void Control::SetEnabled(bool on) {
   if (on == enabled_) return;
+  // A disabled control cannot keep the focus: it goes nowhere, after the
+  // control's exit handling, as the system takes it from a disabled window.
+  if (!on && Focused()) OwnerForm().MoveFocus(nullptr);
   enabled_ = on;
   Changed(Prop::kEnabled);
 }
@@ -507,8 +510,10 @@ void ListBox::SetSelected(int i, bool on) {
     return;
   } else {
     selected_[static_cast<size_t>(i)] = on;
-    if (on) caret_ = i;
   }
+  // From now on the list reports its caret line: the first one, until it
+  // has another.
+  if (caret_ < 0 && Count() > 0) caret_ = 0;
   Changed(Prop::kSelection);
 }
 

@@ -125,6 +125,7 @@ class Control : public Component {
   void SetBounds(Rect r);
 
   bool Enabled() const { return enabled_; }
+  // Disabling the focused control takes the focus from it (to nowhere).
   void SetEnabled(bool on);
   bool Visible() const { return visible_; }
   void SetVisible(bool on);
@@ -455,8 +456,8 @@ class ListBox : public Control {
   void SetItemIndex(int i);
 
   bool Selected(int i) const;
-  // Selects or deselects line i (-1: every line), as LB_SETSEL does: a
-  // line selected becomes the current one.
+  // Selects or deselects line i (-1: every line), as LB_SETSEL does; a
+  // list without a current line then has its first one.
   void SetSelected(int i, bool on);
   int SelCount() const;
 

@@ -575,12 +575,19 @@ class ListBoxPeer : public WinPeer {
   }
   void Observed(UINT msg, WPARAM wp, LPARAM lp) override {
     switch (msg) {
+      case LB_SETCARETINDEX:
+      case LB_SETCURSEL:
+        // A line the list does not have: the message is refused, nothing changes.
+        if (static_cast<int>(wp) >= Count()) break;
+        if (!writing()) hasCaret = Count() > 0;
+        break;
+      case LB_SETSEL:
+        if (static_cast<int>(lp) >= Count() || static_cast<int>(lp) < -1) break;
+        if (!writing()) hasCaret = Count() > 0;
+        break;
       case WM_SETFOCUS:
       case WM_LBUTTONDOWN:
       case WM_KEYDOWN:
-      case LB_SETCARETINDEX:
-      case LB_SETSEL:
-      case LB_SETCURSEL:
       case LB_SELITEMRANGE:
       case LB_SELITEMRANGEEX:
         if (!writing()) hasCaret = Count() > 0;

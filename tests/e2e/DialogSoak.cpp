@@ -611,6 +611,8 @@ TEST_F(SetupDialogE2E, RandomSoakMatchesTheModel) {
     std::vector<Action> v;
     Outcome o = soak.Play(start, v, &gen, actions);
     total += o.played;
+    std::printf("seed %ld: %zu actions, %s\n", seed, o.played, o.diverged == -1 ? "same" : "diverged");
+    std::fflush(stdout);
     if (o.diverged == -1) continue;
     ++divergences;
     v.resize(std::min(v.size(), o.played));
@@ -636,6 +638,11 @@ const Replay kReplays[] = {
     {"caret of a new edit window", kExample, "type - 0 05"},
     {"focus back after a file dialog", kExample, "load s2.txt 0 \"\""},
     {"caret message past the end", kExample, "lbclick - 3 \"\"; lbcaret - 2 \"\""},
+    {"focused field disabled", kExample,
+     "click chkCanErr 0 \"\"; bmclick chkCanErr 0 \"\"; focus edtCanErr2 0 \"\"; setcheck chkCanErr 0 \"\""},
+    {"selection message then Delete", kExample, "lbsel - 4 \"\"; button btnDelete 0 \"\""},
+    {"refused caret message then Delete", "M5($10-x1E|0x5- 40 )E1-2TJ1234567|",
+     "type - 0 -; lbcaret - 1 \"\"; button btnDelete 0 \"\""},
 };
 
 TEST_F(SetupDialogE2E, ReplayedSoakSequencesMatchTheModel) {
