@@ -491,9 +491,7 @@ int ListBox::ItemIndex() const {
 }
 
 void ListBox::SetItemIndex(int i) {
-  // A line the list does not have changes nothing, as in the list box.
-  if (i < -1 || i >= Count()) return;
-  caret_ = i;
+  caret_ = (i >= 0 && i < Count()) ? i : -1;
   Changed(Prop::kSelection);
 }
 

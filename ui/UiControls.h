@@ -451,8 +451,7 @@ class ListBox : public Control {
   // window: the window's caret item once the list has had the focus, a
   // click, or a caret or selection message since it was last empty.
   int ItemIndex() const;
-  // Makes line i current (the selection stays as it is); -1 for none; a
-  // line the list does not have is ignored.
+  // Makes line i current (the selection stays as it is); -1 for none.
   void SetItemIndex(int i);
 
   bool Selected(int i) const;

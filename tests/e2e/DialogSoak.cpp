@@ -444,8 +444,8 @@ class Soak {
         PostMessageW(list, WM_LBUTTONUP, a.n % 2 ? MK_CONTROL : 0, at);
         break;
       }
-      case Op::SetCaret:
-        model_->lbMVDChip->SetItemIndex(a.n);
+      case Op::SetCaret:  // the list box refuses a line it does not have
+        if (a.n < model_->lbMVDChip->Count()) model_->lbMVDChip->SetItemIndex(a.n);
         SendMessageTimeoutW(Win(model_->lbMVDChip), LB_SETCARETINDEX, a.n, FALSE, SMTO_ABORTIFHUNG, kWait, nullptr);
         break;
       case Op::SetSel:  // n: (line + 1) * 2 + on, line -1: all
