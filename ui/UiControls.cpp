@@ -508,6 +508,7 @@ void ListBox::SetSelected(int i, bool on) {
     return;
   } else {
     selected_[static_cast<size_t>(i)] = on;
+    if (on) caret_ = i;
   }
   // From now on the list reports its caret line: the first one, until it
   // has another.

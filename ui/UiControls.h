@@ -455,8 +455,9 @@ class ListBox : public Control {
   void SetItemIndex(int i);
 
   bool Selected(int i) const;
-  // Selects or deselects line i (-1: every line), as LB_SETSEL does; a
-  // list without a current line then has its first one.
+  // Selects or deselects line i (-1: every line), as LB_SETSEL does: a
+  // line selected becomes the current one, and a list without a current
+  // line has its first one.
   void SetSelected(int i, bool on);
   int SelCount() const;
 

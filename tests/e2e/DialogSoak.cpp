@@ -640,7 +640,8 @@ const Replay kReplays[] = {
     {"caret message past the end", kExample, "lbclick - 3 \"\"; lbcaret - 2 \"\""},
     {"focused field disabled", kExample,
      "click chkCanErr 0 \"\"; bmclick chkCanErr 0 \"\"; focus edtCanErr2 0 \"\"; setcheck chkCanErr 0 \"\""},
-    {"selection message then Delete", kExample, "lbsel - 4 \"\"; button btnDelete 0 \"\""},
+    {"deselection message then Delete", kExample, "lbsel - 4 \"\"; button btnDelete 0 \"\""},
+    {"selection message moves the caret", "M3(1-2|0-3)TJ1111111|2222222|3333333|", "lbsel - 5 \"\""},
     {"refused caret message then Delete", "M5($10-x1E|0x5- 40 )E1-2TJ1234567|",
      "type - 0 -; lbcaret - 1 \"\"; button btnDelete 0 \"\""},
 };
