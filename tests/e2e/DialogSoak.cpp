@@ -283,6 +283,7 @@ class Soak {
   void Settle(const std::function<bool(HWND)>& answer, size_t fileDialogs) {
     const auto deadline = GetTickCount() + kWait;
     size_t files = 0;
+    int quiet = 0;
     while (GetTickCount() < deadline && IsWindow(form_)) {
       const long want = ++markersPosted_;
       PostMessageW(host_, kMarker, 0, 0);
@@ -293,10 +294,13 @@ class Soak {
         if (m && ClassOf(m) == L"#32768") break;
       }
       HWND m = Modal();
+      // Two quiet rounds: a window being made may let the marker through
+      // before it shows.
       if (!m) {
-        if (markersSeen >= want && files >= fileDialogs) return;
+        if (markersSeen >= want && files >= fileDialogs && ++quiet >= 2) return;
         continue;
       }
+      quiet = 0;
       if (IsFileDialog(m)) ++files;
       if (ClassOf(m) == L"#32770" && !IsFileDialog(m)) {
         MessageBoxSeen box = WaitMessageBox(tid_, kWait);
