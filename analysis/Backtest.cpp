@@ -5,8 +5,10 @@
 #include <cmath>
 #include <exception>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 
+#include "Census.h"
 #include "FilterString.h"
 #include "FilterStringWriter.h"
 #include "SevenDigitCounter.h"
@@ -106,6 +108,45 @@ std::pair<double, double> WilsonInterval(uint64_t k, uint64_t n) {
   return {std::max(0.0, centre - half), std::min(1.0, centre + half)};
 }
 
+namespace {
+
+// Exact keep rates from each draw's census of share vectors, one draw after
+// the other on all the threads: the census costs no more than a full pass
+// (less with fewer distinct vectors), and its verdict counts are those of
+// the same evaluation.
+void CensusKeepRates(const Bands& bands, std::span<const HistoryDraw> draws, const BacktestOptions& opts,
+                     std::vector<DrawResult>& results) {
+  const uint64_t total = uint64_t{kAllNumbers} * draws.size();
+  const std::thread::id caller = std::this_thread::get_id();
+  Census census;
+  for (size_t i = 0; i < draws.size(); ++i) {
+    if (opts.cancel && opts.cancel->load(std::memory_order_relaxed)) return;
+    FilterState state;
+    state.FilterStr = WithBets(bands.text, draws[i].bets);
+    state.Prepare();
+    CensusControl control;
+    CensusOptions o;
+    o.jobs = opts.jobs;
+    o.sliceSize = 100'000;
+    o.control = &control;
+    o.onSlice = [&](uint32_t done, uint32_t) {
+      if (opts.cancel && opts.cancel->load(std::memory_order_relaxed)) control.Cancel();
+      if (opts.tick && std::this_thread::get_id() == caller)
+        opts.tick(uint64_t{kAllNumbers} * i + uint64_t{done} * o.sliceSize, total);
+    };
+    const CensusStatus status = census.Build(state, o);
+    if (status == CensusStatus::Cancelled) return;
+    if (status != CensusStatus::Done) throw std::runtime_error(std::string("census: ") + CensusStatusText(status));
+    DrawResult& r = results[i];
+    r.kept = census.Count(state).passed;
+    r.examined = kAllNumbers;
+    r.keepRate = static_cast<double>(r.kept) / kAllNumbers;
+  }
+  if (opts.tick) opts.tick(total, total);
+}
+
+}  // namespace
+
 std::vector<DrawResult> RunBacktest(const Bands& bands, std::span<const HistoryDraw> draws,
                                     const BacktestOptions& opts) {
   std::vector<DrawResult> results(draws.size());
@@ -119,6 +160,10 @@ std::vector<DrawResult> RunBacktest(const Bands& bands, std::span<const HistoryD
   }
   const KeepRateOptions& kr = opts.keepRate;
   if (kr.mode == KeepRateMode::None || draws.empty()) return results;
+  if (kr.mode == KeepRateMode::Exact) {
+    CensusKeepRates(bands, draws, opts, results);
+    return results;
+  }
 
   // Units of work: a slice of one draw's numbers.  Slices are small enough
   // to share a few draws fairly between the threads and to show progress.
@@ -139,6 +184,10 @@ std::vector<DrawResult> RunBacktest(const Bands& bands, std::span<const HistoryD
       FilterState state;
       size_t prepared = SIZE_MAX;
       for (uint64_t u; (u = nextUnit.fetch_add(1)) < units;) {
+        if (opts.cancel && opts.cancel->load(std::memory_order_relaxed)) {
+          nextUnit.store(units);
+          break;
+        }
         const size_t d = static_cast<size_t>(u / slices);
         const uint64_t from = (u % slices) * kSlice;
         const uint64_t to = std::min(perDraw, from + kSlice);
@@ -189,18 +238,20 @@ Summary Summarize(std::span<const DrawResult> results) {
   Summary s;
   s.draws = results.size();
   double sum = 0;
-  size_t rated = 0;
+  std::vector<double> rates;
   for (const DrawResult& r : results) {
     s.kept += r.verdict == kPass;
     if (r.keepRate) {
       sum += *r.keepRate;
-      ++rated;
+      rates.push_back(*r.keepRate);
     }
   }
+  const size_t rated = rates.size();
   s.recall = s.draws ? static_cast<double>(s.kept) / static_cast<double>(s.draws) : 0.0;
   if (rated > 0 && rated == results.size()) {
     s.meanKeepRate = sum / static_cast<double>(rated);
     if (*s.meanKeepRate > 0) s.lift = s.recall / *s.meanKeepRate;
+    s.chance = TestAgainstChance(rates, s.kept);
   }
   return s;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -14,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "ChanceTest.h"
 #include "Filter.h"
 #include "History.h"
 
@@ -59,6 +61,9 @@ struct Summary {
   double recall = 0;
   std::optional<double> meanKeepRate;
   std::optional<double> lift;  // recall / mean keep rate
+  // Whether the kept winners are more than chance keeps: with a keep rate
+  // for every draw only.
+  std::optional<ChanceTest> chance;
 };
 
 struct BacktestOptions {
@@ -69,6 +74,8 @@ struct BacktestOptions {
   size_t firstRow = 0;
   // Progress (done, total), called now and then on the calling thread.
   std::function<void(uint64_t, uint64_t)> tick;
+  // Set by any thread to stop early: the keep rates are then incomplete.
+  const std::atomic<bool>* cancel = nullptr;
 };
 
 // Judges every draw.  The draws are spread over opts.jobs threads, each with

@@ -80,10 +80,19 @@ const char* VerdictWord(int32_t v) {
   return v == kPass ? "kept" : v == kFail ? "fails" : v == kHardReject ? "hard reject" : "?";
 }
 
-std::string SummaryJson(const Summary& s) {
-  return "{\"draws\": " + std::to_string(s.draws) + ", \"kept\": " + std::to_string(s.kept) +
-         ", \"recall\": " + Number(s.recall) + ", \"mean_keep_rate\": " + Opt(s.meanKeepRate) +
-         ", \"lift\": " + Opt(s.lift) + "}";
+std::string SummaryJson(const Summary& s, const KeepRateOptions& k) {
+  std::string out = "{\"draws\": " + std::to_string(s.draws) + ", \"kept\": " + std::to_string(s.kept) +
+                    ", \"recall\": " + Number(s.recall) + ", \"mean_keep_rate\": " + Opt(s.meanKeepRate) +
+                    ", \"lift\": " + Opt(s.lift);
+  const std::optional<ChanceTest>& c = s.chance;
+  out += ", \"expected_kept\": " + (c ? Number(c->expectedKept) : std::string("null")) +
+         ", \"p_value\": " + (c ? Number(c->pValue) : std::string("null")) +
+         ", \"lift_low\": " + (c ? Opt(c->liftLow) : std::string("null")) +
+         ", \"lift_high\": " + (c ? Opt(c->liftHigh) : std::string("null")) +
+         ", \"verdict\": " + (c ? JsonString(ChanceVerdict(*c)) : std::string("null")) +
+         ", \"chance_test_rates\": " +
+         (!c ? "null" : k.mode == KeepRateMode::Sample ? "\"sampled\"" : "\"exact\"") + "}";
+  return out;
 }
 
 std::string KeepRateModeJson(const KeepRateOptions& k) {
@@ -115,7 +124,16 @@ std::string SummaryText(const Summary& s, const KeepRateOptions& k) {
   if (k.mode == KeepRateMode::Sample)
     out += " (sampled, " + std::to_string(k.sample) + " numbers a draw, seed " + std::to_string(k.seed) + ")";
   out += "\n";
-  out += "  lift:           " + (s.lift ? ShortNumber(*s.lift) : std::string("n/a")) + "\n";
+  out += "  lift:           " + (s.lift ? ShortNumber(*s.lift) : std::string("n/a"));
+  if (s.chance && s.chance->liftLow)
+    out += ", 95 % interval " + ShortNumber(*s.chance->liftLow) + " to " + ShortNumber(*s.chance->liftHigh);
+  out += "\n";
+  if (!s.chance) return out + "  verdict:        no chance test without keep rates\n";
+  const ChanceTest& c = *s.chance;
+  out += "  by chance:      " + ShortNumber(c.expectedKept) + " kept expected; the chance of keeping " +
+         std::to_string(s.kept) + " or more: " + PValueText(c.pValue);
+  if (k.mode == KeepRateMode::Sample) out += " (the test uses the sampled keep rates)";
+  out += "\n  verdict:        " + ChanceVerdict(c) + "\n";
   return out;
 }
 
@@ -156,7 +174,7 @@ std::string BacktestJson(const BacktestRun& run) {
       out += ", \"keep_rate_low\": " + Opt(r.keepRateLow) + ", \"keep_rate_high\": " + Opt(r.keepRateHigh);
     out += "}";
   }
-  out += "\n ],\n \"summary\": " + SummaryJson(run.summary) + ",\n " + KeepRateModeJson(run.keepRate) + "}\n";
+  out += "\n ],\n \"summary\": " + SummaryJson(run.summary, run.keepRate) + ",\n " + KeepRateModeJson(run.keepRate) + "}\n";
   return out;
 }
 
@@ -187,6 +205,10 @@ std::string CalibrationHead(const CalibrationRun& run) {
                     run.allowed.text + "), tolerance bands at least " + std::to_string(run.targets.tolerance) +
                     " (Q " + run.tolerance.text + "), " + std::to_string(run.targets.recall) +
                     " must pass (R " + run.recall.text + ").\n";
+  if (run.objective == Objective::Keep)
+    out += "Objective keep: from those bands, the bands, levels and E digit with the smallest mean keep rate "
+           "over the calibration draws with which at least " + std::to_string(run.targets.recall) +
+           " winners pass.\n";
   return out;
 }
 
@@ -213,6 +235,9 @@ std::string CalibrationText(const CalibrationRun& run, bool withLevelTable) {
          (p.eReached ? "" : "; no E digit reaches the recall target, so E is 0-9") + "\n\n";
   out += "In-sample, the " + std::to_string(run.rows - run.holdout) + " calibration draws:\n" +
          SummaryText(run.inSample.summary, run.inSample.keepRate);
+  if (run.inSample.summary.chance)
+    out += "  (the bands were fitted to these winners, so this test flatters them";
+  if (run.inSample.summary.chance) out += run.holdout ? "; the held-out test is the honest one)\n" : ")\n";
   return out;
 }
 
@@ -233,9 +258,10 @@ std::string CalibrationJson(const CalibrationRun& run) {
          std::to_string(run.rows - run.holdout) + ", \"targets\": {\"allowed\": " +
          std::to_string(run.targets.allowed) + ", \"tolerance\": " + std::to_string(run.targets.tolerance) +
          ", \"recall\": " + std::to_string(run.targets.recall) + "},\n \"backtest\": " +
-         SummaryJson(run.inSample.summary);
-  if (run.holdout) out += ",\n \"holdout\": " + SummaryJson(run.outOfSample.summary);
-  out += ",\n " + KeepRateModeJson(run.inSample.keepRate) + "}\n";
+         SummaryJson(run.inSample.summary, run.inSample.keepRate);
+  if (run.holdout) out += ",\n \"holdout\": " + SummaryJson(run.outOfSample.summary, run.outOfSample.keepRate);
+  out += ",\n \"objective\": " + JsonString(ObjectiveName(run.objective)) + ", " +
+         KeepRateModeJson(run.inSample.keepRate) + "}\n";
   return out;
 }
 

@@ -88,23 +88,42 @@ bool PassesWithE(const Shares& shares, const std::vector<LevelProposal>& levels,
   return outside <= e;
 }
 
+LevelProposal LevelStats(std::span<const Shares> winners, int level) {
+  std::vector<int32_t> values;
+  values.reserve(winners.size());
+  for (const Shares& s : winners) values.push_back(s[static_cast<size_t>(level)]);
+  std::sort(values.begin(), values.end());
+  LevelProposal l;
+  l.level = level;
+  if (!values.empty()) {
+    l.min = values.front();
+    l.max = values.back();
+    l.median = values[(values.size() - 1) / 2];
+  }
+  return l;
+}
+
+std::string ProposalString(const std::vector<LevelProposal>& levels, int e) {
+  std::string out;
+  for (const LevelProposal& l : levels) {
+    const std::string f[5] = {std::to_string(l.level), std::to_string(l.allowed.lo), std::to_string(l.allowed.hi),
+                              std::to_string(l.tolerance.lo), std::to_string(l.tolerance.hi)};
+    AppendMSection(out, {f[0], f[1], f[2], f[3], f[4]});
+  }
+  AppendRange(out, 'E', {"0", std::to_string(e)});
+  return out;
+}
+
 Proposal Calibrate(std::span<const Shares> winners, const std::vector<int>& levels,
                    const CalibrationTargets& targets) {
   Proposal p;
   std::vector<int> order(levels);
   std::sort(order.rbegin(), order.rend());
   for (int level : order) {
+    LevelProposal l = LevelStats(winners, level);
     std::vector<int32_t> values;
     values.reserve(winners.size());
     for (const Shares& s : winners) values.push_back(s[static_cast<size_t>(level)]);
-    std::sort(values.begin(), values.end());
-    LevelProposal l;
-    l.level = level;
-    if (!values.empty()) {
-      l.min = values.front();
-      l.max = values.back();
-      l.median = values[(values.size() - 1) / 2];
-    }
     // The targets never exceed the number of winners, so both bands exist.
     l.allowed = NarrowestBand(values, targets.allowed).value_or(Band{0, 100});
     l.tolerance = NarrowestBand(values, targets.tolerance, l.allowed).value_or(Band{0, 100});
@@ -120,13 +139,7 @@ Proposal Calibrate(std::span<const Shares> winners, const std::vector<int>& leve
       break;
     }
   }
-  for (const LevelProposal& l : p.levels) {
-    const std::string f[5] = {std::to_string(l.level), std::to_string(l.allowed.lo),
-                              std::to_string(l.allowed.hi), std::to_string(l.tolerance.lo),
-                              std::to_string(l.tolerance.hi)};
-    AppendMSection(p.filterString, {f[0], f[1], f[2], f[3], f[4]});
-  }
-  AppendRange(p.filterString, 'E', {"0", std::to_string(p.e)});
+  p.filterString = ProposalString(p.levels, p.e);
   return p;
 }
 

@@ -66,6 +66,13 @@ struct Proposal {
 // The levels at which some winner's share is above 0, from 7 down.
 std::vector<int> DefaultLevels(std::span<const Shares> winners);
 
+// The minimum, lower median and maximum of the winners' shares at a level
+// (bands left 0-0).
+LevelProposal LevelStats(std::span<const Shares> winners, int level);
+
+// The filter string of bands and an E range (no media bets).
+std::string ProposalString(const std::vector<LevelProposal>& levels, int e);
+
 // The proposal for the given levels (any order; written from 7 down).
 Proposal Calibrate(std::span<const Shares> winners, const std::vector<int>& levels,
                    const CalibrationTargets& targets);

@@ -91,6 +91,7 @@ bool IsWinner(std::string_view s) {
 History Refuse(size_t line, const std::string& why) {
   History h;
   h.error = "history line " + std::to_string(line) + ": " + why;
+  h.errorLine = line;
   return h;
 }
 

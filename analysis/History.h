@@ -24,6 +24,7 @@ struct History {
   bool ok = false;
   std::vector<HistoryDraw> draws;
   std::string error;               // "history line N: why" when not ok
+  size_t errorLine = 0;            // that N; 0 when the file itself could not be read
   std::vector<std::string> notes;  // skipped bets, one note per draw that had some
 };
 

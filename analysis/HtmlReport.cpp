@@ -35,6 +35,9 @@ th, td { border: 1px solid #c8ccd1; padding: 0.2em 0.5em; text-align: right; }
 th { background: #eef1f4; }
 td.text { text-align: left; }
 tr.kept td { background: #e3f4e4; }
+td.lift, td.verdict { font-size: 1.25em; font-weight: bold; }
+td.verdict { text-align: left; }
+td.better { color: #1d6b2f; }
 .honest { border: 2px solid #2a6f97; padding: 0.3em 0.8em; }
 .charts { display: grid; grid-template-columns: repeat(auto-fill, minmax(22em, 1fr)); gap: 0.8em 1.2em; }
 figure { margin: 0; break-inside: avoid; }
@@ -119,16 +122,40 @@ std::string Legend(bool held) {
   return s + "</p>\n";
 }
 
-std::string SummaryTable(const Summary& s) {
-  return "<table><tr><th>Draws</th><th>Kept</th><th>Recall</th><th>Mean keep rate</th><th>Lift</th></tr>"
-         "<tr><td>" + std::to_string(s.draws) + "</td><td>" + std::to_string(s.kept) + "</td><td>" +
-         ShortNumber(s.recall) + "</td><td>" + (s.meanKeepRate ? ShortNumber(*s.meanKeepRate) : std::string("-")) +
-         "</td><td>" + (s.lift ? ShortNumber(*s.lift) : std::string("-")) + "</td></tr></table>\n";
+std::string SummaryTable(const Summary& s, const KeepRateOptions& k) {
+  std::string lift = s.lift ? ShortNumber(*s.lift) : std::string("-");
+  std::string verdict = "no chance test without keep rates", chance = "-", p = "-";
+  if (s.chance) {
+    const ChanceTest& c = *s.chance;
+    if (c.liftLow) lift += " <span class=\"note\">(" + ShortNumber(*c.liftLow) + " to " + ShortNumber(*c.liftHigh) + ")</span>";
+    verdict = ChanceVerdict(c);
+    chance = ShortNumber(c.expectedKept);
+    p = ShortNumber(c.pValue);
+  }
+  const std::string cls = s.chance && s.chance->BetterThanChance() ? "verdict better" : "verdict";
+  std::string out =
+      "<table><tr><th>Draws</th><th>Kept</th><th>Recall</th><th>Mean keep rate</th><th>Lift (95 %)</th>"
+      "<th>Against chance</th><th>Kept by chance</th><th>p-value</th></tr>"
+      "<tr><td>" + std::to_string(s.draws) + "</td><td>" + std::to_string(s.kept) + "</td><td>" +
+      ShortNumber(s.recall) + "</td><td>" + (s.meanKeepRate ? ShortNumber(*s.meanKeepRate) : std::string("-")) +
+      "</td><td class=\"lift\">" + lift + "</td><td class=\"" + cls + "\">" + HtmlEscape(verdict) + "</td><td>" +
+      chance + "</td><td>" + p + "</td></tr></table>\n";
+  if (s.chance && k.mode == KeepRateMode::Sample)
+    out += "<p class=\"note\">The chance test uses the sampled keep rates.</p>\n";
+  return out;
+}
+
+std::string ChanceNote() {
+  return "<p class=\"note\">Against chance: were the bands no better than picking numbers at random, each "
+         "draw's winner would be kept with that draw's keep rate.  Kept by chance is the sum of the keep rates; "
+         "the p-value is the exact probability of keeping at least as many winners that way (Poisson-binomial); "
+         "the lift's interval is the 95 % Wilson interval of the recall over the mean keep rate.  Below 0.05 "
+         "reads as better than chance.</p>\n";
 }
 
 std::string KeepRateNote(const KeepRateOptions& k) {
   switch (k.mode) {
-    case KeepRateMode::Exact: return "Keep rates from a full pass over all 10,000,000 numbers.";
+    case KeepRateMode::Exact: return "Exact keep rates, over all 10,000,000 numbers.";
     case KeepRateMode::Sample:
       return "Keep rates estimated from " + std::to_string(k.sample) + " numbers drawn per draw (seed " +
              std::to_string(k.seed) + "), with the 95 % Wilson interval.";
@@ -148,7 +175,7 @@ std::vector<int32_t> SharesAt(const std::vector<DrawResult>& results, int level)
 std::string BacktestHtml(const BacktestRun& run, const Bands& bands, const std::string& title) {
   std::string body = "<h1>Back-test</h1>\n<p class=\"note\">" + HtmlEscape(title) + "<br>Bands: <code>" +
                      HtmlEscape(bands.text) + "</code><br>" + KeepRateNote(run.keepRate) + "</p>\n";
-  body += "<h2>Summary</h2>\n" + SummaryTable(run.summary);
+  body += "<h2>Summary</h2>\n" + SummaryTable(run.summary, run.keepRate);
   // One chart per configured level, with every condition of that level shaded.
   std::map<int, std::vector<Shade>, std::greater<int>> levels;
   for (const TMD& c : bands.conditions)
@@ -174,7 +201,7 @@ std::string BacktestHtml(const BacktestRun& run, const Bands& bands, const std::
     body += "<td>" + rate + "</td></tr>\n";
   }
   body += "</table>\n<p class=\"note\">Shares are percent of the draw's media bets with that many hits. "
-          "Kept: the winner gets verdict 0.</p>\n";
+          "Kept: the winner gets verdict 0.</p>\n" + ChanceNote();
   return Page("Back-test", body);
 }
 
@@ -187,7 +214,7 @@ std::string CalibrationHtml(const CalibrationRun& run) {
                      ". " + KeepRateNote(run.inSample.keepRate) + "</p>\n";
   if (run.holdout)
     body += "<div class=\"honest\"><h2>Out-of-sample: the last " + std::to_string(run.holdout) +
-            " draws</h2>\n" + SummaryTable(run.outOfSample.summary) + "</div>\n";
+            " draws</h2>\n" + SummaryTable(run.outOfSample.summary, run.outOfSample.keepRate) + "</div>\n";
   body += "<h2>Proposal</h2>\n<p><code>" + HtmlEscape(run.filterString) + "</code></p>\n<p class=\"note\">" +
           "Allowed bands hold at least " + std::to_string(run.targets.allowed) + " of " + std::to_string(n) +
           " winners (P " + HtmlEscape(run.allowed.text) + "), tolerance bands at least " +
@@ -195,7 +222,12 @@ std::string CalibrationHtml(const CalibrationRun& run) {
           std::to_string(p.e) + ": " + std::to_string(p.passing) + " of " + std::to_string(n) +
           " calibration winners pass, " + std::to_string(run.targets.recall) + " needed (R " +
           HtmlEscape(run.recall.text) + ")" +
-          (p.eReached ? "." : "; no E digit reaches that, so E is 0-9.") + "</p>\n";
+          (p.eReached ? "." : "; no E digit reaches that, so E is 0-9.") +
+          (run.objective == Objective::Keep
+               ? " Objective keep: from the narrowest such bands, the bands, levels and E digit that keep the "
+                 "fewest numbers over the calibration draws with that many winners passing."
+               : "") +
+          "</p>\n";
   body += "<table><tr><th>Level</th><th>Min</th><th>Median</th><th>Max</th><th>Allowed</th><th>Tolerance</th></tr>\n";
   for (const LevelProposal& l : p.levels)
     body += "<tr><td>" + std::to_string(l.level) + "</td><td>" + std::to_string(l.min) + "</td><td>" +
@@ -203,8 +235,10 @@ std::string CalibrationHtml(const CalibrationRun& run) {
             std::to_string(l.allowed.lo) + "-" + std::to_string(l.allowed.hi) + "</td><td>" +
             std::to_string(l.tolerance.lo) + "-" + std::to_string(l.tolerance.hi) + "</td></tr>\n";
   body += "</table>\n<h2>In-sample: the " + std::to_string(n) + " calibration draws</h2>\n" +
-          SummaryTable(run.inSample.summary);
-  body += "<h2>Winners' shares per level</h2>\n" + Legend(run.holdout > 0) + "<div class=\"charts\">\n";
+          SummaryTable(run.inSample.summary, run.inSample.keepRate) +
+          "<p class=\"note\">The bands were fitted to these winners, so this test flatters them" +
+          (run.holdout ? "; the held-out test is the honest one.</p>\n" : ".</p>\n");
+  body += ChanceNote() + "<h2>Winners' shares per level</h2>\n" + Legend(run.holdout > 0) + "<div class=\"charts\">\n";
   for (const LevelProposal& l : p.levels)
     body += "<figure><figcaption>Level " + std::to_string(l.level) + ": allowed " +
             std::to_string(l.allowed.lo) + "-" + std::to_string(l.allowed.hi) + " %, tolerance " +

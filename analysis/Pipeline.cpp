@@ -1,6 +1,13 @@
 #include "Pipeline.h"
 
+#include <thread>
+
+#include "Census.h"
+#include "KeepCalibration.h"
+
 namespace qv::host {
+
+const char* ObjectiveName(Objective o) { return o == Objective::Keep ? "keep" : "narrow"; }
 
 BacktestRun RunBacktestOn(const Bands& bands, std::span<const HistoryDraw> draws,
                           const BacktestOptions& opts) {
@@ -12,9 +19,44 @@ BacktestRun RunBacktestOn(const Bands& bands, std::span<const HistoryDraw> draws
   return run;
 }
 
+namespace {
+
+bool Cancelled(const BacktestOptions& o) { return o.cancel && o.cancel->load(std::memory_order_relaxed); }
+
+// The census of every draw's media bets, one after the other, each on all
+// the threads.  Progress counts numbers, as a back-test does.
+CensusStatus BuildCensuses(std::span<const HistoryDraw> draws, const BacktestOptions& opts,
+                           std::vector<Census>& out) {
+  out.assign(draws.size(), Census());
+  const uint64_t total = static_cast<uint64_t>(kCensusNumbers) * draws.size();
+  const std::thread::id caller = std::this_thread::get_id();
+  for (size_t i = 0; i < draws.size(); ++i) {
+    FilterState state;
+    state.FilterStr = WithBets("M0(0-100|0-100)", draws[i].bets);
+    state.Prepare();
+    CensusControl control;
+    CensusOptions o;
+    o.jobs = opts.jobs;
+    o.sliceSize = 100'000;
+    o.control = &control;
+    o.onSlice = [&](uint32_t done, uint32_t) {
+      if (Cancelled(opts)) control.Cancel();
+      if (opts.tick && std::this_thread::get_id() == caller)
+        opts.tick(static_cast<uint64_t>(kCensusNumbers) * i + uint64_t{done} * o.sliceSize, total);
+    };
+    if (Cancelled(opts)) return CensusStatus::Cancelled;
+    const CensusStatus s = out[i].Build(state, o);
+    if (s != CensusStatus::Done) return s;
+  }
+  return CensusStatus::Done;
+}
+
+}  // namespace
+
 CalibrationResult RunCalibration(const CalibrationRequest& request) {
   CalibrationResult result;
   CalibrationRun& cal = result.run;
+  cal.objective = request.objective;
   cal.history = request.history;
   cal.rows = request.draws.size();
   cal.holdout = request.holdout;
@@ -24,6 +66,11 @@ CalibrationResult RunCalibration(const CalibrationRequest& request) {
   const std::span<const HistoryDraw> calibration = request.draws.first(cal.rows - cal.holdout);
   const std::span<const HistoryDraw> heldOut = request.draws.last(cal.holdout);
   const uint64_t n = calibration.size();
+  const auto cancelled = [&result] {
+    result.status = CalibrationResult::Status::Cancelled;
+    result.error = "cancelled";
+    return result;
+  };
 
   // The winners' shares; any bands will do for them.
   Bands any;
@@ -42,6 +89,20 @@ CalibrationResult RunCalibration(const CalibrationRequest& request) {
   }
   cal.targets = {CeilTimes(cal.allowed, n), CeilTimes(cal.tolerance, n), CeilTimes(cal.recall, n)};
   cal.proposal = Calibrate(winners, levels, cal.targets);
+
+  std::vector<Census> censuses;
+  if (request.objective == Objective::Keep) {
+    const CensusStatus s = BuildCensuses(calibration, request.backtest, censuses);
+    if (s == CensusStatus::Cancelled) return cancelled();
+    if (s != CensusStatus::Done) {
+      result.status = CalibrationResult::Status::Failed;
+      result.error = std::string("the census of a calibration draw failed: ") + CensusStatusText(s);
+      return result;
+    }
+    const std::vector<int> searched =
+        request.levels.empty() ? std::vector<int>{7, 6, 5, 4, 3, 2, 1, 0} : request.levels;
+    cal.proposal = CalibrateForKeep(winners, censuses, searched, cal.targets.recall, cal.proposal).proposal;
+  }
   cal.filterString = request.nextBets.empty() ? cal.proposal.filterString
                                               : WithBets(cal.proposal.filterString, request.nextBets);
 
@@ -51,11 +112,31 @@ CalibrationResult RunCalibration(const CalibrationRequest& request) {
     result.error = "internal error: the proposal was refused: " + why;
     return result;
   }
-  cal.inSample = RunBacktestOn(proposed, calibration, request.backtest);
+  if (request.objective == Objective::Keep) {
+    // Verdicts from the engine, exact keep rates from the censuses.
+    BacktestOptions verdicts = request.backtest;
+    const bool rated = verdicts.keepRate.mode != KeepRateMode::None;
+    verdicts.keepRate.mode = KeepRateMode::None;
+    cal.inSample = RunBacktestOn(proposed, calibration, verdicts);
+    if (rated) {
+      cal.inSample.keepRate.mode = KeepRateMode::Exact;
+      for (size_t i = 0; i < calibration.size(); ++i) {
+        DrawResult& r = cal.inSample.results[i];
+        r.kept = KeptBy(censuses[i], cal.proposal);
+        r.examined = kCensusNumbers;
+        r.keepRate = static_cast<double>(r.kept) / kCensusNumbers;
+      }
+      cal.inSample.summary = Summarize(cal.inSample.results);
+    }
+  } else {
+    cal.inSample = RunBacktestOn(proposed, calibration, request.backtest);
+  }
+  if (Cancelled(request.backtest)) return cancelled();
   if (cal.holdout) {
     BacktestOptions outOpts = request.backtest;
     outOpts.firstRow = cal.rows - cal.holdout;
     cal.outOfSample = RunBacktestOn(proposed, heldOut, outOpts);
+    if (Cancelled(request.backtest)) return cancelled();
   }
   return result;
 }

@@ -21,7 +21,13 @@ struct BacktestRun {
   KeepRateOptions keepRate;
 };
 
+// What the calibration optimises: the narrowest bands that hold the given
+// shares of the winners, or the fewest numbers kept at the recall target.
+enum class Objective { Narrow, Keep };
+const char* ObjectiveName(Objective o);
+
 struct CalibrationRun {
+  Objective objective = Objective::Narrow;
   std::string history;   // the history file, as given
   size_t rows = 0;       // rows of the history
   size_t holdout = 0;    // K; 0 without a holdout
@@ -44,11 +50,18 @@ struct CalibrationRequest {
   Decimal allowed, tolerance, recall;
   std::vector<int> levels;             // empty: DefaultLevels of the calibration winners
   std::vector<std::string> nextBets;   // appended to the proposal when given
-  BacktestOptions backtest;            // keep rate, threads, progress
+  // Keep: from the narrow proposal, the search of KeepCalibration.h over
+  // the levels given (all eight when none are), with a census per
+  // calibration draw; the in-sample keep rates are then the censuses'
+  // exact ones whatever the keep rate mode, unless it is none.
+  Objective objective = Objective::Narrow;
+  // Keep rate, threads, progress (over the censuses, then each back-test's
+  // numbers) and cancelling.
+  BacktestOptions backtest;
 };
 
 struct CalibrationResult {
-  enum class Status { Done, NoLevels, ProposalRefused } status = Status::Done;
+  enum class Status { Done, NoLevels, ProposalRefused, Cancelled, Failed } status = Status::Done;
   std::string error;  // UTF-8, when not done
   CalibrationRun run;
 };

@@ -1,6 +1,8 @@
 // ZcExecute throughput for 10 to 10000 media bets: the literal algorithm
 // (cut every bet at its commas and compare character by character on every
-// call), the engine with each counting kernel, and the plug-in's export.
+// call), the engine with each counting kernel, the hit counting alone with
+// each kernel on bit rows (Bits/) and with every bet in byte rows (Bytes/),
+// and the plug-in's export.
 // After the runs a table gives bet-candidate pairs per second and the ratio
 // to the literal algorithm, from the CPU time of each run (the machine may
 // be shared).
@@ -34,7 +36,7 @@ typedef int32_t(QV_STDCALL* QvZcExecuteFn)(const char*);
 
 namespace {
 
-constexpr size_t kSizes[] = {10, 20, 100, 1000, 10000};
+constexpr size_t kSizes[] = {10, 20, 60, 100, 1000, 10000};
 constexpr size_t kCandidates = 1 << 13;
 
 // Five conditions with E and S sections, as a user's set-up would have them.
@@ -141,6 +143,27 @@ void BM_Kernel(benchmark::State& state, qv::Kernel k, size_t n) {
   SetPairs(state, n);
 }
 
+// Hit counting alone, every level, with bit rows where a bet allows them or
+// with byte rows for every bet.
+void BM_Count(benchmark::State& state, qv::Kernel k, size_t n, bool bitRows) {
+  const Workload& w = WorkloadFor(n);
+  qv::FilterState f;
+  f.FilterStr = w.filterStr;
+  if (!f.Prepare().accepted()) state.SkipWithError("filter string refused");
+  qv::HitCounter counter;
+  counter.UseKernel(k);
+  counter.UseBitRows(bitRows);
+  counter.Build(f.MediaBets);
+  state.counters["bit rows"] = static_cast<double>(counter.BitBetCount());
+  int32_t tally[qv::kLevels];
+  size_t i = 0;
+  for (auto _ : state) {
+    counter.Tally(w.candidates[i++ & (kCandidates - 1)].c_str(), tally);
+    benchmark::DoNotOptimize(tally);
+  }
+  SetPairs(state, n);
+}
+
 // The plug-in, loaded as a host loads it, from the folder of this program.
 struct Plugin {
   QvSetFilterStrFn SetFilterStr = nullptr;
@@ -175,10 +198,14 @@ void BM_Export(benchmark::State& state, size_t n) {
     state.SkipWithError("the plug-in library was not found next to this program");
     return;
   }
-  g_plugin.SetFilterStr(w.filterStr.c_str());
-  if (!g_plugin.ZcPrepare()) state.SkipWithError("filter string refused");
+  // With several threads, the first prepares while the others wait for the
+  // loop to start, as a host prepares before it splits the pass.
+  if (state.thread_index() == 0) {
+    g_plugin.SetFilterStr(w.filterStr.c_str());
+    if (!g_plugin.ZcPrepare()) state.SkipWithError("filter string refused");
+  }
   const QvZcExecuteFn execute = g_plugin.ZcExecute;
-  size_t i = 0;
+  size_t i = static_cast<size_t>(state.thread_index()) * 997;
   for (auto _ : state) {
     benchmark::DoNotOptimize(execute(w.candidates[i++ & (kCandidates - 1)].c_str()));
   }
@@ -216,12 +243,12 @@ class SummaryReporter : public benchmark::ConsoleReporter {
     std::map<size_t, double> reference;
     for (const Row& r : rows_)
       if (r.name.rfind("Reference/", 0) == 0) reference[r.bets] = r.nsPerCall;
-    std::printf("\n%-22s %8s %14s %16s %12s\n", "benchmark", "bets", "ns/call", "pairs/s", "x reference");
+    std::printf("\n%-26s %8s %14s %16s %12s\n", "benchmark", "bets", "ns/call", "pairs/s", "x reference");
     for (const Row& r : rows_) {
       const double pairs = static_cast<double>(r.bets) / (r.nsPerCall * 1e-9);
       auto ref = reference.find(r.bets);
       const double ratio = ref == reference.end() ? 0.0 : ref->second / r.nsPerCall;
-      std::printf("%-22s %8zu %14.2f %16.4g %12.1f\n", r.name.c_str(), r.bets, r.nsPerCall, pairs, ratio);
+      std::printf("%-26s %8zu %14.2f %16.4g %12.1f\n", r.name.c_str(), r.bets, r.nsPerCall, pairs, ratio);
     }
     std::printf("best kernel: %s\n", qv::KernelName(qv::BestKernel()));
   }
@@ -256,8 +283,22 @@ int main(int argc, char** argv) {
       reporter.Add(name, n);
       benchmark::RegisterBenchmark(name.c_str(), BM_Kernel, kernel, n);
     }
+    for (const bool bitRows : {true, false})
+      for (const qv::KernelInfo& e : qv::KernelTable()) {
+        if (!e.available()) continue;
+        const std::string name = std::string(bitRows ? "Bits/" : "Bytes/") + e.name + suffix;
+        reporter.Add(name, n);
+        benchmark::RegisterBenchmark(name.c_str(), BM_Count, e.kernel, n, bitRows);
+      }
     reporter.Add("ZcExecute" + suffix, n);
     benchmark::RegisterBenchmark(("ZcExecute" + suffix).c_str(), BM_Export, n);
+    // Two host threads judging at once, each in its own scratch (the
+    // workload made beforehand: its cache is not for threads).
+    if (n == 1000) {
+      WorkloadFor(n);
+      reporter.Add("ZcExecute" + suffix + "/threads:2", n);
+      benchmark::RegisterBenchmark(("ZcExecute" + suffix).c_str(), BM_Export, n)->Threads(2);
+    }
   }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -23,6 +23,7 @@ struct CalibrateArgs {
   std::string recall = "0.9";
   size_t holdout = 0;
   std::string bets;
+  std::string objective = "narrow";
   CLI::Option* levelsOpt = nullptr;
   CLI::Option* holdoutOpt = nullptr;
   CLI::Option* betsOpt = nullptr;
@@ -62,6 +63,7 @@ int RunCalibrateCommand(const CalibrateArgs& args) {
     }
   if (args.levelsOpt->count() > 0 && !ParseLevels(args.levels, req.levels)) return kExitUsage;
   if (!args.run.Backtest(req.backtest)) return kExitUsage;
+  req.objective = args.objective == "keep" ? Objective::Keep : Objective::Narrow;
 
   History history;
   if (!args.run.ReadHistory(history)) return kExitUsage;
@@ -133,6 +135,13 @@ void AddCalibrateCommand(CLI::App& root, CommandList& commands) {
       cmd->add_option("--holdout", args->holdout,
                       "Keep the last K rows out of the calibration and back-test on them")
           ->type_name("K");
+  cmd->add_option("--objective", args->objective,
+                  "narrow: the narrowest bands holding P and Q of the winners, the smallest E reaching R; "
+                  "keep: from there, the bands, levels and E keeping the fewest numbers over the "
+                  "calibration draws while R of their winners pass (a census per draw)")
+      ->type_name("narrow|keep")
+      ->check(CLI::IsMember({"narrow", "keep"}))
+      ->capture_default_str();
   args->betsOpt =
       cmd->add_option("--bets", args->bets,
                       "Media bets for the next draw, appended to the proposed filter string "

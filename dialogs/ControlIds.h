@@ -44,12 +44,31 @@ inline constexpr int kSBox = 303;       // chkCanSupErr
 inline constexpr int kSLow = 304;       // edtCanSupErr1
 inline constexpr int kSHigh = 305;      // edtCanSupErr2
 inline constexpr int kMenuButton = 306; // RzMenuButton1
+// The operations menu's entry that opens the analysis window: its command
+// ID, which a WM_COMMAND sent to the setup dialog's window also reaches.
+inline constexpr int kAnalysisMenu = 310;  // mnuAnalysis
 
 inline constexpr int kBetList = 400;    // lbMVDChip
 inline constexpr int kImport = 401;     // btnLoad
 inline constexpr int kAdd = 402;        // btnAdd
 inline constexpr int kDelete = 403;     // btnDelete
 inline constexpr int kClear = 404;      // btnClear
+
+// --- the analysis window (frmAnalysis), beside the setup dialog ------------
+inline constexpr int kKept = 500;            // lblKept
+inline constexpr int kCensusProgress = 501;  // pbCensus
+constexpr int LevelChart(int d) { return 510 + d; }     // chtLevel<d>
+constexpr int PassedWithout(int d) { return 520 + d; }  // lblWithout<d>
+// The history part under the charts.
+inline constexpr int kHistoryButton = 530;   // btnHistory
+inline constexpr int kHistoryList = 531;     // lvHistory
+inline constexpr int kHistorySummary = 532;  // lblHistory
+inline constexpr int kRecall = 533;          // edtRecall
+inline constexpr int kHoldout = 534;         // edtHoldout
+inline constexpr int kCalibrate = 535;       // btnCalibrate
+inline constexpr int kApply = 536;           // btnApply
+inline constexpr int kRecallLabel = 537;     // lblRecall
+inline constexpr int kHoldoutLabel = 538;    // lblHoldout
 
 // --- the entry dialog (frmInputMDChip) -------------------------------------
 // OK and Cancel: kOk, kCancel.

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "AnalysisWindow.h"
 #include "BetResultFile.h"
 #include "ConditionFile.h"
 #include "ControlIds.h"
@@ -218,14 +219,38 @@ TfrmFltSetup::TfrmFltSetup() : ui::Form("frmFltSetup") {
   mnuSaveFlt->OnClick = [this](ui::MenuItem&) { mnuSaveFltClick(); };
   mnuLoadFlt = &PopupMenu1->AddItem("mnuLoadFlt", texts::kLoadFltCaption, Cp::Gb2312);
   mnuLoadFlt->OnClick = [this](ui::MenuItem&) { mnuLoadFltClick(); };
+  mnuAnalysis = &PopupMenu1->AddItem("mnuAnalysis", texts::kAnalysisMenuCaption, Cp::Gb2312);
+  mnuAnalysis->SetCommandId(ids::kAnalysisMenu);
+  mnuAnalysis->OnClick = [this](ui::MenuItem&) { mnuAnalysisClick(); };
   RzMenuButton1->SetMenu(PopupMenu1);
+
+  for (auto* fields : {&edtShotA, &edtShotB, &edtCanErrA, &edtCanErrB})
+    for (ui::SpinEdit* e : *fields) e->OnChange = [this](ui::Edit&) { Edited(); };
+  for (ui::SpinEdit* e : {edtCanErr1, edtCanErr2, edtCanSupErr1, edtCanSupErr2})
+    e->OnChange = [this](ui::Edit&) { Edited(); };
 
   SetDefaultButton(btnOK);
   SetCancelButton(btnCancel);
   FormCreate();
 }
 
+// The analysis window goes first: it joins its worker.
+TfrmFltSetup::~TfrmFltSetup() { analysis_.reset(); }
+
 void TfrmFltSetup::FormCreate() { CancelFlag = 1; }
+
+void TfrmFltSetup::Edited() {
+  if (analysis_) analysis_->SetupChanged();
+}
+
+void TfrmFltSetup::mnuAnalysisClick() {
+  if (!analysis_) analysis_ = std::make_unique<TfrmAnalysis>(*this);
+  if (analysis_->Showing()) {
+    analysis_->BringToFront();
+    return;
+  }
+  analysis_->ShowModeless(*this);
+}
 
 // --- enabling ------------------------------------------------------------------
 
@@ -241,6 +266,7 @@ void TfrmFltSetup::chkShot7Click(ui::CheckBox& sender) {
                                   "edtCanErr" + digits + "a", "edtCanErr" + digits + "b"}) {
     if (auto* e = Find<ui::SpinEdit>(edit)) e->SetEnabled(on);
   }
+  Edited();
 }
 
 void TfrmFltSetup::chkCanErrClick() {
@@ -251,12 +277,15 @@ void TfrmFltSetup::chkCanErrClick() {
   const bool sup = chkCanSupErr->Enabled() && chkCanSupErr->Checked();
   edtCanSupErr1->SetEnabled(sup);
   edtCanSupErr2->SetEnabled(sup);
+  Edited();
 }
 
 // --- the media bet list ------------------------------------------------------
 
+// Every change of the list but an Add ends here.
 void TfrmFltSetup::ShowBetCount() {
   lblMVDInfo->SetCaption(CountText(lbMVDChip->Count()), Cp::Gb2312);
+  Edited();
 }
 
 void TfrmFltSetup::lbMVDChipClick() {
@@ -269,7 +298,10 @@ void TfrmFltSetup::lbMVDChipClick() {
 void TfrmFltSetup::btnAddClick() {
   TfrmInputMDChip entry;
   entry.ShowModal();
-  if (entry.CancelFlag == 0) lbMVDChip->AddItem(entry.InputText());
+  if (entry.CancelFlag == 0) {
+    lbMVDChip->AddItem(entry.InputText());
+    Edited();
+  }
 }
 
 void TfrmFltSetup::btnDeleteClick() {

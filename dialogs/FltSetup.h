@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,9 +20,12 @@
 
 namespace qv {
 
+class TfrmAnalysis;
+
 class TfrmFltSetup : public ui::Form {
  public:
   TfrmFltSetup();
+  ~TfrmFltSetup() override;
 
   // 1 from creation; 0 only once OK has been accepted.
   uint8_t CancelFlag = 1;
@@ -74,6 +78,11 @@ class TfrmFltSetup : public ui::Form {
   void btnLoadClick();
   void mnuSaveFltClick();
   void mnuLoadFltClick();
+  // Opens the analysis window beside the dialog, or brings it forward.
+  void mnuAnalysisClick();
+
+  // The analysis window once it was first opened (nullptr until then).
+  TfrmAnalysis* AnalysisWindow() const { return analysis_.get(); }
 
   // --- controls ---
   ui::PageControl* RzPageControl1;
@@ -114,8 +123,14 @@ class TfrmFltSetup : public ui::Form {
   ui::PopupMenu* PopupMenu1;
   ui::MenuItem* mnuSaveFlt;
   ui::MenuItem* mnuLoadFlt;
+  ui::MenuItem* mnuAnalysis;
 
  private:
+  // Every edit of the state that the filter string carries ends here: the
+  // analysis window follows it.
+  void Edited();
+  std::unique_ptr<TfrmAnalysis> analysis_;
+
   enum class FileCommand { Save, Load, Import };
   // The one place where a file command's status becomes what the user sees.
   void ShowFileStatus(FileCommand command, const FileStatus& status,

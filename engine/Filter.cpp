@@ -209,24 +209,20 @@ PrepareResult FilterState::PrepareOrThrow() {
 
 void FilterState::TallyHits(std::string_view candidate) { counter_.Tally(candidate, Tally.data()); }
 
-int32_t FilterState::HitShare(int32_t k) const {
+int32_t FilterState::HitShare(int32_t k, const int32_t tally[kLevels]) const {
   const size_t n = MediaBets.size();
   if (n == 0 || k < 0 || k >= kLevels) return 0;
-  const int32_t t = Tally[static_cast<size_t>(k)];
+  const int32_t t = tally[k];
   if (shareOf_.size() == n + 1 && t >= 0 && static_cast<size_t>(t) <= n)
     return shareOf_[static_cast<size_t>(t)];
-  return static_cast<int32_t>(static_cast<int64_t>(Tally[static_cast<size_t>(k)]) * 100 /
-                              static_cast<int64_t>(n));
+  return static_cast<int32_t>(static_cast<int64_t>(t) * 100 / static_cast<int64_t>(n));
 }
 
-int32_t FilterState::Execute(const char* candidate) {
-  counter_.Tally(candidate, Tally.data());
-  return Judge();
-}
+int32_t FilterState::Execute(const char* candidate) { return Verdict(candidate, Tally.data()); }
 
 int32_t FilterState::Execute(std::string_view candidate) {
   TallyHits(candidate);
-  return Judge();
+  return Judge(Tally.data());
 }
 
 Misses MissesOf(const int32_t shares[kLevels], const TArrMD& conds) {
@@ -243,15 +239,15 @@ int32_t Evaluate(const int32_t shares[kLevels], const TArrMD& conds, const MissR
   return VerdictOf(MissesOf(shares, conds), ranges);
 }
 
-int32_t FilterState::JudgeByShares() const {
+int32_t FilterState::JudgeByShares(const int32_t tally[kLevels]) const {
   int32_t shares[kLevels];
-  for (int32_t k = 0; k < kLevels; ++k) shares[k] = HitShare(k);
+  for (int32_t k = 0; k < kLevels; ++k) shares[k] = HitShare(k, tally);
   return Evaluate(shares, MDConds, Ranges());
 }
 
-int32_t FilterState::Judge() const {
+int32_t FilterState::Judge(const int32_t tally[kLevels]) const {
   if (condLevel_.size() != MDConds.size() || condCode_.empty()) [[unlikely]]
-    return JudgeByShares();
+    return JudgeByShares(tally);
   // Evaluate, tabulated: two bytes per condition and tally say what
   // ConditionMisses makes of the tally's share, and add up: the low bytes
   // count the misses, the high bytes those beyond tolerance.
@@ -259,46 +255,51 @@ int32_t FilterState::Judge() const {
   const uint32_t n = static_cast<uint32_t>(codeStride_ - 1);
   uint32_t counts = 0;
   for (const uint8_t level : condLevel_) {
-    counts += code[std::min(static_cast<uint32_t>(Tally[level]), n)];
+    counts += code[std::min(static_cast<uint32_t>(tally[level]), n)];
     code += codeStride_;
   }
   return VerdictOf({static_cast<int32_t>(counts & 0xFF), static_cast<int32_t>(counts >> 8)}, Ranges());
 }
 
 const std::string& FilterState::Debug(const char* candidate, bool showAll) {
-  const std::string_view full = candidate ? std::string_view(candidate) : std::string_view();
-  TallyHits(full.substr(0, std::min(full.size(), counter_.MaxPositions())));
-  report_.clear();
-  try {
-    AppendReport(full, showAll);
-  } catch (const std::bad_alloc&) {
-    report_.clear();
-  } catch (const std::length_error&) {
-    report_.clear();
-  }
+  Report(candidate, showAll, Tally.data(), report_);
   return report_;
 }
 
-void FilterState::AppendReport(std::string_view full, bool showAll) {
+void FilterState::Report(const char* candidate, bool showAll, int32_t tally[kLevels], std::string& out) const {
+  const std::string_view full = candidate ? std::string_view(candidate) : std::string_view();
+  counter_.Tally(full.substr(0, std::min(full.size(), counter_.MaxPositions())), tally);
+  out.clear();
+  try {
+    AppendReport(full, showAll, tally, out);
+  } catch (const std::bad_alloc&) {
+    out.clear();
+  } catch (const std::length_error&) {
+    out.clear();
+  }
+}
+
+void FilterState::AppendReport(std::string_view full, bool showAll, const int32_t tally[kLevels],
+                               std::string& out) const {
   for (const TMD& c : MDConds) {
-    const int32_t s = HitShare(c.Shot);
+    const int32_t s = HitShare(c.Shot, tally);
     if (!showAll && ConditionMisses(c, s).err == 0) continue;
-    report_ += full;
-    report_ += '\x07';
-    report_ += kFilterName;
-    report_ += '\x07';
-    report_ += std::to_string(c.Shot);
-    report_ += ':';
-    report_ += std::to_string(c.ShotA);
-    report_ += "%-";
-    report_ += std::to_string(c.ShotB);
-    report_ += "%|";
-    report_ += std::to_string(c.CanErrA);
-    report_ += "%-";
-    report_ += std::to_string(c.CanErrB);
-    report_ += "%\x07";
-    report_ += std::to_string(s);
-    report_ += "%\r\n";
+    out += full;
+    out += '\x07';
+    out += kFilterName;
+    out += '\x07';
+    out += std::to_string(c.Shot);
+    out += ':';
+    out += std::to_string(c.ShotA);
+    out += "%-";
+    out += std::to_string(c.ShotB);
+    out += "%|";
+    out += std::to_string(c.CanErrA);
+    out += "%-";
+    out += std::to_string(c.CanErrB);
+    out += "%\x07";
+    out += std::to_string(s);
+    out += "%\r\n";
   }
 }
 

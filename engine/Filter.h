@@ -138,11 +138,23 @@ class FilterState {
   // Never throws: when the report does not fit in memory, it is empty.
   const std::string& Debug(const char* candidate, bool showAll);
 
+  // Execute and Debug with the caller's own tally and report text in place
+  // of Tally[0..7] and the state's report.  They only read the prepared
+  // state, so any number of threads may call them at once, each with its
+  // own scratch, as long as no Prepare runs meanwhile.
+  int32_t Verdict(const char* candidate, int32_t tally[kLevels]) const {
+    counter_.Tally(candidate, tally);
+    return Judge(tally);
+  }
+  void Report(const char* candidate, bool showAll, int32_t tally[kLevels], std::string& out) const;
+
   // ShotTally := the counts of the candidate.
   void TallyHits(std::string_view candidate);
   // ShotTally[k] * 100 / N, rounded down; 0 without media bets or for a
   // level outside 0..7.
-  int32_t HitShare(int32_t k) const;
+  int32_t HitShare(int32_t k) const { return HitShare(k, Tally.data()); }
+  // The same for a tally of the caller's.
+  int32_t HitShare(int32_t k, const int32_t tally[kLevels]) const;
 
   // The E and S sections as prepared.
   MissRanges Ranges() const {
@@ -156,11 +168,12 @@ class FilterState {
 
  private:
   PrepareResult PrepareOrThrow();
-  // The verdict from the tally in Tally.
-  int32_t Judge() const;
+  // The verdict from a tally.
+  int32_t Judge(const int32_t tally[kLevels]) const;
   // The verdict worked out from the shares, without the codes.
-  __attribute__((noinline)) int32_t JudgeByShares() const;
-  void AppendReport(std::string_view candidate, bool showAll);
+  __attribute__((noinline)) int32_t JudgeByShares(const int32_t tally[kLevels]) const;
+  void AppendReport(std::string_view candidate, bool showAll, const int32_t tally[kLevels],
+                    std::string& out) const;
 
   HitCounter counter_;
   std::vector<uint8_t> shareOf_;  // shareOf_[t] = t * 100 / N for t = 0..N

@@ -40,17 +40,23 @@ bool Always() { return true; }
 constexpr KernelInfo kKernels[] = {
 #if defined(QV_X86_KERNELS)
 #if defined(__x86_64__)
-    {Kernel::Avx512Bw, "avx512bw", kernels::avx512bw::RowTally, kernels::CpuHasAvx512Bw},
-    {Kernel::Avx2, "avx2", kernels::avx2::RowTally, kernels::CpuHasAvx2},
+    {Kernel::Avx512Popcnt, "avx512popcnt", kernels::avx512bw::RowTally, kernels::CpuHasAvx512Popcnt,
+     kernels::avx512popcnt::BitTally},
+    {Kernel::Avx512Bw, "avx512bw", kernels::avx512bw::RowTally, kernels::CpuHasAvx512Bw, kernels::avx512bw::BitTally},
+    {Kernel::Avx2, "avx2", kernels::avx2::RowTally, kernels::CpuHasAvx2, kernels::avx2::BitTally},
 #else
-    // 32-bit code has eight vector registers and no 64-bit mask moves; the
-    // AVX-512 kernel runs there only when asked for.
-    {Kernel::Avx2, "avx2", kernels::avx2::RowTally, kernels::CpuHasAvx2},
-    {Kernel::Avx512Bw, "avx512bw", kernels::avx512bw::RowTally, kernels::CpuHasAvx512Bw},
+    // 32-bit code has eight vector registers and no 64-bit mask moves: the
+    // AVX-512 byte kernel loses to AVX2's there, the AVX-512 bit kernel with
+    // VPOPCNTQ wins.  avx512popcnt pairs that one with AVX2's byte kernel
+    // (AVX-512BW implies AVX2); avx512bw runs only when asked for.
+    {Kernel::Avx512Popcnt, "avx512popcnt", kernels::avx2::RowTally, kernels::CpuHasAvx512Popcnt,
+     kernels::avx512popcnt::BitTally},
+    {Kernel::Avx2, "avx2", kernels::avx2::RowTally, kernels::CpuHasAvx2, kernels::avx2::BitTally},
+    {Kernel::Avx512Bw, "avx512bw", kernels::avx512bw::RowTally, kernels::CpuHasAvx512Bw, kernels::avx512bw::BitTally},
 #endif
-    {Kernel::Sse2, "sse2", kernels::sse2::RowTally, kernels::CpuHasSse2},
+    {Kernel::Sse2, "sse2", kernels::sse2::RowTally, kernels::CpuHasSse2, kernels::sse2::BitTally},
 #endif
-    {Kernel::Scalar, "scalar", kernels::scalar::RowTally, Always},
+    {Kernel::Scalar, "scalar", kernels::scalar::RowTally, Always, kernels::scalar::BitTally},
 };
 
 const KernelInfo* Find(Kernel k) {
@@ -147,11 +153,17 @@ void HitCounter::UseKernel(Kernel k) {
   const KernelInfo& e = Usable(k);
   kernel_ = e.kernel;
   fn_ = e.rowTally;
+  bitFn_ = e.bitTally;
 }
 
 void HitCounter::swap(HitCounter& o) noexcept {
   std::swap(betCount_, o.betCount_);
   std::swap(maxPositions_, o.maxPositions_);
+  std::swap(bitBets_, o.bitBets_);
+  std::swap(bitWords_, o.bitWords_);
+  std::swap(bitPlanes_, o.bitPlanes_);
+  bits_.swap(o.bits_);
+  bitRowOffset_.swap(o.bitRowOffset_);
   std::swap(tableBets_, o.tableBets_);
   std::swap(stride_, o.stride_);
   table_.swap(o.table_);
@@ -162,10 +174,13 @@ void HitCounter::swap(HitCounter& o) noexcept {
   text_.swap(o.text_);
   std::swap(kernel_, o.kernel_);
   std::swap(fn_, o.fn_);
+  std::swap(bitFn_, o.bitFn_);
+  std::swap(useBitRows_, o.useBitRows_);
 }
 
 size_t HitCounter::MemoryBytes() const {
-  return table_.capacity() + rowOffset_.capacity() * sizeof(size_t) +
+  return bits_.capacity() * sizeof(uint64_t) + bitRowOffset_.capacity() * sizeof(uint32_t) +
+         table_.capacity() + rowOffset_.capacity() * sizeof(size_t) +
          general_.capacity() * sizeof(GeneralBet) + groups_.capacity() * sizeof(Group) +
          entries_.capacity() * sizeof(Entry) + text_.capacity();
 }
@@ -179,6 +194,7 @@ template <class Bets>
 void HitCounter::BuildFrom(const Bets& bets) {
   HitCounter built;
   built.UseKernel(kernel_);
+  built.useBitRows_ = useBitRows_;
   built.Fill(bets);
   swap(built);
 }
@@ -221,81 +237,153 @@ void HitCounter::Fill(const Bets& bets) {
   }
 
   // Which bets the table can hold: every character they offer at a position
-  // has a row there ("*" of a compound bet lands in every row).  Only a
-  // position where some of them offer "*" needs a row for the characters
+  // has a row there ("*" of a compound bet lands in every row).  Of those,
+  // the ones whose cells are at most 1 go to the bit table, and those with
+  // cells of 2 or 3 too where they are more than a sixteenth of the table
+  // (a second plane costs every bet of the table).  Only a position where
+  // some bet of a table offers "*" needs a row there for the characters
   // without a class; elsewhere those read the shared zero row.
-  std::vector<uint8_t> inTable(bets.size(), 0);
-  std::array<bool, P> starAt{};
-  size_t i = 0;
+  enum : uint8_t { kGeneral, kByteRows, kBitRows, kPairRows };
+  std::vector<uint8_t> part(bets.size(), kGeneral);
+  std::vector<uint8_t> starMask(bets.size(), 0);  // bit j: the bet offers "*" at position j
+  static_assert(P <= 8);
+  size_t i = 0, pairs = 0, fitting = 0;
+  std::array<uint8_t, 256> seen{};  // a group's occurrences per character, capped
   for (const std::string_view b : bets) {
     const BetShape s = ShapeOf(b);
     bool fits = s.positions <= P;
+    size_t maxCell = 1;
     std::array<bool, P> stars{};
     if (fits && !s.compound) {
       for (size_t j = 0; j < s.positions && fits; ++j)
         fits = classOf[j * 256 + static_cast<uint8_t>(b[j])] != 0;
     } else if (fits) {
       ForEachGroup(b, s.positions, [&](size_t j, std::string_view g) {
+        size_t star = 0, most = 0;
         for (char c : g) {
-          if (c == '*') stars[j] = true;
-          else if (classOf[j * 256 + static_cast<uint8_t>(c)] == 0) fits = false;
+          const uint8_t u = static_cast<uint8_t>(c);
+          if (c == '*') {
+            ++star;
+          } else {
+            if (seen[u] < 8) ++seen[u];
+            most = std::max<size_t>(most, seen[u]);
+            if (classOf[j * 256 + u] == 0) fits = false;
+          }
         }
+        for (char c : g) seen[static_cast<uint8_t>(c)] = 0;
+        stars[j] = star > 0;
+        maxCell = std::max(maxCell, std::min<size_t>(star, 8) + most);
       });
     }
-    if (fits)
-      for (size_t j = 0; j < P; ++j) starAt[j] = starAt[j] || stars[j];
-    inTable[i++] = fits;
-    tableBets_ += fits;
+    if (fits) {
+      part[i] = !useBitRows_ || maxCell > 3 ? kByteRows : maxCell > 1 ? kPairRows : kBitRows;
+      for (size_t j = 0; j < P; ++j) starMask[i] |= static_cast<uint8_t>(stars[j] << j);
+      pairs += part[i] == kPairRows;
+      fitting += part[i] != kByteRows;
+    }
+    ++i;
+  }
+  // Up to 64 bets a vector kernel's byte rows take one or two steps and beat
+  // bit rows; the scalar kernel is faster on bits at any size.
+  if (fitting <= 64 && kernel_ != Kernel::Scalar)
+    for (uint8_t& p : part)
+      if (p != kGeneral) p = kByteRows;
+  const bool twoPlanes = pairs * 16 > fitting;
+  for (uint8_t& p : part)
+    if (p == kPairRows) p = twoPlanes ? kBitRows : kByteRows;
+  std::array<bool, P> byteStarAt{}, bitStarAt{};
+  for (i = 0; i < part.size(); ++i) {
+    bitBets_ += part[i] == kBitRows;
+    tableBets_ += part[i] == kByteRows;
+    if (part[i] == kGeneral) continue;
+    std::array<bool, P>& starAt = part[i] == kBitRows ? bitStarAt : byteStarAt;
+    for (size_t j = 0; j < P; ++j) starAt[j] = starAt[j] || (starMask[i] >> j & 1);
   }
 
-  if (tableBets_ > 0) {
-    stride_ = (tableBets_ + kLaneStep - 1) / kLaneStep * kLaneStep;
-    // Row 0: zeros.  Then per position: the "other" row where needed, and
-    // one row per class.  rowOf[j][class] is the row a class reads.
-    std::array<std::array<size_t, kMaxClasses + 1>, P> rowOf{};
+  // Row 0: zeros.  Then per position: the "other" row where needed, and one
+  // row per class.  rowOf[j][class] is the row a class reads.
+  using RowMap = std::array<std::array<size_t, kMaxClasses + 1>, P>;
+  auto layout = [&](const std::array<bool, P>& starAt, RowMap& rowOf) {
     size_t rows = 1;
     for (size_t j = 0; j < P; ++j) {
       if (starAt[j]) rowOf[j][0] = rows++;
       for (size_t r = 1; r <= classes[j]; ++r) rowOf[j][r] = rows++;
     }
-    table_.assign(rows * stride_, 0);
-    rowOffset_.resize(P * 256);
-    for (size_t j = 0; j < P; ++j)
-      for (size_t c = 0; c < 256; ++c) rowOffset_[j * 256 + c] = rowOf[j][classOf[j * 256 + c]] * stride_;
+    return rows;
+  };
+  // Calls f(row, count) for each row the bet adds to, with how much.
+  auto forEachCell = [&](std::string_view b, const RowMap& rowOf, auto&& f) {
+    const BetShape s = ShapeOf(b);
+    if (!s.compound) {
+      for (size_t j = 0; j < s.positions; ++j) f(rowOf[j][classOf[j * 256 + static_cast<uint8_t>(b[j])]], size_t{1});
+      return;
+    }
+    ForEachGroup(b, s.positions, [&](size_t j, std::string_view g) {
+      const size_t stars = static_cast<size_t>(std::count(g.begin(), g.end(), '*'));
+      if (stars > 0)
+        for (size_t r = 0; r <= classes[j]; ++r) f(rowOf[j][r], stars);
+      for (char c : g)
+        if (c != '*') f(rowOf[j][classOf[j * 256 + static_cast<uint8_t>(c)]], size_t{1});
+    });
+  };
 
+  if (bitBets_ > 0) {
+    bitWords_ = (bitBets_ + 63) / 64;
+    bitPlanes_ = twoPlanes ? 2 : 1;
+    const size_t rowWords = bitWords_ * bitPlanes_;
+    RowMap rowOf{};
+    bits_.assign(layout(bitStarAt, rowOf) * rowWords, 0);
+    bitRowOffset_.resize(P * 256);
+    for (size_t j = 0; j < P; ++j)
+      for (size_t c = 0; c < 256; ++c)
+        bitRowOffset_[j * 256 + c] = static_cast<uint32_t>(rowOf[j][classOf[j * 256 + c]] * rowWords);
     size_t lane = 0;
     i = 0;
     for (const std::string_view b : bets) {
-      if (!inTable[i++]) continue;
-      const BetShape s = ShapeOf(b);
-      if (!s.compound) {
-        for (size_t j = 0; j < s.positions; ++j)
-          table_[rowOffset_[j * 256 + static_cast<uint8_t>(b[j])] + lane] = 1;
-      } else {
-        ForEachGroup(b, s.positions, [&](size_t j, std::string_view g) {
-          const size_t stars = static_cast<size_t>(std::count(g.begin(), g.end(), '*'));
-          if (stars > 0)
-            for (size_t r = 0; r <= classes[j]; ++r) {
-              uint8_t& cell = table_[rowOf[j][r] * stride_ + lane];
-              cell = AddCapped(cell, stars);
-            }
-          for (char c : g) {
-            if (c == '*') continue;
-            uint8_t& cell = table_[rowOffset_[j * 256 + static_cast<uint8_t>(c)] + lane];
-            cell = AddCapped(cell, 1);
-          }
-        });
-      }
+      if (part[i++] != kBitRows) continue;
+      const uint64_t bit = uint64_t{1} << (lane % 64);
+      uint64_t* word = bits_.data() + lane / 64;
+      forEachCell(b, rowOf, [&](size_t row, size_t n) {
+        uint64_t* lo = word + row * rowWords;
+        if (bitPlanes_ == 1) {
+          *lo |= bit;
+          return;
+        }
+        uint64_t* hi = lo + bitWords_;
+        const size_t v = std::min<size_t>(3, ((*lo & bit) ? 1 : 0) + ((*hi & bit) ? 2 : 0) + n);
+        *lo = (*lo & ~bit) | ((v & 1) ? bit : 0);
+        *hi = (*hi & ~bit) | ((v & 2) ? bit : 0);
+      });
+      ++lane;
+    }
+  }
+
+  if (tableBets_ > 0) {
+    stride_ = (tableBets_ + kLaneStep - 1) / kLaneStep * kLaneStep;
+    RowMap rowOf{};
+    table_.assign(layout(byteStarAt, rowOf) * stride_, 0);
+    rowOffset_.resize(P * 256);
+    for (size_t j = 0; j < P; ++j)
+      for (size_t c = 0; c < 256; ++c) rowOffset_[j * 256 + c] = rowOf[j][classOf[j * 256 + c]] * stride_;
+    size_t lane = 0;
+    i = 0;
+    for (const std::string_view b : bets) {
+      if (part[i++] != kByteRows) continue;
+      uint8_t* cells = table_.data() + lane;
+      forEachCell(b, rowOf, [&](size_t row, size_t n) {
+        uint8_t& cell = cells[row * stride_];
+        cell = AddCapped(cell, n);
+      });
       ++lane;
     }
   }
 
   // The general path: exact counts for every other bet.
-  general_.reserve(bets.size() - tableBets_);
+  general_.reserve(bets.size() - tableBets_ - bitBets_);
   std::array<uint32_t, 256> occurrences{};
   i = 0;
   for (const std::string_view b : bets) {
-    if (inTable[i++]) continue;
+    if (part[i++] != kGeneral) continue;
     const BetShape s = ShapeOf(b);
     if (!s.compound) {
       general_.push_back({static_cast<uint32_t>(text_.size()), static_cast<uint32_t>(s.positions), false});
@@ -354,57 +442,84 @@ uint32_t HitCounter::GeneralHits(const GeneralBet& b, std::string_view candidate
   return hits;
 }
 
-void HitCounter::TallyRows(const uint8_t* const* rows, uint32_t* counts) const {
-  fn_(rows, stride_, counts);
-  // The padding lanes sum to 0.
-  counts[0] -= static_cast<uint32_t>(stride_ - tableBets_);
+void HitCounter::CountTables(RowTallyFn fn, BitTallyFn bitFn, const uint8_t* const* byteRows,
+                             const uint64_t* const* bitRows, uint32_t* counts, uint32_t levels) const {
+  // The kernels write straight into the tally: the byte kernel sets it, the
+  // bit kernel adds to it (a copy after them would stall on reading back
+  // their stores).  The padding lanes of either table sum to 0.
+  const uint32_t bitPadding = static_cast<uint32_t>(bitWords_ * 64 - bitBets_);
+  if (tableBets_ > 0) {
+    fn(byteRows, stride_, counts);
+    counts[0] -= static_cast<uint32_t>(stride_ - tableBets_) + bitPadding;
+  } else {
+    counts[0] = 0u - bitPadding;
+    for (int k = 1; k < kLevels; ++k) counts[k] = 0;
+  }
+  if (bitBets_ > 0) bitFn(bitRows, bitWords_, bitPlanes_, levels, counts);
 }
 
-void HitCounter::TallyWith(RowTallyFn fn, std::string_view candidate, int32_t tally[kLevels]) const {
-  // The kernels write straight into the tally (no copy after them, which
-  // would stall on reading back their stores).
+void HitCounter::TallyWith(RowTallyFn fn, BitTallyFn bitFn, std::string_view candidate,
+                           int32_t tally[kLevels], uint32_t levels) const {
   uint32_t* counts = reinterpret_cast<uint32_t*>(tally);
-  if (tableBets_ == 0) {
-    for (int k = 0; k < kLevels; ++k) counts[k] = 0;
-  } else {
-    const uint8_t* base = table_.data();
-    const uint8_t* rows[kFastPositions];
-    const size_t n = std::min(candidate.size(), kFastPositions);
-    for (size_t j = 0; j < n; ++j)
-      rows[j] = base + rowOffset_[j * 256 + static_cast<uint8_t>(candidate[j])];
-    for (size_t j = n; j < kFastPositions; ++j) rows[j] = base;  // the zero row
-    fn(rows, stride_, counts);
-    counts[0] -= static_cast<uint32_t>(stride_ - tableBets_);
+  const uint8_t* byteRows[kFastPositions];
+  const uint64_t* bitRows[kFastPositions];
+  const size_t n = std::min(candidate.size(), kFastPositions);
+  for (size_t j = 0; j < n; ++j) {
+    const size_t at = j * 256 + static_cast<uint8_t>(candidate[j]);
+    if (tableBets_ > 0) byteRows[j] = table_.data() + rowOffset_[at];
+    if (bitBets_ > 0) bitRows[j] = bits_.data() + bitRowOffset_[at];
   }
+  for (size_t j = n; j < kFastPositions; ++j) {  // the zero rows
+    byteRows[j] = table_.data();
+    bitRows[j] = bits_.data();
+  }
+  CountTables(fn, bitFn, byteRows, bitRows, counts, levels);
   for (const GeneralBet& b : general_) {
     const uint32_t h = GeneralHits(b, candidate);
     if (h < static_cast<uint32_t>(kLevels)) ++counts[h];
   }
 }
 
-void HitCounter::Tally(const char* candidate, int32_t tally[kLevels]) const {
-  if (tableBets_ == 0 || !general_.empty() || candidate == nullptr) {
-    // Bets beyond the table look at the whole candidate.
+void HitCounter::TallyLevels(const char* candidate, int32_t tally[kLevels], uint32_t levels) const {
+  if (!general_.empty() || candidate == nullptr) {
+    // Bets beyond the tables look at the whole candidate.
     size_t n = 0;
     if (candidate != nullptr) {
       const void* end = std::memchr(candidate, 0, maxPositions_);
       n = end ? static_cast<size_t>(static_cast<const char*>(end) - candidate) : maxPositions_;
     }
-    TallyWith(fn_, std::string_view(candidate ? candidate : "", n), tally);
+    TallyWith(fn_, bitFn_, std::string_view(candidate ? candidate : "", n), tally, levels);
     return;
   }
-  // Only the table: pick the rows while looking for the end of the text.
-  const uint8_t* base = table_.data();
-  const uint8_t* rows[kFastPositions];
+  // Only the tables: pick the rows while looking for the end of the text.
+  const uint8_t* byteRows[kFastPositions];
+  const uint64_t* bitRows[kFastPositions];
   size_t j = 0;
-  for (; j < kFastPositions && candidate[j] != 0; ++j)
-    rows[j] = base + rowOffset_[j * 256 + static_cast<uint8_t>(candidate[j])];
-  for (; j < kFastPositions; ++j) rows[j] = base;
-  TallyRows(rows, reinterpret_cast<uint32_t*>(tally));
+  if (bitBets_ == 0 && tableBets_ > 0) {  // small tables: byte rows only
+    const uint8_t* base = table_.data();
+    for (; j < kFastPositions && candidate[j] != 0; ++j)
+      byteRows[j] = base + rowOffset_[j * 256 + static_cast<uint8_t>(candidate[j])];
+    for (; j < kFastPositions; ++j) byteRows[j] = base;
+    uint32_t* counts = reinterpret_cast<uint32_t*>(tally);
+    fn_(byteRows, stride_, counts);
+    counts[0] -= static_cast<uint32_t>(stride_ - tableBets_);
+    return;
+  }
+  for (; j < kFastPositions && candidate[j] != 0; ++j) {
+    const size_t at = j * 256 + static_cast<uint8_t>(candidate[j]);
+    if (tableBets_ > 0) byteRows[j] = table_.data() + rowOffset_[at];
+    if (bitBets_ > 0) bitRows[j] = bits_.data() + bitRowOffset_[at];
+  }
+  for (; j < kFastPositions; ++j) {
+    byteRows[j] = table_.data();
+    bitRows[j] = bits_.data();
+  }
+  CountTables(fn_, bitFn_, byteRows, bitRows, reinterpret_cast<uint32_t*>(tally), levels);
 }
 
-void HitCounter::Tally(std::string_view candidate, int32_t tally[kLevels], Kernel k) const {
-  TallyWith(Usable(k).rowTally, candidate, tally);
+void HitCounter::Tally(std::string_view candidate, int32_t tally[kLevels], Kernel k, uint32_t levels) const {
+  const KernelInfo& e = Usable(k);
+  TallyWith(e.rowTally, e.bitTally, candidate, tally, levels);
 }
 
 }  // namespace qv

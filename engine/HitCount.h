@@ -27,13 +27,16 @@ int32_t CountHits(std::string_view bet, std::string_view candidate);
 // The counting kernels of the prepared counter.  Scalar runs everywhere;
 // each vector kernel where the build has it and the processor (and the
 // operating system's register saving) supports it.
-enum class Kernel : uint8_t { Scalar, Sse2, Avx2, Avx512Bw };
+// Each kernel counts byte rows and bit rows; avx512popcnt is avx512bw with
+// bit rows counted by VPOPCNTQ.
+enum class Kernel : uint8_t { Scalar, Sse2, Avx2, Avx512Bw, Avx512Popcnt };
 
 struct KernelInfo {
   Kernel kernel;
-  const char* name;  // "scalar", "sse2", "avx2", "avx512bw"
+  const char* name;  // "scalar", "sse2", "avx2", "avx512bw", "avx512popcnt"
   void (*rowTally)(const uint8_t* const* rows, size_t lanes, uint32_t* counts);
   bool (*available)();
+  void (*bitTally)(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t* counts);
 };
 
 // The dispatch table: every kernel of this build, most preferred first,
@@ -66,20 +69,31 @@ struct AlignedAllocator {
 //
 // Bets whose offers fit within the first kFastPositions positions, using at
 // each position only characters that have a row of their own there, live in
-// a table of byte lanes: for each position and each character class a row
-// holding, per bet, how many hits that class earns at that position (capped
-// at 8, which already rules the bet out of every level).  A candidate picks
+// a table: for each position and each character class a row holding, per
+// bet, how many hits that class earns at that position.  A candidate picks
 // one row per position; adding the rows lane by lane gives every bet's hit
-// count, and the kernels histogram those sums.  Every other bet (longer
-// bets, unusual characters) is counted exactly by the general path.
+// count, and the kernels count the bets per level.
+//
+// A bet that earns at most 1 at every cell (every single bet; a compound bet
+// whose groups repeat no character and hold "*" only alone) has one bit per
+// row: the seven rows are added as bit planes.  (Not with a vector kernel
+// when there are 64 such bets or fewer: byte rows take one or two vector
+// steps then, and are faster.)  When enough bets earn 2 or
+// 3 somewhere (a group like "33" or "*3"), the bit rows have two planes,
+// low and high bit, and take those bets too.  Any other table bet has a
+// byte per row (capped at 8, which already rules the bet out of every
+// level).  Every other bet (longer bets, unusual characters) is counted
+// exactly by the general path.  The three tallies add up.
 class HitCounter {
  public:
   static constexpr size_t kFastPositions = 7;
   // Characters per position with a row of their own (the most frequent ones);
   // one more row per position stands for every other character.
   static constexpr size_t kMaxClasses = 16;
-  // Lanes per row are a multiple of this.
+  // Lanes per byte row are a multiple of this.
   static constexpr size_t kLaneStep = 32;
+  // Bit k stands for level k.
+  static constexpr uint32_t kAllLevels = 0xFF;
 
   HitCounter();
 
@@ -95,29 +109,44 @@ class HitCounter {
   // second the given one, or the first available one after it in the table
   // when the given one is not available.
   void Tally(std::string_view candidate, int32_t tally[kLevels]) const {
-    TallyWith(fn_, candidate, tally);  // inline: one call less per candidate
+    TallyWith(fn_, bitFn_, candidate, tally, kAllLevels);  // inline: one call less per candidate
   }
-  void Tally(std::string_view candidate, int32_t tally[kLevels], Kernel k) const;
+  void Tally(std::string_view candidate, int32_t tally[kLevels], Kernel k,
+             uint32_t levels = kAllLevels) const;
   // The same for a zero-terminated candidate (null reads as the empty
   // text), read only as far as a bet looks.
-  void Tally(const char* candidate, int32_t tally[kLevels]) const;
+  void Tally(const char* candidate, int32_t tally[kLevels]) const { TallyLevels(candidate, tally, kAllLevels); }
+  // Only the levels whose bits are set in `levels` are counted: the other
+  // entries of tally hold no meaningful count afterwards.
+  void TallyLevels(std::string_view candidate, int32_t tally[kLevels], uint32_t levels) const {
+    TallyWith(fn_, bitFn_, candidate, tally, levels);
+  }
+  void TallyLevels(const char* candidate, int32_t tally[kLevels], uint32_t levels) const;
 
   // Chooses the kernel of Tally(candidate, tally); an unavailable one falls
   // back as above.  Kept across Build.
   void UseKernel(Kernel k);
   Kernel CurrentKernel() const { return kernel_; }
+  // Whether Build gives bets of cells 0 or 1 bit rows (the default) or
+  // byte rows like the others, for comparing the two.  Kept across Build.
+  void UseBitRows(bool on) { useBitRows_ = on; }
 
   size_t BetCount() const { return betCount_; }
   // No bet looks at a candidate position beyond this one.
   size_t MaxPositions() const { return maxPositions_; }
-  // How the bets were split between the table and the general path.
-  size_t TableBetCount() const { return tableBets_; }
+  // How the bets were split between the table and the general path, and
+  // within the table, how many have bit rows.
+  size_t TableBetCount() const { return tableBets_ + bitBets_; }
+  size_t BitBetCount() const { return bitBets_; }
+  // Planes of the bit rows: 1, or 2 when they hold cells of 2 or 3.
+  size_t BitPlanes() const { return bitPlanes_; }
   size_t GeneralBetCount() const { return general_.size(); }
   // Bytes held by the prepared form (capacity of every buffer).
   size_t MemoryBytes() const;
 
  private:
   using RowTallyFn = void (*)(const uint8_t* const*, size_t, uint32_t*);
+  using BitTallyFn = void (*)(const uint64_t* const*, size_t, uint32_t, uint32_t, uint32_t*);
 
   struct GeneralBet {
     uint32_t first;   // single: offset into text_; compound: index into groups_
@@ -139,15 +168,25 @@ class HitCounter {
   template <class Bets>
   void Fill(const Bets& bets);
   uint32_t GeneralHits(const GeneralBet& b, std::string_view candidate) const;
-  void TallyWith(RowTallyFn fn, std::string_view candidate, int32_t tally[kLevels]) const;
-  void TallyRows(const uint8_t* const* rows, uint32_t* counts) const;
+  void TallyWith(RowTallyFn fn, BitTallyFn bitFn, std::string_view candidate, int32_t tally[kLevels],
+                 uint32_t levels) const;
+  void CountTables(RowTallyFn fn, BitTallyFn bitFn, const uint8_t* const* byteRows, const uint64_t* const* bitRows,
+                   uint32_t* counts, uint32_t levels) const;
 
   size_t betCount_ = 0;
   size_t maxPositions_ = 0;
 
-  // The table: rows of stride_ bytes, aligned for the widest loads; row 0
-  // is all zeros and stands for positions beyond the candidate's end and
-  // for characters that no bet of the table offers there.
+  // The bit table: rows of bitPlanes_ planes of bitWords_ words, laid out
+  // like the byte table.
+  size_t bitBets_ = 0;
+  size_t bitWords_ = 0;
+  uint32_t bitPlanes_ = 1;
+  std::vector<uint64_t, AlignedAllocator<uint64_t>> bits_;
+  std::vector<uint32_t> bitRowOffset_;  // [position * 256 + character] -> word offset of its row
+
+  // The byte table: rows of stride_ bytes, aligned for the widest loads;
+  // row 0 is all zeros and stands for positions beyond the candidate's end
+  // and for characters that no bet of the table offers there.
   size_t tableBets_ = 0;
   size_t stride_ = 0;
   std::vector<uint8_t, AlignedAllocator<uint8_t>> table_;
@@ -161,6 +200,8 @@ class HitCounter {
 
   Kernel kernel_ = Kernel::Scalar;
   RowTallyFn fn_ = nullptr;
+  BitTallyFn bitFn_ = nullptr;
+  bool useBitRows_ = true;
 };
 
 }  // namespace qv

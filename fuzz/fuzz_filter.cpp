@@ -22,6 +22,7 @@
 #include "LiteralFilter.h"
 #include "ModuleState.h"
 #include "Quelvor.h"
+#include "ThreadScratch.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ void Candidates(const std::vector<std::string>& cands, qvref::State& ref) {
       const int32_t want = qvref::Execute(ref, c);
       QV_CHECK(ZcExecute(c.c_str()) == want, k.name);
       for (int l = 0; l < qv::kLevels; ++l)
-        QV_CHECK(m->filter.Tally[static_cast<size_t>(l)] == ref.Tally[static_cast<size_t>(l)], k.name);
+        QV_CHECK(qv::CurrentScratch()->tally[static_cast<size_t>(l)] == ref.Tally[static_cast<size_t>(l)], k.name);
 
       // Only the lowest byte of ShowAll counts.
       for (uint32_t showAll : {0x100u, 0xFFFFFF01u}) {

@@ -1,5 +1,5 @@
 // Hit counting on arbitrary bets and candidates: every kernel against the
-// literal count.
+// literal count, with bit rows, byte rows and the general path in any mix.
 //
 // Input: the candidate up to the first line feed, then one media bet per
 // line (bets may hold any byte, zero included; the candidate holds none).
@@ -38,10 +38,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       const int64_t h = qvref::CountHits(b, c);
       if (h <= 7) ++ref[h];
     }
+    // All levels, and only some (the others hold no meaningful count).
+    const uint32_t levels = (static_cast<uint32_t>(size) * 37u + static_cast<uint32_t>(len)) & 0xFFu;
     for (const QvKernel& k : QvKernels()) {
       int32_t got[qv::kLevels];
       QvTally(k, counter, c, got);
       for (int l = 0; l < qv::kLevels; ++l) QV_CHECK(got[l] == ref[l], k.name);
+      counter.Tally(c, got, k.kernel, levels);
+      for (int l = 0; l < qv::kLevels; ++l) QV_CHECK(!(levels >> l & 1) || got[l] == ref[l], k.name);
     }
   }
   for (const QvKernel& k : QvKernels()) {

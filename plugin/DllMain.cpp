@@ -1,6 +1,7 @@
 // Library entry: the module state lives from process attach to detach.
 #include "ModuleState.h"
 #include "SetupEntry.h"
+#include "ThreadScratch.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -18,7 +19,10 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
       if (reserved == nullptr) qv::EndSetup();
       qv::DetachModule();
       break;
-    default:  // thread attach and detach: nothing to do
+    case DLL_THREAD_DETACH:  // a thread that ends takes its scratch with it
+      qv::ReleaseCurrentScratch();
+      break;
+    default:  // thread attach: nothing to do
       break;
   }
   return TRUE;

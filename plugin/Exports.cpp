@@ -7,6 +7,7 @@
 
 #include "ModuleState.h"
 #include "SetupEntry.h"
+#include "ThreadScratch.h"
 
 using qv::CurrentModule;
 
@@ -59,17 +60,28 @@ QvBool QV_STDCALL ZcPrepare(void) {
   }
 }
 
+// ZcExecute and ZcDebug count and write in the calling thread's scratch, so
+// that threads may judge at once; without one (no slot, no memory for it)
+// they fall back on the module's own, for one thread at a time.
 int32_t QV_STDCALL ZcExecute(const char* candidate) {
   qv::Module* m = CurrentModule();
   if (!m) return qv::kPass;
-  return m->filter.Execute(candidate);  // allocates nothing, cannot throw
+  // Allocates nothing but a thread's scratch at its first call; cannot throw.
+  if (qv::ThreadScratch* s = qv::CurrentScratch()) [[likely]]
+    return m->filter.Verdict(candidate, s->tally.data());
+  return m->filter.Execute(candidate);
 }
 
 const char* QV_STDCALL ZcDebug(const char* candidate, uint32_t showAll) {
   qv::Module* m = CurrentModule();
   if (!m) return kEmpty;
   try {
-    return m->filter.Debug(candidate, (showAll & 0xFFu) != 0).c_str();
+    const bool all = (showAll & 0xFFu) != 0;
+    if (qv::ThreadScratch* s = qv::CurrentScratch()) {
+      m->filter.Report(candidate, all, s->tally.data(), s->report);
+      return s->report.c_str();
+    }
+    return m->filter.Debug(candidate, all).c_str();
   } catch (...) {
     return kEmpty;
   }

@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "ThreadScratch.h"
+
 namespace qv {
 namespace {
 Module* g_module = nullptr;
@@ -15,10 +17,13 @@ Module* CurrentModule() { return g_module; }
 
 bool AttachModule() {
   if (!g_module) g_module = new (std::nothrow) Module();
+  // Without a thread slot the exports still work, for one thread at a time.
+  StartThreadScratch();
   return g_module != nullptr;
 }
 
 void DetachModule() {
+  EndThreadScratch();
   if (!g_module) return;
   // Media bets first, then the conditions and the filter string.
   BetList().swap(g_module->filter.MediaBets);

@@ -48,6 +48,8 @@ class Backend {
   // takes it away (then calls form.ModelessClosed()).  Defaults: no windows.
   virtual void OpenModeless(Form& form, Form& owner);
   virtual void CloseModeless(Form& form);
+  // Puts a showing modeless form in front of the others.  Default: nothing.
+  virtual void BringToFront(Form&) {}
   // Called from any thread when a task was posted (Mailbox): the UI thread
   // is to call RunPostedTasks soon, from its message loop.  Default: the
   // program pumps itself.

@@ -737,6 +737,21 @@ void Form::ShowModeless(Form& owner) {
   }
 }
 
+void Form::BringToFront() {
+  if (Modeless()) CurrentBackend().BringToFront(*this);
+}
+
+bool Form::RunCommand(int commandId) {
+  for (Component* c : components_) {
+    auto* item = dynamic_cast<MenuItem*>(c);
+    if (item != nullptr && item->CommandId() == commandId) {
+      item->Click();
+      return true;
+    }
+  }
+  return false;
+}
+
 void Form::CloseOwnedForms() {
   while (!ownedForms_.empty()) ownedForms_.back()->Close();
 }

@@ -560,6 +560,10 @@ class MenuItem : public Component {
   std::function<void(MenuItem&)> OnClick;
   void Click();  // the user chose this entry
   int CommandId() const { return commandId_; }  // WM_COMMAND id on Win32
+  // A fixed command ID (below 0x8000, unique within the form) instead of
+  // the one given at creation, so that a WM_COMMAND sent to the form's
+  // window by another program reaches the item as its menu's would.
+  void SetCommandId(int id) { commandId_ = id; }
 
  private:
   std::string caption_;
@@ -727,6 +731,13 @@ class Form : public Container {
   // Runs once the form is on screen, before the user acts (Win32: the
   // windows exist).
   std::function<void(Form&)> OnShow;
+
+  // Brings a showing modeless form in front of the other windows.
+  void BringToFront();
+  // A menu command (WM_COMMAND from a menu, or sent by any sender, on
+  // Win32): clicks the form's menu item with that command ID; false when
+  // it has none.
+  bool RunCommand(int commandId);
 
   // The user presses Enter or Esc: the rule of both backends.
   void PressEnter();

@@ -81,20 +81,21 @@ uint64_t NiceTop(uint64_t v) {
 
 ChartLayout LayoutChart(const Chart& chart, int width, int height) {
   constexpr int kLine = 14;     // one line of text
-  constexpr int kLeft = 52;     // room for the y axis' numbers
   constexpr int kRight = 14;    // room for half the last x number
   ChartLayout l;
+  const std::vector<uint64_t>& counts = chart.Counts();
+  const int n = std::max(static_cast<int>(counts.size()), 1);
+  const uint64_t most = counts.empty() ? 0 : *std::max_element(counts.begin(), counts.end());
+  l.yTop = NiceTop(std::max<uint64_t>(most, 1));
+  // Room for the y axis' numbers: the widest is the top one.
+  const int kLeft = std::max(52, 12 + 7 * static_cast<int>(std::to_string(l.yTop).size()));
+
   l.caption = {0, 2, width, kLine};
   l.yLabel = {2, 2 + kLine, kLeft + 60, kLine};
   const int top = 2 + 2 * kLine + 4;
   const int bottom = height - 2 * kLine - 6;  // x numbers, then the x label
   l.plot = {kLeft, top, std::max(width - kLeft - kRight, 1), std::max(bottom - top, 1)};
   l.xLabel = {kLeft, height - kLine - 2, l.plot.width, kLine};
-
-  const std::vector<uint64_t>& counts = chart.Counts();
-  const int n = std::max(static_cast<int>(counts.size()), 1);
-  const uint64_t most = counts.empty() ? 0 : *std::max_element(counts.begin(), counts.end());
-  l.yTop = NiceTop(std::max<uint64_t>(most, 1));
 
   const Rect& p = l.plot;
   auto xAt = [&](int x) { return p.left + static_cast<int>(static_cast<int64_t>(x) * p.width / n); };

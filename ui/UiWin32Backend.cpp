@@ -112,6 +112,11 @@ class Win32Backend : public Backend {
     form.ModelessClosed();
   }
 
+  void BringToFront(Form& form) override {
+    if (auto* h = static_cast<HWND>(form.Handle()))
+      SetWindowPos(h, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+  }
+
   HWND TopWindow() const {
     if (!running_.empty()) return running_.back()->hwnd;
     HWND owner = static_cast<HWND>(OwnerWindow());

@@ -280,6 +280,14 @@ class FormPeer : public ContainerPeer {
           return true;
         }
         return false;
+      case WM_COMMAND:
+        // A menu's or an accelerator's command, or one sent as they send it.
+        if (lp == 0 && HIWORD(wp) <= 1) {
+          r = 0;
+          form.RunCommand(LOWORD(wp));
+          return true;
+        }
+        return ContainerPeer::Message(msg, wp, lp, r);
       default: return ContainerPeer::Message(msg, wp, lp, r);
     }
   }

@@ -10,6 +10,7 @@ struct Features {
   bool sse2 = false;
   bool avx2 = false;
   bool avx512bw = false;
+  bool avx512popcnt = false;
 };
 
 Features Probe() {
@@ -33,6 +34,7 @@ Features Probe() {
   const bool avx512f = (b & (1u << 16)) != 0;
   const bool avx512bw = (b & (1u << 30)) != 0;
   f.avx512bw = zmm && f.avx2 && avx512f && avx512bw;
+  f.avx512popcnt = f.avx512bw && (c & (1u << 14)) != 0;  // AVX512_VPOPCNTDQ
   return f;
 }
 
@@ -46,5 +48,6 @@ const Features& Cpu() {
 bool CpuHasSse2() { return Cpu().sse2; }
 bool CpuHasAvx2() { return Cpu().avx2; }
 bool CpuHasAvx512Bw() { return Cpu().avx512bw; }
+bool CpuHasAvx512Popcnt() { return Cpu().avx512popcnt; }
 
 }  // namespace qv::kernels

@@ -1,5 +1,6 @@
 // The counting kernels behind HitCounter: each adds up seven rows of byte
-// lanes (one per candidate position) and histograms the lane sums.
+// lanes (one per candidate position) and histograms the lane sums, or adds
+// up seven rows of bit lanes as bit planes and counts the lanes per level.
 #pragma once
 
 #include <cstddef>
@@ -17,18 +18,34 @@ constexpr size_t kLaneStep = 32;
 // never exceeds 56 and never wraps.
 using RowTallyFn = void (*)(const uint8_t* const* rows, size_t lanes, uint32_t* counts);
 
+// Bit lanes: rows of `words` 64-bit words per plane, bit b of word w
+// standing for lane 64w + b.  With one plane a lane's value in a row is its
+// bit; with two planes (the high one right after the low one) its low bit
+// plus twice its high bit.  For every level k whose bit is set in `levels`,
+// counts[k] += the number of lanes whose sum over the seven rows is k; the
+// other counts may be added to as well (where that is cheaper than not).
+// Rows are aligned to 8 bytes.
+using BitTallyFn = void (*)(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t* counts);
+
 // One entry point per instruction set, each in a translation unit of its
 // own built for that set.  Only the scalar one may run unconditionally.
-namespace scalar { void RowTally(const uint8_t* const* rows, size_t lanes, uint32_t* counts); }
+#define QV_KERNEL_DECLS                                                              \
+  void RowTally(const uint8_t* const* rows, size_t lanes, uint32_t* counts);        \
+  void BitTally(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t* counts);
+namespace scalar { QV_KERNEL_DECLS }
 #if defined(QV_X86_KERNELS)
-namespace sse2 { void RowTally(const uint8_t* const* rows, size_t lanes, uint32_t* counts); }
-namespace avx2 { void RowTally(const uint8_t* const* rows, size_t lanes, uint32_t* counts); }
-namespace avx512bw { void RowTally(const uint8_t* const* rows, size_t lanes, uint32_t* counts); }
+namespace sse2 { QV_KERNEL_DECLS }
+namespace avx2 { QV_KERNEL_DECLS }
+namespace avx512bw { QV_KERNEL_DECLS }
+// AVX-512BW's byte kernel with a bit kernel that counts with VPOPCNTQ.
+namespace avx512popcnt { void BitTally(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t* counts); }
 
 // What the processor and the operating system allow, probed once.
 bool CpuHasSse2();
 bool CpuHasAvx2();      // AVX2 and POPCNT, YMM state saved
 bool CpuHasAvx512Bw();  // AVX-512F and BW and POPCNT, opmask and ZMM state saved
+bool CpuHasAvx512Popcnt();  // the above and AVX512_VPOPCNTDQ
 #endif
+#undef QV_KERNEL_DECLS
 
 }  // namespace qv::kernels

@@ -1,6 +1,8 @@
 // The plain fallback, for every processor.
 #include <cstring>
+#include <type_traits>
 
+#include "BitTallyBody.h"
 #include "RowTally.h"
 
 namespace qv::kernels::scalar {
@@ -19,6 +21,13 @@ void RowTally(const uint8_t* const* rows, size_t lanes, uint32_t* counts) {
     for (int b = 0; b < 8; ++b) ++hist[(s >> (8 * b)) & 63];
   }
   for (int k = 0; k < 8; ++k) counts[k] = hist[k];
+}
+
+// Bit lanes in general-purpose words: 64 lanes a step in 64-bit code, 32 in
+// 32-bit code.
+void BitTally(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t* counts) {
+  BitTallyEntry<BitWord<std::conditional_t<sizeof(void*) >= 8, uint64_t, uint32_t>>>(rows, words, planes, levels,
+                                                                                     counts);
 }
 
 }  // namespace qv::kernels::scalar

@@ -3,7 +3,11 @@
 // The tipsters are a little better than chance, so that bands calibrated on
 // the winners keep them more often than they keep numbers at random.
 //
-//   quelvor_example_history FOLDER
+// With --independent: 40 draws whose bets aim at a number drawn apart from
+// the winner, so they carry nothing about it and any bands keep a winner
+// exactly as often as they keep numbers at random.
+//
+//   quelvor_example_history [--independent] FOLDER
 //
 // Deterministic: the same files on every platform.
 #include <cstdint>
@@ -105,19 +109,22 @@ std::string Lines(const std::vector<std::string>& bets) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
+  const bool independent = argc == 3 && std::string(argv[1]) == "--independent";
+  if (argc != 2 && !independent) {
+    std::fprintf(stderr, "usage: %s [--independent] FOLDER\n", argv[0]);
     return 2;
   }
-  const std::string dir = argv[1];
+  const std::string dir = argv[argc - 1];
+  const int draws = independent ? 40 : 30;
+  const char* prefix = independent ? "C" : "S";
   std::string csv = "draw,winner,bets_file,bets,note\n";
   bool ok = true;
-  for (int d = 1; d <= 31; ++d) {
+  for (int d = 1; d <= draws + 1; ++d) {
     char name[32];
-    std::snprintf(name, sizeof name, "S%03d", d);
+    std::snprintf(name, sizeof name, "%s%03d", prefix, d);
     const std::string winner = Winner();
-    const std::vector<std::string> bets = Bets(winner);
-    if (d == 31) {  // the next draw: its bets only, for --bets
+    const std::vector<std::string> bets = Bets(independent ? Winner() : winner);
+    if (d == draws + 1) {  // the next draw: its bets only, for --bets
       ok &= Write(dir + "/next-draw.txt", Lines(bets));
       break;
     }
@@ -130,7 +137,8 @@ int main(int argc, char** argv) {
         for (const std::string& b : bets) inlineBets += b + "|";
         inlineBets = "\"" + inlineBets + "\"";  // compound bets hold commas
     }
-    csv += std::string(name) + "," + winner + "," + file + "," + inlineBets + ",synthetic\n";
+    csv += std::string(name) + "," + winner + "," + file + "," + inlineBets +
+           (independent ? ",synthetic; bets independent of the winner\n" : ",synthetic\n");
   }
   ok &= Write(dir + "/history.csv", csv);
   if (!ok) {

@@ -12,6 +12,9 @@
 #   quelvor_jobs               # parallel jobs: QUELVOR_JOBS or the processors
 #   quelvor_help "$0"          # a script's header comment, as its help
 #
+# QUELVOR_SOURCE_ROOT, where set, is the source tree to build instead of
+# this one (another revision's sources, say).
+#
 # Logs: BUILD_DIR/configure.log and BUILD_DIR/build.log.  On a failure the
 # configure log, or the failing part of the build log, goes to stderr.
 
@@ -35,7 +38,7 @@ quelvor_configure() {  # preset [cmake args...]
   local preset=$1 log dir
   shift
   log=$(mktemp -t quelvor-configure.XXXXXX)
-  if ! (cd "$_qv_build_root" && cmake --preset "$preset" "$@") >"$log" 2>&1; then
+  if ! (cd "${QUELVOR_SOURCE_ROOT:-$_qv_build_root}" && cmake --preset "$preset" "$@") >"$log" 2>&1; then
     cat "$log" >&2
     rm -f "$log"
     _qv_blog "$preset: configure failed"
@@ -59,7 +62,7 @@ quelvor_build_targets() {  # preset [targets...]
   (($#)) && targets=(--target "$@")
   jobs=$(quelvor_jobs)
   _qv_blog "$preset: building ${*:-the preset targets} with $jobs jobs (log: $dir/build.log)"
-  if ! (cd "$_qv_build_root" && cmake --build --preset "$preset" -j "$jobs" "${targets[@]}") \
+  if ! (cd "${QUELVOR_SOURCE_ROOT:-$_qv_build_root}" && cmake --build --preset "$preset" -j "$jobs" "${targets[@]}") \
        >"$dir/build.log" 2>&1; then
     { grep -E -A8 'FAILED|error' "$dir/build.log" || tail -n 40 "$dir/build.log"; } | head -n 80 >&2
     _qv_blog "$preset: build failed (log: $dir/build.log)"

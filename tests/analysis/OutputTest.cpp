@@ -55,7 +55,9 @@ TEST_F(OutputTest, BacktestJsonKeys) {
   for (const char* key : {"\"draws\": [", "\"draw\": ", "\"winner\": ", "\"bet_count\": 4", "\"verdict\": 999998",
                           "\"shares\": [50, 0, 0, 0, 0, 25, 0, 25]", "\"keep_rate\": 0.25", "\"keep_rate_low\": 0.2",
                           "\"keep_rate_high\": 0.3", "\"summary\": {\"draws\": 2, \"kept\": 1, \"recall\": 0.5, "
-                          "\"mean_keep_rate\": 0.25, \"lift\": 2}", "\"seed\": 5"})
+                          "\"mean_keep_rate\": 0.25, \"lift\": 2, \"expected_kept\": 0.5, \"p_value\": 0.4375, ",
+                          "\"verdict\": \"consistent with chance\", \"chance_test_rates\": \"sampled\"}",
+                          "\"seed\": 5"})
     EXPECT_THAT(json, HasSubstr(key));
   EXPECT_THAT(json, HasSubstr("\"a, \\\"first\\\" <draw>\""));
   EXPECT_THAT(json, HasSubstr("\"\xE7\xAC\xAC\xE4\xBA\x8C\\ufffd\""));
@@ -66,7 +68,8 @@ TEST_F(OutputTest, BacktestJsonKeys) {
   const std::string none = BacktestJson(run);
   EXPECT_THAT(none, Not(HasSubstr("keep_rate_low")));
   EXPECT_THAT(none, HasSubstr("\"keep_rate\": null"));
-  EXPECT_THAT(none, HasSubstr("\"mean_keep_rate\": null, \"lift\": null"));
+  EXPECT_THAT(none, HasSubstr("\"mean_keep_rate\": null, \"lift\": null, \"expected_kept\": null, \"p_value\": null"));
+  EXPECT_THAT(SummaryText(run.summary, run.keepRate), HasSubstr("no chance test without keep rates"));
 }
 
 TEST_F(OutputTest, BacktestCsvHeaderAndQuoting) {
@@ -142,6 +145,9 @@ TEST_F(OutputTest, CalibrationHtmlShowsOutOfSampleFirst) {
   EXPECT_LT(html.find("Out-of-sample"), html.find("In-sample"));
   EXPECT_LT(html.find("Out-of-sample"), html.find("Proposal"));
   EXPECT_EQ(Count(html, "class=\"held\""), 6u);  // two held-out winners on each of three charts
+  EXPECT_EQ(Count(html, "<td class=\"verdict\">consistent with chance</td>"), 2u);  // beside each lift
+  EXPECT_EQ(Count(html, "The chance test uses the sampled keep rates."), 2u);
+  EXPECT_THAT(CalibrationText(cal), HasSubstr("the test uses the sampled keep rates"));
 }
 
 }  // namespace

@@ -9,7 +9,7 @@ quelvor_cli_test(backtest_keep_rate_is_a_filter_pass
   ERR "mean keep rate: 0\\.5426939")
 quelvor_cli_test(backtest_json
   ARGS "backtest~~--history~~${QV_HISTORY}~~--keep-rate~~none~~--format~~json" RC 0
-  OUT "^\\{\"draws\": \\[\n  \\{\"draw\": \"S001\", \"winner\": \"[0-9]+\", \"bet_count\": [0-9]+, \"verdict\": [0-9]+, \"shares\": \\[[0-9, ]+\\], \"keep_rate\": null\\}.*\"summary\": \\{\"draws\": 30, \"kept\": [0-9]+, \"recall\": [0-9.]+, \"mean_keep_rate\": null, \"lift\": null\\}")
+  OUT "^\\{\"draws\": \\[\n  \\{\"draw\": \"S001\", \"winner\": \"[0-9]+\", \"bet_count\": [0-9]+, \"verdict\": [0-9]+, \"shares\": \\[[0-9, ]+\\], \"keep_rate\": null\\}.*\"summary\": \\{\"draws\": 30, \"kept\": [0-9]+, \"recall\": [0-9.]+, \"mean_keep_rate\": null, \"lift\": null, \"expected_kept\": null, \"p_value\": null, \"lift_low\": null, \"lift_high\": null, \"verdict\": null, \"chance_test_rates\": null\\}")
 quelvor_cli_test(backtest_sample
   ARGS "backtest~~--history~~${QV_DATA}/sample-history.csv~~--keep-rate~~sample:20000~~--seed~~3" RC 0
   OUT "0\\.5[0-9]* \\[0\\.5[0-9]*, 0\\.5[0-9]*\\].*sampled, 20000 numbers a draw, seed 3")
@@ -48,3 +48,9 @@ quelvor_cli_test(calibrate_bad_share ARGS "calibrate~~--history~~${QV_HISTORY}~~
   ERR "--allowed: \"1\\.5\" is not in \\(0, 1\\]")
 quelvor_cli_test(calibrate_bad_level ARGS "calibrate~~--history~~${QV_HISTORY}~~--levels~~7,8" RC 2
   ERR "--levels: \"8\" is not a level digit")
+# Calibration by keep rate on one draw: the JSON says which objective ran.
+quelvor_cli_test(calibrate_objective_keep
+  ARGS "calibrate~~--history~~${QV_DATA}/sample-history.csv~~--objective~~keep~~--format~~json~~--jobs~~2" RC 0
+  OUT "\"backtest\": \\{\"draws\": 1, \"kept\": 1, .*\"verdict\": \"better than chance \\(p < 0\\.001\\)\", \"chance_test_rates\": \"exact\"\\},\n \"objective\": \"keep\", \"keep_rate_mode\": \"exact\"\\}")
+quelvor_cli_test(calibrate_bad_objective ARGS "calibrate~~--history~~${QV_HISTORY}~~--objective~~wide" RC 2
+  ERR "--objective")

@@ -138,8 +138,9 @@ TEST_F(SetupDialog, ControlsAreFoundByTheirNames) {
                         "RzPanel3", "TabSheet1", "TabSheet2", "RzPageControl1"})
     EXPECT_NE(dlg.FindComponent(n), nullptr) << n;
   EXPECT_EQ(dlg.RzMenuButton1->Menu(), dlg.PopupMenu1);
-  ASSERT_EQ(dlg.PopupMenu1->Items().size(), 2u);
+  ASSERT_EQ(dlg.PopupMenu1->Items().size(), 3u);
   EXPECT_EQ(dlg.PopupMenu1->Items()[0], dlg.mnuSaveFlt);
+  EXPECT_EQ(dlg.PopupMenu1->Items()[2], dlg.mnuAnalysis);
 }
 
 TEST_F(SetupDialog, KeyboardOrder) {

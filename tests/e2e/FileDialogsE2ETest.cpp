@@ -62,7 +62,8 @@ void PickMenuEntry(ZcOpenCase& c, const SetupWindows& s, const char* caption) {
   HWND popup = WaitPopupMenu(c.tid(), kWait);
   ASSERT_NE(popup, nullptr) << "the popup menu did not open";
   EXPECT_EQ(MenuItems(popup), (std::vector<std::wstring>{Gb(qv::texts::kSaveFltCaption),
-                                                         Gb(qv::texts::kLoadFltCaption)}));
+                                                         Gb(qv::texts::kLoadFltCaption),
+                                                         Gb(qv::texts::kAnalysisMenuCaption)}));
   ASSERT_TRUE(ChooseMenuItem(popup, Gb(caption)));
 }
 

@@ -25,16 +25,6 @@ namespace ids = qv::ids;
 // the dialog's handler has run.
 void SentClick(HWND button) { SendMessageW(button, BM_CLICK, 0, 0); }
 
-// The windows of the thread made from the plug-in's own classes.
-int OwnWindows(DWORD tid) {
-  int n = 0;
-  for (HWND w : ThreadWindows(tid)) {
-    const std::wstring cls = ClassOf(w);
-    if (cls.rfind(L"Quelvor", 0) == 0 && cls != L"QuelvorE2EHost") ++n;
-  }
-  return n;
-}
-
 // --- clicks and messages from another thread -----------------------------------------
 
 struct SentClickCase {
@@ -192,7 +182,8 @@ TEST_F(CodePage, EveryTextReadsRightThroughTheWideApi) {
     HWND popup = WaitPopupMenu(c.tid(), kWait);
     ASSERT_NE(popup, nullptr);
     EXPECT_EQ(MenuItems(popup), (std::vector<std::wstring>{Gb(qv::texts::kSaveFltCaption),
-                                                           Gb(qv::texts::kLoadFltCaption)}));
+                                                           Gb(qv::texts::kLoadFltCaption),
+                                                           Gb(qv::texts::kAnalysisMenuCaption)}));
     PressKey(popup, VK_ESCAPE);
     EXPECT_TRUE(WaitUntil([&] { return WaitPopupMenu(c.tid(), 0) == nullptr; }, kWait));
 
@@ -248,6 +239,10 @@ TEST(Reload, EachLoadAtANewAddressOpensTheDialog) {
         SetupWindows s = c.WaitSetup();
         ASSERT_NE(s.form, nullptr);
         opened = true;
+        // With the analysis window open and its census running.
+        SendMessageW(s.form, WM_COMMAND, ids::kAnalysisMenu, 0);
+        EXPECT_NE(WaitWindow(c.tid(), [](HWND w) { return TextOf(w) == Gb(qv::texts::kAnalysisCaption); }, kWait),
+                  nullptr);
         Click(s[ids::kCancel]);
         EXPECT_TRUE(WaitGone(s.form, kWait));
       });
@@ -264,6 +259,7 @@ TEST(Reload, EachLoadAtANewAddressOpensTheDialog) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     EXPECT_FALSE(GetClassInfoExW(reinterpret_cast<HINSTANCE>(base), L"QuelvorForm", &wc));
+    EXPECT_FALSE(GetClassInfoExW(reinterpret_cast<HINSTANCE>(base), L"QuelvorChart", &wc));
     // The host's own allocations take the old range.
     void* hold = VirtualAlloc(reinterpret_cast<void*>(base), size, MEM_RESERVE, PAGE_NOACCESS);
     ASSERT_NE(hold, nullptr) << "round " << round;

@@ -162,6 +162,16 @@ class ZcOpenCase {
 
 inline std::string FilterStr() { return Lib().GetFilterStr(); }
 
+// The windows of the thread made from the plug-in's own classes.
+inline int OwnWindows(DWORD tid) {
+  int n = 0;
+  for (HWND w : ThreadWindows(tid)) {
+    const std::wstring cls = ClassOf(w);
+    if (cls.rfind(L"Quelvor", 0) == 0 && cls != L"QuelvorE2EHost") ++n;
+  }
+  return n;
+}
+
 class SetupDialogE2E : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -170,15 +180,16 @@ class SetupDialogE2E : public ::testing::Test {
   }
 };
 
-// With QUELVOR_SNAP_DIR set, saves what the screen shows of a window as
-// <dir>/<name>.bmp (scripts/screenshot turns them into the pictures of the
-// README).
-inline void Snap(HWND w, const char* name) {
+// With QUELVOR_SNAP_DIR set, saves what the screen shows of a window (or of
+// the rectangle around two) as <dir>/<name>.bmp (scripts/screenshot turns
+// them into the pictures of the README).
+inline void Snap(HWND w, const char* name, HWND beside = nullptr) {
   const char* dir = std::getenv("QUELVOR_SNAP_DIR");
   if (!dir || !*dir || !w) return;
   Sleep(1500);  // let it paint
   RECT r;
   GetWindowRect(w, &r);
+  if (RECT b; beside && GetWindowRect(beside, &b)) UnionRect(&r, &r, &b);
   const int width = r.right - r.left, height = r.bottom - r.top;
   HDC screen = GetDC(nullptr);
   HDC mem = CreateCompatibleDC(screen);

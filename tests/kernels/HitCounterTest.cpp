@@ -129,6 +129,77 @@ TEST(HitCounter, RandomBetsOfEveryShape) {
   }
 }
 
+TEST(HitCounter, BitRowsByteRowsAndBothAroundEveryWidth) {
+  // Single bets and compound bets without repeats (a lone "*" included)
+  // take bit rows; cells of 2 or 3 ("11", "*1") two planes of them, or byte
+  // rows when they are few; cells of 4 and more byte rows.  Counts on both
+  // sides of 64, 128, 256 and 512, for every kernel and with only some
+  // levels asked for.
+  BetGen gen(21);
+  auto bitBet = [&] {
+    std::string b;
+    if (gen.Chance(50)) {
+      for (int j = 0; j < 7; ++j) b += static_cast<char>('0' + gen.Uniform(0, 9));
+      return b;
+    }
+    for (int j = 0; j < 7; ++j) {
+      if (j) b += ',';
+      if (gen.Chance(10)) { b += '*'; continue; }
+      std::string digits = "0123456789";  // up to four distinct ones
+      const int width = gen.Uniform(1, 4);
+      for (int w = 0; w < width; ++w) std::swap(digits[w], digits[gen.Uniform(w, 9)]);
+      b += digits.substr(0, width);
+    }
+    return b;
+  };
+  auto withGroup = [&](const char* extra) {
+    const std::string b = bitBet();  // its last group replaced
+    return (b.find(',') == std::string::npos ? b.substr(0, 1) + "," : b.substr(0, b.rfind(',') + 1)) + extra;
+  };
+  auto pairBet = [&] { return withGroup(gen.Chance(50) ? "*1" : "11"); };
+  auto byteBet = [&] { return withGroup(gen.Chance(50) ? "**11" : "1111"); };
+  // Mixes: bit rows only; two planes only; byte rows only; all three; a
+  // few pairs among bit rows (they go to byte rows).
+  for (size_t n : {63, 64, 65, 127, 128, 129, 255, 256, 257, 511, 512, 513}) {
+    for (int mix = 0; mix < 5; ++mix) {
+      std::vector<std::string> bets;
+      for (size_t i = 0; i < n; ++i)
+        bets.push_back(mix == 0 || (mix == 3 && i % 3 == 0) || (mix == 4 && i % 40) ? bitBet()
+                       : mix == 2 || (mix == 3 && i % 3 == 1)                        ? byteBet()
+                                                                                     : pairBet());
+      HitCounter counter;
+      counter.UseKernel(Kernel::Scalar);  // bit rows at every size (vector kernels: above 64 bets)
+      counter.Build(bets);
+      ASSERT_EQ(counter.GeneralBetCount(), 0u);
+      const size_t planes[] = {1, 2, 1, 2, 1};
+      if (mix != 2) ASSERT_EQ(counter.BitPlanes(), planes[mix]) << n << " bets, mix " << mix;
+      ASSERT_EQ(counter.BitBetCount(), mix == 2 ? 0 : mix == 3 ? n - (n + 1) / 3 : mix == 4 ? n - (n + 39) / 40 : n);
+      for (int i = 0; i < 12; ++i) {
+        std::string cand = gen.Candidate(8);
+        if (i % 2) {  // from a bet, to reach the high levels
+          const std::string& b = bets[static_cast<size_t>(gen.Uniform(0, static_cast<int>(n) - 1))];
+          cand.clear();
+          for (size_t k = 0; k < b.size() && cand.size() < 7; ++k)
+            if (b[k] != ',' && (k == 0 || b[k - 1] == ',')) cand += b[k] == '*' ? '5' : b[k];
+        }
+        ASSERT_TRUE(AgreesWithLiteral(counter, bets, cand)) << n << " bets, mix " << mix;
+        const uint32_t levels = static_cast<uint32_t>(gen.Uniform(0, 255));
+        const auto expected = LiteralTally(bets, cand);
+        for (Kernel k : Kernels()) {
+          int32_t tally[kLevels];
+          counter.Tally(cand, tally, k, levels);
+          for (int l = 0; l < kLevels; ++l)
+            if (levels >> l & 1) ASSERT_EQ(tally[l], expected[static_cast<size_t>(l)]) << KernelName(k) << " level " << l;
+        }
+        int32_t tally[kLevels];
+        counter.TallyLevels(cand.c_str(), tally, levels);
+        for (int l = 0; l < kLevels; ++l)
+          if (levels >> l & 1) ASSERT_EQ(tally[l], expected[static_cast<size_t>(l)]) << "default, level " << l;
+      }
+    }
+  }
+}
+
 TEST(HitCounter, CandidatesBuiltFromTheBetsThemselves) {
   // Random candidates rarely hit high levels; candidates taken from the bets'
   // own offers do, and exercise levels 5 to 7.

@@ -109,6 +109,51 @@ TEST_P(RowTally, ReadsNoLaneBeyondTheEnd) {
   }
 }
 
+// Bit rows, one plane and two: seven rows of bit lanes, every level mask.
+// Word counts around the points where byte counters fold (31 steps of 32,
+// 64, 128 and 512 lanes), with partial last steps, and long runs of one sum,
+// which a counter never folded would wrap.
+TEST_P(RowTally, BitRowsMatchALaneByLaneSum) {
+  std::mt19937_64 rng(17);
+  auto check = [&](const std::vector<std::vector<uint64_t>>& data, uint32_t planes, uint32_t levels) {
+    const size_t words = data[0].size() / planes;
+    const uint64_t* ptr[kernels::kRows];
+    for (size_t r = 0; r < kernels::kRows; ++r) ptr[r] = data[r].data();
+    std::array<uint32_t, 8> expected, got;  // the kernel adds to what was there
+    expected.fill(5);
+    got.fill(5);
+    for (size_t l = 0; l < words * 64; ++l) {
+      unsigned s = 0;
+      for (size_t r = 0; r < kernels::kRows; ++r)
+        for (size_t p = 0; p < planes; ++p) s += (data[r][p * words + l / 64] >> (l % 64) & 1) << p;
+      if (s < 8) ++expected[s];
+    }
+    GetParam().bitTally(ptr, words, planes, levels, got.data());
+    for (size_t k = 0; k < 8; ++k)  // levels not asked for are free to count
+      if (!(levels >> k & 1)) got[k] = expected[k];
+    EXPECT_EQ(got, expected) << "words " << words << " planes " << planes << " levels " << levels;
+  };
+  for (uint32_t planes : {1u, 2u}) {
+    for (size_t words : {size_t{1}, size_t{2}, size_t{3}, size_t{8}, size_t{13}, size_t{64}, size_t{124},
+                         size_t{248}, size_t{250}, size_t{496}, size_t{1001}}) {
+      std::vector<std::vector<uint64_t>> data(kernels::kRows, std::vector<uint64_t>(words * planes));
+      for (int density = 0; density < 3; ++density) {
+        for (auto& row : data)
+          for (auto& w : row) w = density == 0 ? rng() : density == 1 ? rng() & rng() & rng() : rng() | rng();
+        for (uint32_t levels : {0xFFu, 0u, 1u, 0x80u, static_cast<uint32_t>(rng() & 0xFF)}) check(data, planes, levels);
+      }
+      for (size_t target = 0; target <= 3 * kernels::kRows; ++target) {
+        for (size_t r = 0; r < kernels::kRows; ++r) {  // each row worth up to 1 or 3
+          const size_t v = std::min<size_t>(planes == 1 ? 1 : 3, target > r * (planes == 1 ? 1 : 3) ? target - r * (planes == 1 ? 1 : 3) : 0);
+          for (size_t p = 0; p < planes; ++p)
+            std::fill(data[r].begin() + p * words, data[r].begin() + (p + 1) * words, (v >> p & 1) ? ~uint64_t{0} : 0);
+        }
+        check(data, planes, 0xFF);
+      }
+    }
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryKernel, RowTally, ::testing::ValuesIn(KernelTable().begin(), KernelTable().end()),
                          [](const ::testing::TestParamInfo<KernelInfo>& i) { return std::string(i.param.name); });
 

@@ -1,0 +1,369 @@
+// The bit-sliced counting loop, written once over a traits type per width.
+// Each row holds one bit per bet (or two, in two planes); a candidate's seven
+// rows go through a carry-save adder tree (four full adders) that leaves the
+// lanes' sums 0..7 as three bit planes, and the lanes of level k are the
+// population count of the plane pattern k.  Only the levels asked for are
+// counted.
+//
+// A traits type V provides:
+//   Reg, kBytes        a register and its size (a general-purpose word or a
+//                      GCC vector of 64-bit lanes)
+//   Logic              Xor3, Maj and Match<k>(b2, b1, b0): the sum and carry
+//                      of a full adder, and the lanes whose planes spell k
+//   Load(p)            kBytes from p; LoadPartial(p, n): n bytes, zeros after
+//   Count(x)           per-lane population counts (bytes or 64-bit lanes)
+//   kFoldSteps         steps a Count accumulator holds without wrapping
+//   Total, Fold(acc)   an accumulator widened to 64-bit sums; Sum(total)
+//
+// Like RowTallyBody.h, everything here has internal linkage: each
+// instruction set's translation unit instantiates its own copy with its own
+// flags.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <type_traits>
+#include <utility>
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
+#include "RowTally.h"
+
+// Lambdas of the loop are inlined whatever their size: one left out of line
+// costs a call and a spill of every register per step.
+#define QV_INLINE_LAMBDA __attribute__((always_inline))
+
+namespace qv::kernels {
+namespace {
+
+template <class R>
+struct PlainLogic {
+  static R Xor3(R a, R b, R c) { return a ^ b ^ c; }
+  static R Maj(R a, R b, R c) { return (a & b) | (c & (a ^ b)); }
+  template <int k>
+  static R Match(R b2, R b1, R b0) {
+    return ((k & 4) ? b2 : ~b2) & ((k & 2) ? b1 : ~b1) & ((k & 1) ? b0 : ~b0);
+  }
+};
+
+// Per-byte population counts by shifts and masks, for words and for
+// vectors of 64-bit lanes alike.
+template <class R, class E>
+inline R SwarBytes(R x) {
+  x = x - ((x >> 1) & static_cast<E>(0x5555555555555555ull));
+  x = (x & static_cast<E>(0x3333333333333333ull)) + ((x >> 2) & static_cast<E>(0x3333333333333333ull));
+  return (x + (x >> 4)) & static_cast<E>(0x0F0F0F0F0F0F0F0Full);
+}
+
+constexpr size_t kByteFoldSteps = 31;      // 31 steps of at most 8 per byte stay below 256
+constexpr size_t kWideFoldSteps = 1 << 20;  // 64-bit lanes (or 32-bit ones of words): never wrap
+
+// A general-purpose word: 64 bits in 64-bit code, 32 bits in 32-bit code.
+template <class W>
+struct BitWord {
+  using Reg = W;
+  using Total = uint64_t;
+  using Logic = PlainLogic<W>;
+  static constexpr size_t kBytes = sizeof(W);
+  static Reg Load(const uint8_t* p) {
+    Reg v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+  }
+  static Reg LoadPartial(const uint8_t* p, size_t n) {
+    Reg v = 0;
+    std::memcpy(&v, p, n);
+    return v;
+  }
+#if defined(__POPCNT__)
+  static constexpr size_t kFoldSteps = kWideFoldSteps;
+  static Reg Count(Reg x) {
+    if constexpr (sizeof(W) == 8) return static_cast<Reg>(__builtin_popcountll(x));
+    else return static_cast<Reg>(__builtin_popcount(x));
+  }
+  static Total Fold(Reg a) { return a; }
+#else
+  static constexpr size_t kFoldSteps = kByteFoldSteps;
+  static Reg Count(Reg x) { return SwarBytes<Reg, Reg>(x); }
+  static Total Fold(Reg a) {
+    // Bytes to 16-bit sums, then the 16-bit sums added by a multiply.
+    a = (a & static_cast<Reg>(0x00FF00FF00FF00FFull)) + ((a >> 8) & static_cast<Reg>(0x00FF00FF00FF00FFull));
+    return static_cast<Total>((a * static_cast<Reg>(0x0001000100010001ull)) >> (8 * sizeof(W) - 16));
+  }
+#endif
+  static uint64_t Sum(Total t) { return t; }
+};
+
+template <size_t W>
+struct BitVecBase {
+  typedef uint64_t Reg __attribute__((vector_size(W)));
+  typedef uint64_t Total __attribute__((vector_size(W)));
+  static constexpr size_t kBytes = W;
+  static constexpr size_t kFoldSteps = kByteFoldSteps;
+  static Reg Load(const uint8_t* p) {
+    Reg v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+  }
+  static Reg LoadPartial(const uint8_t* p, size_t n) {
+    Reg v{};
+    std::memcpy(&v, p, n);
+    return v;
+  }
+  static uint64_t Sum(Total t) {
+    uint64_t lanes[W / 8], s = 0;
+    std::memcpy(lanes, &t, W);
+    for (uint64_t l : lanes) s += l;
+    return s;
+  }
+};
+
+template <size_t W, bool kVpopcnt = false>
+struct BitVec;
+
+#if defined(__SSE2__)
+template <>
+struct BitVec<16> : BitVecBase<16> {
+  using Logic = PlainLogic<Reg>;
+  static Reg Count(Reg x) { return SwarBytes<Reg, uint64_t>(x); }
+  static Total Fold(Reg a) { return Total(_mm_sad_epu8(__m128i(a), _mm_setzero_si128())); }
+};
+#endif
+
+#if defined(__AVX2__)
+template <>
+struct BitVec<32> : BitVecBase<32> {
+  using Logic = PlainLogic<Reg>;
+  // Each nibble's count from a 16-entry table, by a byte shuffle.
+  static Reg Count(Reg x) {
+    const __m256i table = _mm256_setr_epi8(0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4,
+                                           0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4);
+    const __m256i low = _mm256_set1_epi8(0x0F);
+    const __m256i v = __m256i(x);
+    const __m256i lo = _mm256_shuffle_epi8(table, _mm256_and_si256(v, low));
+    const __m256i hi = _mm256_shuffle_epi8(table, _mm256_and_si256(_mm256_srli_epi16(v, 4), low));
+    return Reg(_mm256_add_epi8(lo, hi));
+  }
+  static Total Fold(Reg a) { return Total(_mm256_sad_epu8(__m256i(a), _mm256_setzero_si256())); }
+};
+#endif
+
+#if defined(__AVX512F__) && defined(__AVX512BW__)
+// The adders and the level patterns each in one VPTERNLOGQ: the immediate
+// is the truth table, indexed by (a << 2) | (b << 1) | c.
+template <class R>
+struct TernaryLogic {
+  static R Xor3(R a, R b, R c) { return R(_mm512_ternarylogic_epi64(__m512i(a), __m512i(b), __m512i(c), 0x96)); }
+  static R Maj(R a, R b, R c) { return R(_mm512_ternarylogic_epi64(__m512i(a), __m512i(b), __m512i(c), 0xE8)); }
+  template <int k>
+  static R Match(R b2, R b1, R b0) {
+    return R(_mm512_ternarylogic_epi64(__m512i(b2), __m512i(b1), __m512i(b0), 1 << k));
+  }
+};
+
+template <>
+struct BitVec<64, false> : BitVecBase<64> {
+  using Logic = TernaryLogic<Reg>;
+  static Reg Count(Reg x) {
+    const __m512i table = _mm512_broadcast_i32x4(_mm_setr_epi8(0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4));
+    const __m512i low = _mm512_set1_epi8(0x0F);
+    const __m512i v = __m512i(x);
+    const __m512i lo = _mm512_shuffle_epi8(table, _mm512_and_si512(v, low));
+    const __m512i hi = _mm512_shuffle_epi8(table, _mm512_and_si512(_mm512_srli_epi16(v, 4), low));
+    return Reg(_mm512_add_epi8(lo, hi));
+  }
+  static Total Fold(Reg a) { return Total(_mm512_sad_epu8(__m512i(a), _mm512_setzero_si512())); }
+};
+#endif
+
+#if defined(__AVX512VPOPCNTDQ__)
+template <>
+struct BitVec<64, true> : BitVecBase<64> {
+  using Logic = TernaryLogic<Reg>;
+  static constexpr size_t kFoldSteps = kWideFoldSteps;
+  static Reg Count(Reg x) { return Reg(_mm512_popcnt_epi64(__m512i(x))); }
+  static Total Fold(Reg a) { return a; }
+};
+#endif
+
+// counts[k] += v, one count at a time: a vector of the eight counts would
+// load the caller's in one piece and stall on its separate stores.
+__attribute__((always_inline)) inline void AddCount(uint32_t* count, uint32_t v) {
+  *count += v;
+  __asm__ volatile("" ::: "memory");
+}
+
+// Calls f(std::integral_constant<int, k>) for k = 0..7: every index a
+// constant, so that per-level arrays live in registers.
+template <class F>
+__attribute__((always_inline)) inline void ForLevels(F&& f) {
+  [&]<int... k>(std::integer_sequence<int, k...>) QV_INLINE_LAMBDA {
+    (f(std::integral_constant<int, k>{}), ...);
+  }(std::make_integer_sequence<int, 8>{});
+}
+
+// One plane per row: cells of 0 or 1.  Two planes (the high one `words`
+// after the low one): cells of 0 to 3, a lane's sum being the sum of its low
+// bits plus twice that of its high bits, 0 to 21.
+// kAll: every level, without a look at `levels`.
+template <class V, int kPlanes, bool kAll>
+__attribute__((always_inline)) inline void BitTallyBody(const uint64_t* const* rows, size_t words,
+                                                        uint32_t levels, uint32_t* counts) {
+  using Reg = typename V::Reg;
+  using L = typename V::Logic;
+  constexpr size_t kInputs = kRows * kPlanes;
+  // The row pointers are read one at a time where they are used: a copy
+  // would be vectorised and stall on the caller's scalar stores.
+  auto r = [rows, words](size_t j) QV_INLINE_LAMBDA {
+    return reinterpret_cast<const uint8_t*>(rows[j % kRows] + (j / kRows) * words);
+  };
+  const size_t bytes = words * 8;
+  typename V::Total total[8] = {};
+  Reg acc[8] = {};
+  // Seven inputs to three bit planes, by four full adders.
+  auto add7 = [](const Reg* a, Reg& b0, Reg& b1, Reg& b2) QV_INLINE_LAMBDA {
+    const Reg s1 = L::Xor3(a[0], a[1], a[2]), c1 = L::Maj(a[0], a[1], a[2]);
+    const Reg s2 = L::Xor3(a[3], a[4], a[5]), c2 = L::Maj(a[3], a[4], a[5]);
+    b0 = L::Xor3(s1, s2, a[6]);
+    const Reg c3 = L::Maj(s1, s2, a[6]);
+    b1 = L::Xor3(c1, c2, c3);
+    b2 = L::Maj(c1, c2, c3);
+  };
+  auto step = [&](const Reg* a) QV_INLINE_LAMBDA {
+    Reg b0, b1, b2;
+    add7(a, b0, b1, b2);
+    if constexpr (kPlanes == 1) {
+      ForLevels([&](auto k) QV_INLINE_LAMBDA {
+        if (kAll || (levels >> k & 1)) acc[k] += V::Count(L::template Match<k>(b2, b1, b0));
+      });
+    } else {
+      // low + 2 * high: bit 0 is the low sum's; then a ripple of two bits.
+      Reg h0, h1, h2;
+      add7(a + kRows, h0, h1, h2);
+      const Reg t1 = b1 ^ h0, c1 = b1 & h0;
+      const Reg t2 = L::Xor3(b2, h1, c1), c2 = L::Maj(b2, h1, c1);
+      const Reg over = h2 | c2;  // 8 or more
+      ForLevels([&](auto k) QV_INLINE_LAMBDA {
+        if (kAll || (levels >> k & 1)) acc[k] += V::Count(L::template Match<k>(t2, t1, b0) & ~over);
+      });
+    }
+  };
+  auto fold = [&]() QV_INLINE_LAMBDA {
+    ForLevels([&](auto k) QV_INLINE_LAMBDA {
+      total[k] += V::Fold(acc[k]);
+      acc[k] = Reg{};
+    });
+  };
+  const size_t whole = bytes / V::kBytes * V::kBytes;
+  size_t i = 0;
+  while (i < whole) {
+    const size_t left = (whole - i) / V::kBytes;
+    const size_t end = i + (left < V::kFoldSteps ? left : V::kFoldSteps) * V::kBytes;
+    for (; i < end; i += V::kBytes) {
+      Reg a[kInputs];
+      for (size_t j = 0; j < kInputs; ++j) a[j] = V::Load(r(j) + i);
+      step(a);
+    }
+    fold();
+  }
+  uint32_t padding = 0;  // zero lanes of a partial last step, counted at level 0
+  if (i < bytes) {
+    Reg a[kInputs];
+    for (size_t j = 0; j < kInputs; ++j) a[j] = V::LoadPartial(r(j) + i, bytes - i);
+    step(a);
+    fold();
+    padding = static_cast<uint32_t>((V::kBytes - (bytes - i)) * 8);
+  }
+  ForLevels([&](auto k) QV_INLINE_LAMBDA {
+    if (kAll || (levels >> k & 1)) {
+      AddCount(counts + k, static_cast<uint32_t>(V::Sum(total[k])) - (k == 0 ? padding : 0));
+    }
+  });
+}
+
+template <class V, int kPlanes>
+__attribute__((always_inline)) inline void BitTallyLevels(const uint64_t* const* rows, size_t words, uint32_t levels,
+                                                          uint32_t* counts) {
+  if (levels == 0xFF) return BitTallyBody<V, kPlanes, true>(rows, words, levels, counts);
+  BitTallyBody<V, kPlanes, false>(rows, words, levels, counts);
+}
+
+template <class V>
+__attribute__((always_inline)) inline void BitTallyPlanes(const uint64_t* const* rows, size_t words, uint32_t planes,
+                                                          uint32_t levels, uint32_t* counts) {
+  if (planes == 1) return BitTallyLevels<V, 1>(rows, words, levels, counts);
+  BitTallyLevels<V, 2>(rows, words, levels, counts);
+}
+
+// A word's population count: POPCNT where the flags allow it, else shifts,
+// masks and a multiply (never a library call).
+template <class W>
+__attribute__((always_inline)) inline uint32_t Popcount(W x) {
+#if defined(__POPCNT__)
+  if constexpr (sizeof(W) == 8) return static_cast<uint32_t>(__builtin_popcountll(x));
+  else return static_cast<uint32_t>(__builtin_popcount(x));
+#else
+  x = SwarBytes<W, W>(x);
+  return static_cast<uint32_t>((x * static_cast<W>(0x0101010101010101ull)) >> (8 * sizeof(W) - 8));
+#endif
+}
+
+// One 64-bit word per row, every level: the whole table in general-purpose
+// registers, as one W (64-bit code) or two (32-bit code).
+template <class W, int kPlanes>
+__attribute__((always_inline)) inline void BitTallyWord(const uint64_t* const* rows, uint32_t* counts) {
+  using L = PlainLogic<W>;
+  uint32_t sum[8] = {};
+  for (size_t part = 0; part < 8 / sizeof(W); ++part) {
+    W a[kRows * kPlanes];
+    for (size_t j = 0; j < kRows * kPlanes; ++j)
+      std::memcpy(&a[j], reinterpret_cast<const uint8_t*>(rows[j % kRows] + j / kRows) + part * sizeof(W), sizeof(W));
+    const W s1 = L::Xor3(a[0], a[1], a[2]), c1 = L::Maj(a[0], a[1], a[2]);
+    const W s2 = L::Xor3(a[3], a[4], a[5]), c2 = L::Maj(a[3], a[4], a[5]);
+    const W b0 = L::Xor3(s1, s2, a[6]), c3 = L::Maj(s1, s2, a[6]);
+    W b1 = L::Xor3(c1, c2, c3), b2 = L::Maj(c1, c2, c3), over = 0;
+    if constexpr (kPlanes == 2) {
+      const W* h = a + kRows;
+      const W hs1 = L::Xor3(h[0], h[1], h[2]), hc1 = L::Maj(h[0], h[1], h[2]);
+      const W hs2 = L::Xor3(h[3], h[4], h[5]), hc2 = L::Maj(h[3], h[4], h[5]);
+      const W h0 = L::Xor3(hs1, hs2, h[6]), hc3 = L::Maj(hs1, hs2, h[6]);
+      const W h1 = L::Xor3(hc1, hc2, hc3), h2 = L::Maj(hc1, hc2, hc3);
+      const W c4 = b1 & h0;
+      b1 ^= h0;
+      const W t2 = L::Xor3(b2, h1, c4);
+      over = h2 | L::Maj(b2, h1, c4);
+      b2 = t2;
+    }
+    const W n0 = ~b0, n1 = ~b1, n2 = ~(b2 | over), y2 = b2 & ~over;
+    sum[0] += Popcount(n2 & n1 & n0);
+    sum[1] += Popcount(n2 & n1 & b0);
+    sum[2] += Popcount(n2 & b1 & n0);
+    sum[3] += Popcount(n2 & b1 & b0);
+    sum[4] += Popcount(y2 & n1 & n0);
+    sum[5] += Popcount(y2 & n1 & b0);
+    sum[6] += Popcount(y2 & b1 & n0);
+    sum[7] += Popcount(y2 & b1 & b0);
+  }
+  ForLevels([&](auto k) QV_INLINE_LAMBDA { AddCount(counts + k, sum[k]); });
+}
+
+// A kernel's entry: a table of one word per row (64 bets or fewer) is
+// counted in general-purpose registers, every level (skipping some would
+// cost more than it saves).
+template <class V>
+__attribute__((always_inline)) inline void BitTallyEntry(const uint64_t* const* rows, size_t words, uint32_t planes,
+                                                         uint32_t levels, uint32_t* counts) {
+  using Word = std::conditional_t<sizeof(void*) >= 8, uint64_t, uint32_t>;
+  if (words == 1) {
+    if (planes == 1) return BitTallyWord<Word, 1>(rows, counts);
+    return BitTallyWord<Word, 2>(rows, counts);
+  }
+  BitTallyPlanes<V>(rows, words, planes, levels, counts);
+}
+
+}  // namespace
+}  // namespace qv::kernels
+
+#undef QV_INLINE_LAMBDA
