@@ -282,6 +282,8 @@ class Soak {
   // would). Waits for the file dialogs the model has shown.
   void Settle(const std::function<bool(HWND)>& answer, size_t fileDialogs) {
     const auto deadline = GetTickCount() + kWait;
+    // As many file dialogs and message boxes as the model has shown.
+    const size_t boxes = boxes_.size() + mem_->Messages().size() - shown_;
     size_t files = 0;
     int quiet = 0;
     while (GetTickCount() < deadline && IsWindow(form_)) {
@@ -297,7 +299,7 @@ class Soak {
       // Two quiet rounds: a window being made may let the marker through
       // before it shows.
       if (!m) {
-        if (markersSeen >= want && files >= fileDialogs && ++quiet >= 2) return;
+        if (markersSeen >= want && files >= fileDialogs && boxes_.size() >= boxes && ++quiet >= 2) return;
         continue;
       }
       quiet = 0;
