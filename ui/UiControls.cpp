@@ -61,6 +61,9 @@ void Control::SetBounds(Rect r) {
 
 void Control::SetEnabled(bool on) {
   if (on == enabled_) return;
+  // A disabled control cannot keep the focus: it goes nowhere, after the
+  // control's exit handling, as the system takes it from a disabled window.
+  if (!on && Focused()) OwnerForm().MoveFocus(nullptr);
   enabled_ = on;
   Changed(Prop::kEnabled);
 }
@@ -496,8 +499,17 @@ bool ListBox::Selected(int i) const {
 
 void ListBox::SetSelected(int i, bool on) {
   Pull();
-  if (i < 0 || i >= Count()) return;
-  selected_[static_cast<size_t>(i)] = on;
+  if (i == -1) {
+    std::fill(selected_.begin(), selected_.end(), on);
+  } else if (i < 0 || i >= Count()) {
+    return;
+  } else {
+    selected_[static_cast<size_t>(i)] = on;
+    if (on) caret_ = i;
+  }
+  // From now on the list reports its caret line: the first one, until it
+  // has another.
+  if (caret_ < 0 && Count() > 0) caret_ = 0;
   Changed(Prop::kSelection);
 }
 
@@ -773,6 +785,33 @@ void Form::PressEnter() {
   } else if (defaultButton_ != nullptr) {
     defaultButton_->PerformClick();
   }
+}
+
+namespace {
+
+void CollectTabStops(const Container& c, std::vector<Control*>& out) {
+  for (Control* child : c.TabOrderList()) {
+    if (!child->Enabled() || !child->Visible()) continue;
+    if (auto* pc = dynamic_cast<PageControl*>(child)) {
+      if (TabSheet* page = pc->ActivePage(); page && page->Enabled() && page->Visible()) CollectTabStops(*page, out);
+    } else if (auto* sub = dynamic_cast<Container*>(child)) {
+      if (dynamic_cast<TabSheet*>(child) == nullptr) CollectTabStops(*sub, out);
+    } else if (child->TabStop()) {
+      out.push_back(child);
+    }
+  }
+}
+
+}  // namespace
+
+void Form::PressTab() {
+  std::vector<Control*> stops;
+  CollectTabStops(*this, stops);
+  if (stops.empty()) return;
+  auto at = std::find(stops.begin(), stops.end(), active_);
+  Control* next = at == stops.end() || at + 1 == stops.end() ? stops.front() : *(at + 1);
+  next->SetFocus();
+  if (auto* e = dynamic_cast<Edit*>(next)) e->SetSel(0, static_cast<int>(e->Text().size()));
 }
 
 void Form::PressEscape() {

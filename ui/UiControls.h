@@ -125,6 +125,7 @@ class Control : public Component {
   void SetBounds(Rect r);
 
   bool Enabled() const { return enabled_; }
+  // Disabling the focused control takes the focus from it (to nowhere).
   void SetEnabled(bool on);
   bool Visible() const { return visible_; }
   void SetVisible(bool on);
@@ -471,6 +472,9 @@ class ListBox : public Control {
   void SetItemIndex(int i);
 
   bool Selected(int i) const;
+  // Selects or deselects line i (-1: every line), as LB_SETSEL does: a
+  // line selected becomes the current one, and a list without a current
+  // line has its first one.
   void SetSelected(int i, bool on);
   int SelCount() const;
 
@@ -745,6 +749,11 @@ class Form : public WithCaption<Container> {
   // The user presses Enter or Esc: the rule of both backends.
   void PressEnter();
   void PressEscape();
+  // The user presses Tab: the focus goes to the next enabled, visible tab
+  // stop in keyboard order (through the containers, the active page only),
+  // after the last to the first, and an edit box it lands on has its whole
+  // text selected, as the dialog manager does.
+  void PressTab();
   std::unique_ptr<detail::Peer> MakePeer(detail::PeerFactory& f) override;
 
   // --- plumbing ---

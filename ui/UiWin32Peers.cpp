@@ -265,6 +265,21 @@ class FormPeer : public ContainerPeer {
         if (form.SystemMenu()) form.Close();
         return true;
       case WM_SETFOCUS: session.Focused(nullptr); return false;
+      case WM_ACTIVATE:
+        // As a dialog box does: the control that had the focus when another
+        // window (a message box, a file dialog, the entry dialog) came up
+        // gets it back when that one goes, instead of the form itself.
+        if (LOWORD(wp) == WA_INACTIVE) {
+          HWND f = GetFocus();
+          if (f != nullptr && IsChild(hwnd, f)) lastFocus_ = f;
+          return false;
+        }
+        if (lastFocus_ != nullptr && IsWindow(lastFocus_) && IsChild(hwnd, lastFocus_)) {
+          ::SetFocus(lastFocus_);
+          r = 0;
+          return true;
+        }
+        return false;
       case WM_COMMAND:
         // A menu's or an accelerator's command, or one sent as they send it.
         if (lp == 0 && HIWORD(wp) <= 1) {
@@ -288,6 +303,7 @@ class FormPeer : public ContainerPeer {
 
  private:
   Form& form;
+  HWND lastFocus_ = nullptr;
 };
 
 // --- plain controls --------------------------------------------------------------------
@@ -396,6 +412,8 @@ class EditPeer : public WinPeer {
     shown = ToWide(edit.Text(), Cp::System);
     MakeChild(ex, L"EDIT", shown, style, parent);
     if (edit.MaxLength() > 0) SendMessageW(hwnd, EM_LIMITTEXT, static_cast<WPARAM>(edit.MaxLength()), 0);
+    // The caret where the object has it (a new window has it at the start).
+    Writing([&] { PushSel(); });
     Subclass();
   }
   // The window's change notice: the change handling runs now.
@@ -563,12 +581,19 @@ class ListBoxPeer : public WinPeer {
   }
   void Observed(UINT msg, WPARAM wp, LPARAM lp) override {
     switch (msg) {
+      case LB_SETCARETINDEX:
+      case LB_SETCURSEL:
+        // A line the list does not have: the message is refused, nothing changes.
+        if (static_cast<int>(wp) >= Count()) break;
+        if (!writing()) hasCaret = Count() > 0;
+        break;
+      case LB_SETSEL:
+        if (static_cast<int>(lp) >= Count() || static_cast<int>(lp) < -1) break;
+        if (!writing()) hasCaret = Count() > 0;
+        break;
       case WM_SETFOCUS:
       case WM_LBUTTONDOWN:
       case WM_KEYDOWN:
-      case LB_SETCARETINDEX:
-      case LB_SETSEL:
-      case LB_SETCURSEL:
       case LB_SELITEMRANGE:
       case LB_SELITEMRANGEEX:
         if (!writing()) hasCaret = Count() > 0;
