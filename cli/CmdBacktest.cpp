@@ -14,6 +14,11 @@
 namespace qv::host {
 namespace {
 
+// What `quelvor backtest` does, for its help.
+constexpr char kAbout[] =
+    "Judge past draws' winners with the filter's bands, each against its own draw's media bets, "
+    "and tell how much of all numbers the bands keep";
+
 struct BacktestArgs {
   FilterOptions filter;
   RunOptions run;
@@ -53,11 +58,7 @@ int RunBacktestCommand(const BacktestArgs& args) {
 }  // namespace
 
 void AddBacktestCommand(CLI::App& root, CommandList& commands) {
-  auto [cmd, args] = NewCommand<BacktestArgs>(
-      root, commands, "backtest",
-      "Judge past draws' winners with the filter's bands, each against its own draw's media bets, "
-      "and tell how much of all numbers the bands keep",
-      RunBacktestCommand);
+  auto [cmd, args] = NewCommand<BacktestArgs>(root, commands, "backtest", kAbout, RunBacktestCommand);
   args->run.AddTo(*cmd);
   args->filter.AddTo(*cmd);
   cmd->footer(std::string("The bands, E and S sections come from the filter options (default: the "

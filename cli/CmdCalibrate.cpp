@@ -15,6 +15,11 @@
 namespace qv::host {
 namespace {
 
+// What `quelvor calibrate` does, for its help.
+constexpr char kAbout[] =
+    "Propose bands from past winners' hit shares and back-test them, in-sample and on held-out "
+    "draws";
+
 struct CalibrateArgs {
   RunOptions run;
   std::string levels;
@@ -108,11 +113,7 @@ int RunCalibrateCommand(const CalibrateArgs& args) {
 }  // namespace
 
 void AddCalibrateCommand(CLI::App& root, CommandList& commands) {
-  auto [cmd, args] = NewCommand<CalibrateArgs>(
-      root, commands, "calibrate",
-      "Propose bands from past winners' hit shares and back-test them, in-sample and on held-out "
-      "draws",
-      RunCalibrateCommand);
+  auto [cmd, args] = NewCommand<CalibrateArgs>(root, commands, "calibrate", kAbout, RunCalibrateCommand);
   args->run.AddTo(*cmd);
   args->levelsOpt =
       cmd->add_option("--levels", args->levels,

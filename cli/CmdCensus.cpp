@@ -16,6 +16,11 @@
 namespace qv::host {
 namespace {
 
+// What `quelvor census` does, for its help.
+constexpr char kAbout[] =
+    "Count, exactly and at once, how a filter judges all numbers 0000000 to 9999999 and how they "
+    "spread over the hit shares of every level, from the census of its media bets";
+
 struct CensusArgs {
   FilterOptions filter;
   unsigned jobs = 0;  // 0: the hardware threads
@@ -67,11 +72,7 @@ int RunCensus(const CensusArgs& args) {
 }  // namespace
 
 void AddCensusCommand(CLI::App& root, CommandList& commands) {
-  auto [cmd, args] = NewCommand<CensusArgs>(
-      root, commands, "census",
-      "Count, exactly and at once, how a filter judges all numbers 0000000 to 9999999 and how they "
-      "spread over the hit shares of every level, from the census of its media bets",
-      RunCensus);
+  auto [cmd, args] = NewCommand<CensusArgs>(root, commands, "census", kAbout, RunCensus);
   args->filter.AddTo(*cmd);
   cmd->add_option("--jobs", args->jobs, "Worker threads (default: the hardware threads)")
       ->type_name("N")

@@ -19,6 +19,10 @@
 namespace qv::host {
 namespace {
 
+// What `quelvor filter` does, for its help.
+constexpr char kAbout[] =
+    "Judge candidates with the plug-in and write those that pass (verdict 0), one a line";
+
 struct FilterArgs {
   FilterOptions filter;
   std::string candidates;
@@ -133,10 +137,7 @@ int RunFilter(const FilterArgs& args) {
 }  // namespace
 
 void AddFilterCommand(CLI::App& root, CommandList& commands) {
-  auto [cmd, args] = NewCommand<FilterArgs>(
-      root, commands, "filter",
-      "Judge candidates with the plug-in and write those that pass (verdict 0), one a line",
-      RunFilter);
+  auto [cmd, args] = NewCommand<FilterArgs>(root, commands, "filter", kAbout, RunFilter);
   args->filter.AddTo(*cmd);
   args->candidatesOpt =
       cmd->add_option("--candidates", args->candidates,

@@ -14,6 +14,11 @@
 namespace qv::host {
 namespace {
 
+// What `quelvor filter-string` does, for its help.
+constexpr char kAbout[] =
+    "Fill a new setup dialog from a filter string, condition files and a bet result file, "
+    "and print the filter string it writes";
+
 struct FilterStringArgs {
   std::string filterString;
   std::vector<std::string> conditionFiles;
@@ -45,11 +50,7 @@ int RunFilterString(const FilterStringArgs& args) {
 }  // namespace
 
 void AddFilterStringCommand(CLI::App& root, CommandList& commands) {
-  auto [cmd, args] = NewCommand<FilterStringArgs>(
-      root, commands, "filter-string",
-      "Fill a new setup dialog from a filter string, condition files and a bet result file, "
-      "and print the filter string it writes",
-      RunFilterString);
+  auto [cmd, args] = NewCommand<FilterStringArgs>(root, commands, "filter-string", kAbout, RunFilterString);
   args->filterStringOpt =
       cmd->add_option("--filter-string", args->filterString, "Filter string applied first");
   args->filterStringOpt->type_name("S");

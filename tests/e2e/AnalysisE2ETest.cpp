@@ -45,8 +45,7 @@ TEST_P(AnalysisE2E, FollowsAnAddAndADeleteAndOkOrCancelEndItsCensus) {
   c.Run([&](ZcOpenCase& c) {
     SetupWindows s = c.WaitSetup();
     ASSERT_NE(s.form, nullptr);
-    SendMessageW(s.form, WM_COMMAND, ids::kAnalysisMenu, 0);
-    HWND w = WaitWindow(c.tid(), [](HWND w) { return TextOf(w) == Gb(qv::texts::kAnalysisCaption); }, kWait);
+    HWND w = c.OpenAnalysis(s.form);
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(GetWindow(w, GW_OWNER), s.form);
     HWND kept = ChildById(w, ids::kKept);
@@ -101,8 +100,7 @@ TEST_F(SetupDialogE2E, HistoryCalibratedAndAppliedIsWhatOkWrites) {
   c.Run([&](ZcOpenCase& c) {
     SetupWindows s = c.WaitSetup();
     ASSERT_NE(s.form, nullptr);
-    SendMessageW(s.form, WM_COMMAND, ids::kAnalysisMenu, 0);
-    HWND w = WaitWindow(c.tid(), [](HWND w) { return TextOf(w) == Gb(qv::texts::kAnalysisCaption); }, kWait);
+    HWND w = c.OpenAnalysis(s.form);
     ASSERT_NE(w, nullptr);
     Click(ChildById(w, ids::kHistoryButton));
     HWND open = WaitFileDialog(c.tid());

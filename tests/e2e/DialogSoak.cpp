@@ -174,20 +174,7 @@ LRESULT CALLBACK HostProc(HWND h, UINT m, WPARAM w, LPARAM l) {
   return DefWindowProcW(h, m, w, l);
 }
 
-HWND MakeMarkerHost() {
-  static bool registered = [] {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = HostProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"QuelvorSoakHost";
-    return RegisterClassW(&wc) != 0;
-  }();
-  (void)registered;
-  HWND w = CreateWindowExW(0, L"QuelvorSoakHost", L"soak host", WS_OVERLAPPEDWINDOW, 10, 10, 300, 200,
-                           nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-  ShowWindow(w, SW_SHOW);
-  return w;
-}
+HWND MakeMarkerHost() { return MakeHostWindow(L"QuelvorSoakHost", HostProc, L"soak host"); }
 
 struct Outcome {
   size_t played = 0;        // actions compared

@@ -240,9 +240,7 @@ TEST(Reload, EachLoadAtANewAddressOpensTheDialog) {
         ASSERT_NE(s.form, nullptr);
         opened = true;
         // With the analysis window open and its census running.
-        SendMessageW(s.form, WM_COMMAND, ids::kAnalysisMenu, 0);
-        EXPECT_NE(WaitWindow(c.tid(), [](HWND w) { return TextOf(w) == Gb(qv::texts::kAnalysisCaption); }, kWait),
-                  nullptr);
+        EXPECT_NE(c.OpenAnalysis(s.form), nullptr);
         Click(s[ids::kCancel]);
         EXPECT_TRUE(WaitGone(s.form, kWait));
       });

@@ -57,20 +57,21 @@ inline Plugin& Lib() {
   return p;
 }
 
-inline HWND MakeOwner() {
-  static bool registered = [] {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"QuelvorE2EHost";
-    return RegisterClassW(&wc) != 0;
-  }();
-  (void)registered;
-  HWND w = CreateWindowExW(0, L"QuelvorE2EHost", L"Quelvor test host", WS_OVERLAPPEDWINDOW, 10, 10,
-                           300, 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+// A shown top-level window of a class of the test's own (registered once a
+// class name), to own the dialogs as a host's window does.
+inline HWND MakeHostWindow(const wchar_t* cls, WNDPROC proc, const wchar_t* title) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = proc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = cls;
+  RegisterClassW(&wc);  // fails harmlessly when the class is there already
+  HWND w = CreateWindowExW(0, cls, title, WS_OVERLAPPEDWINDOW, 10, 10, 300, 200, nullptr, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
   ShowWindow(w, SW_SHOW);
   return w;
 }
+
+inline HWND MakeOwner() { return MakeHostWindow(L"QuelvorE2EHost", DefWindowProcW, L"Quelvor test host"); }
 
 // A setup dialog that is never shown: the controls' names, IDs and texts.
 inline const qv::TfrmFltSetup& Model() {
@@ -150,6 +151,12 @@ class ZcOpenCase {
     return s;
   }
   HWND WaitEntry() { return WaitWindow(tid_, IsEntry, kWait); }
+  // Opens the analysis window through its menu command, as the menu sends
+  // it; null when no window comes.
+  HWND OpenAnalysis(HWND form) {
+    SendMessageW(form, WM_COMMAND, qv::ids::kAnalysisMenu, 0);
+    return WaitWindow(tid_, [](HWND w) { return TextOf(w) == Gb(qv::texts::kAnalysisCaption); }, kWait);
+  }
 
   QvBool result_ = 0;
   DWORD returnedAt_ = 0;  // GetTickCount when ZcOpen returned
