@@ -1,5 +1,7 @@
 #include "Census.h"
 
+#include "CensusWalk.h"
+
 #include <algorithm>
 #include <exception>
 #include <mutex>
@@ -128,54 +130,32 @@ struct Run {
   }
 };
 
-// The seven-digit text of x.
-inline void Format(uint32_t x, char text[7]) {
-  for (int j = 6; j >= 0; --j) {
-    text[j] = static_cast<char>('0' + x % 10);
-    x /= 10;
-  }
-}
-
-inline void Increment(char text[7]) {
-  for (int j = 6; j >= 0; --j) {
-    if (text[j] != '9') {
-      ++text[j];
-      return;
-    }
-    text[j] = '0';
-  }
-}
-
 // With at most 100 bets, t -> ShareOf(t, N) is one to one, so the tallies
 // themselves are packed (Direct) and turned into shares at the merge; with
 // more, the shares are packed.  A tally never exceeds N.
 template <bool Direct>
-void CountSlice(const Run& run, uint32_t first, uint32_t last, VectorTable& table) {
-  const HitCounter& counter = run.counter;
+void CountSlice(const Run& run, CensusWalk& walk, uint32_t first, uint32_t last, VectorTable& table) {
   const uint8_t* shareOf = run.shareOf.data();
-  char text[8] = {};
-  Format(first, text);
-  const std::string_view candidate(text, 7);
-  int32_t tally[kLevels];
   // Each key is added kAhead candidates after its slot was asked for.
   constexpr uint32_t kAhead = 16;
   uint64_t pending[kAhead];
   uint32_t queued = 0;
-  for (uint32_t x = first; x < last; ++x) {
-    counter.Tally(candidate, tally);
-    // Packed in two halves, which 32-bit code holds in one register each.
-    uint32_t hi = 0, lo = 0;
-    for (int k = 0; k < 4; ++k) {
-      hi = hi << 8 | (Direct ? static_cast<uint32_t>(tally[k]) : shareOf[tally[k]]);
-      lo = lo << 8 | (Direct ? static_cast<uint32_t>(tally[k + 4]) : shareOf[tally[k + 4]]);
+  walk.Walk(first, last, [&](uint32_t, unsigned n, const int32_t (*tallies)[kLevels]) {
+    for (unsigned i = 0; i < n; ++i) {
+      const int32_t* tally = tallies[i];
+      // Packed in two halves, which 32-bit code holds in one register each.
+      uint32_t hi = 0, lo = 0;
+      for (int k = 0; k < 4; ++k) {
+        hi = hi << 8 | (Direct ? static_cast<uint32_t>(tally[k]) : shareOf[tally[k]]);
+        lo = lo << 8 | (Direct ? static_cast<uint32_t>(tally[k + 4]) : shareOf[tally[k + 4]]);
+      }
+      const uint64_t key = kUsed | uint64_t{hi} << 32 | lo;
+      uint64_t& slot = pending[queued++ % kAhead];
+      if (queued > kAhead) table.Add(slot);
+      slot = key;
+      table.Prefetch(key);
     }
-    const uint64_t key = kUsed | uint64_t{hi} << 32 | lo;
-    uint64_t& slot = pending[queued++ % kAhead];
-    if (queued > kAhead) table.Add(slot);
-    slot = key;
-    table.Prefetch(key);
-    Increment(text);
-  }
+  });
   const uint32_t left = std::min(queued, kAhead);
   for (uint32_t i = 0; i < left; ++i) table.Add(pending[(queued - left + i) % kAhead]);
 }
@@ -189,6 +169,7 @@ void Work(Run& run, VectorTable& table) {
   const uint32_t last = std::min(run.options.last, kCensusNumbers);
   const uint32_t size = run.options.sliceSize;
   try {
+    CensusWalk walk(run.counter);
     for (;;) {
       if (run.stop.load(std::memory_order_relaxed)) break;
       if (control && control->Cancelled()) {
@@ -199,9 +180,9 @@ void Work(Run& run, VectorTable& table) {
       if (s >= run.slices) break;
       const uint32_t begin = first + s * size;
       if (run.shareOf.size() <= kDirectBets + 1)
-        CountSlice<true>(run, begin, begin + std::min(size, last - begin), table);
+        CountSlice<true>(run, walk, begin, begin + std::min(size, last - begin), table);
       else
-        CountSlice<false>(run, begin, begin + std::min(size, last - begin), table);
+        CountSlice<false>(run, walk, begin, begin + std::min(size, last - begin), table);
       const uint32_t done = run.done.fetch_add(1, std::memory_order_relaxed) + 1;
       if (run.controlDone) run.controlDone->fetch_add(1, std::memory_order_relaxed);
       if (run.options.onSlice) {

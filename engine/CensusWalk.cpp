@@ -1,0 +1,139 @@
+#include "CensusWalk.h"
+
+#include <cstring>
+
+#if defined(QV_X86_KERNELS)
+#include "kernels/RowTally.h"
+#endif
+
+namespace qv {
+
+namespace walk {
+
+void CountLastPlain(const Word* part, const Word* last, size_t words, unsigned planes, unsigned d0, unsigned d1,
+                    uint32_t (*pops)[8]) {
+  if (planes == 1) CountLastBody<Word, 1>(part, last, words, d0, d1, pops);
+  else CountLastBody<Word, 2>(part, last, words, d0, d1, pops);
+}
+
+namespace {
+
+// A row of the bit table as words (its storage is 64-bit words).
+void CopyRow(Word* dst, const uint64_t* row, size_t words, unsigned planes) {
+  std::memcpy(dst, row, words * planes * sizeof(Word));
+}
+
+}  // namespace
+}  // namespace walk
+
+CensusWalk::CensusWalk(const HitCounter& c) : c_(c) {
+  std::fill(std::begin(digit_), std::end(digit_), uint8_t{10});
+  constexpr size_t P = HitCounter::kFastPositions;
+  static_assert(P == 7, "six positions of a run, and the last digit");
+  if (c.tableBets_ > 0) {
+    bytePart_.assign(P * c.stride_, 0);
+    for (unsigned d = 0; d < kRun; ++d) byteLast_[d] = c.table_.data() + c.rowOffset_[6 * 256 + '0' + d];
+  }
+  if (c.bitBets_ > 0) {
+    words_ = c.bitWords_ * sizeof(uint64_t) / sizeof(walk::Word);
+    planes_ = c.bitPlanes_;
+    sumPlanes_ = planes_ == 1 ? 3 : 4;
+    bitPart_.assign(P * sumPlanes_ * words_, 0);
+    bitLast_.resize(kRun * planes_ * words_);
+    rowCopy_.resize(planes_ * words_);
+    for (unsigned d = 0; d < kRun; ++d)
+      walk::CopyRow(bitLast_.data() + d * planes_ * words_, c.bits_.data() + c.bitRowOffset_[6 * 256 + '0' + d],
+                    words_, planes_);
+    bitPadding_ = static_cast<uint32_t>(c.bitWords_ * 64 - c.bitBets_);
+#if defined(QV_X86_KERNELS)
+    // The scalar kernel asked for counts with the plain step too.
+    if (kernels::CpuHasAvx2() && c.kernel_ != Kernel::Scalar) countLast_ = walk::CountLastPopcnt;
+#endif
+  }
+}
+
+void CensusWalk::Seek(uint32_t prefix) {
+  uint8_t digit[6];
+  for (int k = 5; k >= 0; --k) {
+    digit[k] = static_cast<uint8_t>(prefix % 10);
+    prefix /= 10;
+  }
+  int from = 0;
+  while (from < 6 && digit[from] == digit_[from]) ++from;
+  for (int k = from; k < 6; ++k) {
+    digit_[k] = digit[k];
+    text_[k] = static_cast<char>('0' + digit[k]);
+    const size_t at = static_cast<size_t>(k) * 256 + static_cast<uint8_t>(text_[k]);
+    if (c_.tableBets_ > 0) {
+      const size_t stride = c_.stride_;
+      const uint8_t* src = bytePart_.data() + k * stride;
+      const uint8_t* row = c_.table_.data() + c_.rowOffset_[at];
+      uint8_t* dst = bytePart_.data() + (k + 1) * stride;
+      for (size_t i = 0; i < stride; ++i) dst[i] = static_cast<uint8_t>(src[i] + row[i]);
+    }
+    if (c_.bitBets_ > 0) {
+      const size_t n = sumPlanes_ * words_;
+      // The table's rows are 64-bit words: copied to words of the step.
+      walk::CopyRow(rowCopy_.data(), c_.bits_.data() + c_.bitRowOffset_[at], words_, planes_);
+      const walk::Word* src = bitPart_.data() + k * n;
+      walk::Word* dst = bitPart_.data() + (k + 1) * n;
+      const walk::Word* r = rowCopy_.data();
+      if (planes_ == 1) walk::AddRowBody<walk::Word, 1>(dst, src, r, words_);
+      else walk::AddRowBody<walk::Word, 2>(dst, src, r, words_);
+    }
+  }
+}
+
+void CensusWalk::Count(uint32_t prefix, unsigned d0, unsigned d1, int32_t (*tallies)[kLevels]) {
+  Seek(prefix);
+  if (c_.tableBets_ > 0) {
+    const uint8_t* zero = c_.table_.data();
+    const uint8_t* rows[HitCounter::kFastPositions] = {bytePart_.data() + 6 * c_.stride_, nullptr, zero, zero,
+                                                       zero, zero, zero};
+    const uint32_t padding = static_cast<uint32_t>(c_.stride_ - c_.tableBets_) + bitPadding_;
+    for (unsigned d = d0; d < d1; ++d) {
+      uint32_t* t = reinterpret_cast<uint32_t*>(tallies[d]);
+      rows[1] = byteLast_[d];
+      c_.fn_(rows, c_.stride_, t);
+      t[0] -= padding;
+    }
+  } else {
+    for (unsigned d = d0; d < d1; ++d) {
+      for (int k = 0; k < kLevels; ++k) tallies[d][k] = 0;
+      tallies[d][0] = -static_cast<int32_t>(bitPadding_);
+    }
+  }
+  if (c_.bitBets_ > 0) {
+    const uint32_t lanes = static_cast<uint32_t>(words_ * 8 * sizeof(walk::Word));
+    for (unsigned d = d0; d < d1; ++d)
+      for (uint32_t& p : pops_[d]) p = 0;
+    countLast_(bitPart_.data() + 6 * sumPlanes_ * words_, bitLast_.data(), words_, planes_, d0, d1, pops_);
+    for (unsigned d = d0; d < d1; ++d) {
+      const uint32_t* p = pops_[d];
+      const uint32_t all = planes_ == 1 ? lanes : p[0];
+      uint32_t* t = reinterpret_cast<uint32_t*>(tallies[d]);
+      // Inclusion and exclusion over the three sum planes.
+      t[7] += p[7];
+      t[3] += p[4] - p[7];
+      t[5] += p[5] - p[7];
+      t[6] += p[6] - p[7];
+      t[1] += p[1] - p[4] - p[5] + p[7];
+      t[2] += p[2] - p[4] - p[6] + p[7];
+      t[4] += p[3] - p[5] - p[6] + p[7];
+      t[0] += all - p[1] - p[2] - p[3] + p[4] + p[5] + p[6] - p[7];
+    }
+  }
+  if (!c_.general_.empty()) {
+    const std::string_view candidate(text_, 7);
+    for (unsigned d = d0; d < d1; ++d) {
+      text_[6] = static_cast<char>('0' + d);
+      uint32_t* t = reinterpret_cast<uint32_t*>(tallies[d]);
+      for (const HitCounter::GeneralBet& b : c_.general_) {
+        const uint32_t h = c_.GeneralHits(b, candidate);
+        if (h < static_cast<uint32_t>(kLevels)) ++t[h];
+      }
+    }
+  }
+}
+
+}  // namespace qv

@@ -1,0 +1,75 @@
+// The candidates of a census counted in order.  Consecutive numbers share
+// their first six digits in runs of ten, so the rows of those six positions
+// are added once per run (and, digit by digit, only from the first position
+// that changed), into a partial sum per table; each candidate then costs
+// the row of its last digit and the count of its levels.  Byte rows keep
+// the partial sum in bytes and count with the counter's kernel; bit rows
+// keep it in bit planes and count with one adder per word; the general
+// bets are counted per candidate as HitCounter::Tally counts them.
+//
+// A walk reads the prepared counter only; each worker has its own.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "CensusWalkBody.h"
+#include "HitCount.h"
+
+namespace qv {
+
+class CensusWalk {
+ public:
+  static constexpr unsigned kRun = 10;  // candidates that share their first six digits
+
+  // Allocates the partial sums (std::bad_alloc when it cannot).
+  explicit CensusWalk(const HitCounter& counter);
+
+  // Calls block(x, n, tallies) for the candidates first .. last - 1 in
+  // increasing order, in runs of n <= kRun numbers x .. x + n - 1 that share
+  // their first six digits; tallies[i] is what HitCounter::Tally gives for
+  // the seven-digit text of x + i.  last is at most 10,000,000.
+  template <class Block>
+  void Walk(uint32_t first, uint32_t last, Block&& block) {
+    int32_t tallies[kRun][kLevels];
+    for (uint32_t prefix = first / kRun; first < last; ++prefix) {
+      const unsigned d0 = first - prefix * kRun;
+      const unsigned d1 = static_cast<unsigned>(std::min<uint32_t>(kRun, last - prefix * kRun));
+      Count(prefix, d0, d1, tallies);
+      block(first, d1 - d0, static_cast<const int32_t (*)[kLevels]>(tallies + d0));
+      first = (prefix + 1) * kRun;
+    }
+  }
+
+ private:
+  // tallies[d] for the candidates prefix * 10 + d, d0 <= d < d1.
+  void Count(uint32_t prefix, unsigned d0, unsigned d1, int32_t (*tallies)[kLevels]);
+  // The partial sums of the first six digits of prefix * 10.
+  void Seek(uint32_t prefix);
+
+  const HitCounter& c_;
+  char text_[8] = "0000000";
+  uint8_t digit_[6];  // the digits the partial sums are of (10: none yet)
+
+  // Byte rows: partial sums of the first k positions, k = 0..6, stride
+  // bytes each, and the rows of the ten last digits.
+  std::vector<uint8_t, AlignedAllocator<uint8_t>> bytePart_;
+  const uint8_t* byteLast_[kRun] = {};
+
+  // Bit rows in words: partial sums (three planes, or four with the over
+  // flag of two-plane rows) of the first k positions, k = 0..6, and a copy
+  // of the rows of the ten last digits.
+  size_t words_ = 0;
+  unsigned planes_ = 1;
+  size_t sumPlanes_ = 3;
+  std::vector<walk::Word> bitPart_;
+  std::vector<walk::Word> bitLast_;
+  std::vector<walk::Word> rowCopy_;
+  uint32_t bitPadding_ = 0;
+  walk::CountLastFn countLast_ = walk::CountLastPlain;
+  uint32_t pops_[kRun][8];
+};
+
+}  // namespace qv
