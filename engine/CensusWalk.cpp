@@ -11,9 +11,9 @@ namespace qv {
 namespace walk {
 
 void CountLastPlain(const Word* part, const Word* last, size_t words, unsigned planes, unsigned d0, unsigned d1,
-                    uint32_t (*pops)[8]) {
-  if (planes == 1) CountLastBody<Word, 1>(part, last, words, d0, d1, pops);
-  else CountLastBody<Word, 2>(part, last, words, d0, d1, pops);
+                    uint32_t (*tallies)[8]) {
+  if (planes == 1) CountLastWords<Word, 1>(part, last, words, d0, d1, tallies);
+  else CountLastWords<Word, 2>(part, last, words, d0, d1, tallies);
 }
 
 namespace {
@@ -46,8 +46,23 @@ CensusWalk::CensusWalk(const HitCounter& c) : c_(c) {
                     words_, planes_);
     bitPadding_ = static_cast<uint32_t>(c.bitWords_ * 64 - c.bitBets_);
 #if defined(QV_X86_KERNELS)
-    // The scalar kernel asked for counts with the plain step too.
-    if (kernels::CpuHasAvx2() && c.kernel_ != Kernel::Scalar) countLast_ = walk::CountLastPopcnt;
+    // The counter's kernel (available on this processor) names the
+    // instruction set; one word a row is counted in general registers.
+    const bool avx2 = kernels::CpuHasAvx2();  // AVX2 and POPCNT
+    switch (c.kernel_) {
+      case Kernel::Avx512Popcnt:
+        countLast_ = words_ * sizeof(walk::Word) >= 64 ? walk::CountLastAvx512Popcnt : walk::CountLastPopcnt;
+        break;
+      case Kernel::Avx512Bw:
+      case Kernel::Avx2:
+        countLast_ = words_ * sizeof(walk::Word) >= 32 ? walk::CountLastAvx2 : walk::CountLastPopcnt;
+        break;
+      case Kernel::Sse2:
+        if (avx2) countLast_ = walk::CountLastPopcnt;
+        break;
+      case Kernel::Scalar:
+        break;
+    }
 #endif
   }
 }
@@ -103,26 +118,9 @@ void CensusWalk::Count(uint32_t prefix, unsigned d0, unsigned d1, int32_t (*tall
       tallies[d][0] = -static_cast<int32_t>(bitPadding_);
     }
   }
-  if (c_.bitBets_ > 0) {
-    const uint32_t lanes = static_cast<uint32_t>(words_ * 8 * sizeof(walk::Word));
-    for (unsigned d = d0; d < d1; ++d)
-      for (uint32_t& p : pops_[d]) p = 0;
-    countLast_(bitPart_.data() + 6 * sumPlanes_ * words_, bitLast_.data(), words_, planes_, d0, d1, pops_);
-    for (unsigned d = d0; d < d1; ++d) {
-      const uint32_t* p = pops_[d];
-      const uint32_t all = planes_ == 1 ? lanes : p[0];
-      uint32_t* t = reinterpret_cast<uint32_t*>(tallies[d]);
-      // Inclusion and exclusion over the three sum planes.
-      t[7] += p[7];
-      t[3] += p[4] - p[7];
-      t[5] += p[5] - p[7];
-      t[6] += p[6] - p[7];
-      t[1] += p[1] - p[4] - p[5] + p[7];
-      t[2] += p[2] - p[4] - p[6] + p[7];
-      t[4] += p[3] - p[5] - p[6] + p[7];
-      t[0] += all - p[1] - p[2] - p[3] + p[4] + p[5] + p[6] - p[7];
-    }
-  }
+  if (c_.bitBets_ > 0)
+    countLast_(bitPart_.data() + 6 * sumPlanes_ * words_, bitLast_.data(), words_, planes_, d0, d1,
+               reinterpret_cast<uint32_t (*)[kLevels]>(tallies));
   if (!c_.general_.empty()) {
     const std::string_view candidate(text_, 7);
     for (unsigned d = d0; d < d1; ++d) {

@@ -69,7 +69,6 @@ class CensusWalk {
   std::vector<walk::Word> rowCopy_;
   uint32_t bitPadding_ = 0;
   walk::CountLastFn countLast_ = walk::CountLastPlain;
-  uint32_t pops_[kRun][8];
 };
 
 }  // namespace qv

@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 namespace qv::walk {
@@ -22,13 +23,27 @@ namespace qv::walk {
 // instructions (32 bits in 32-bit code).
 using Word = std::conditional_t<sizeof(void*) >= 8, uint64_t, uint32_t>;
 using CountLastFn = void (*)(const Word* part, const Word* last, size_t words, unsigned planes, unsigned d0,
-                             unsigned d1, uint32_t (*pops)[8]);
+                             unsigned d1, uint32_t (*tallies)[8]);
 void CountLastPlain(const Word* part, const Word* last, size_t words, unsigned planes, unsigned d0, unsigned d1,
-                    uint32_t (*pops)[8]);
+                    uint32_t (*tallies)[8]);
 #if defined(QV_X86_KERNELS)
-// Built with POPCNT: only where the processor has it.
-void CountLastPopcnt(const Word* part, const Word* last, size_t words, unsigned planes, unsigned d0, unsigned d1,
-                     uint32_t (*pops)[8]);
+// Each built with its instruction set (POPCNT; AVX2 and POPCNT; AVX-512 with
+// VPOPCNTQ): only where the processor has it.
+#define QV_WALK_DECL(name) \
+  void name(const Word* part, const Word* last, size_t words, unsigned planes, unsigned d0, unsigned d1, \
+            uint32_t (*tallies)[8]);
+QV_WALK_DECL(CountLastPopcnt)
+QV_WALK_DECL(CountLastAvx2)
+QV_WALK_DECL(CountLastAvx512Popcnt)
+#undef QV_WALK_DECL
+#endif
+
+#if defined(__i386__)
+// A 32-bit caller may have the stack aligned to four bytes only; the
+// vectors that a loop spills need more.
+#define QV_WALK_ENTRY __attribute__((force_align_arg_pointer))
+#else
+#define QV_WALK_ENTRY
 #endif
 
 namespace {
@@ -99,35 +114,160 @@ inline void AddRowBody(W* dst, const W* src, const W* row, size_t words) {
                                              kPlanes == 2 ? row[words + w] : W{0}));
 }
 
-// For each last digit d0 <= d < d1, with `last` holding the ten rows one
-// after the other: pops[d] += the population counts of (valid lanes, s0,
-// s1, s2, s0 s1, s0 s2, s1 s2, s0 s1 s2) of part + row d, valid meaning
-// below 8 (with one plane every lane, and pops[d][0] is left alone).
+// The population counts of one word of part + row (row: lo, and with two
+// planes hi): c += (lanes of 8 and more, s0, s1, s2, s0 s1, s0 s2, s1 s2,
+// s0 s1 s2), s being the sum with the lanes of 8 and more cleared (with one
+// plane there are none).  Lanes that are 0 in every plane add nothing.
 template <class W, int kPlanes>
-inline void CountLastBody(const W* part, const W* last, size_t words, unsigned d0, unsigned d1,
-                          uint32_t (*pops)[8]) {
-  for (size_t w = 0; w < words; ++w) {
-    const Sum<W> p = LoadSum<W, kPlanes>(part, words, w);
+inline void CountWord(const Sum<W>& p, W lo, W hi, uint32_t* c) {
+  Sum<W> s = AddCell<W, kPlanes>(p, lo, hi);
+  if constexpr (kPlanes == 2) {
+    const W valid = ~s.over;
+    s.p0 &= valid;
+    s.p1 &= valid;
+    s.p2 &= valid;
+    c[0] += Pop(s.over);
+  }
+  const W s01 = s.p0 & s.p1;
+  c[1] += Pop(s.p0);
+  c[2] += Pop(s.p1);
+  c[3] += Pop(s.p2);
+  c[4] += Pop(s01);
+  c[5] += Pop(s.p0 & s.p2);
+  c[6] += Pop(s.p1 & s.p2);
+  c[7] += Pop(s01 & s.p2);
+}
+
+// t[k] += the lanes of level k, from the counts above by inclusion and
+// exclusion over the three sum planes (lanes: all lanes of the words).
+inline void AddLevels(const uint32_t* c, uint32_t lanes, uint32_t* t) {
+  t[7] += c[7];
+  t[3] += c[4] - c[7];
+  t[5] += c[5] - c[7];
+  t[6] += c[6] - c[7];
+  t[1] += c[1] - c[4] - c[5] + c[7];
+  t[2] += c[2] - c[4] - c[6] + c[7];
+  t[4] += c[3] - c[5] - c[6] + c[7];
+  t[0] += lanes - c[0] - c[1] - c[2] - c[3] + c[4] + c[5] + c[6] - c[7];
+}
+
+// For each last digit d0 <= d < d1, with `last` holding the ten rows one
+// after the other (kPlanes planes of `words` words each): the counts of
+// words w0 .. w1 - 1 of part + row d added to c[d].
+template <class W, int kPlanes>
+inline void CountWords(const W* part, const W* last, size_t words, size_t w0, size_t w1, unsigned d,
+                       uint32_t* c) {
+  const W* row = last + static_cast<size_t>(d) * kPlanes * words;
+  for (size_t w = w0; w < w1; ++w)
+    CountWord<W, kPlanes>(LoadSum<W, kPlanes>(part, words, w), row[w], kPlanes == 2 ? row[words + w] : W{0}, c);
+}
+
+// tallies[d][k] += the lanes of part + row d at level k, d0 <= d < d1.
+template <class W, int kPlanes>
+inline void CountLastWords(const W* part, const W* last, size_t words, unsigned d0, unsigned d1,
+                           uint32_t (*tallies)[8]) {
+  const uint32_t lanes = static_cast<uint32_t>(words * 8 * sizeof(W));
+  if (words == 1) {  // the planes in registers across the digits
+    const Sum<W> p = LoadSum<W, kPlanes>(part, 1, 0);
     for (unsigned d = d0; d < d1; ++d) {
-      const W* row = last + static_cast<size_t>(d) * kPlanes * words;
-      Sum<W> s = AddCell<W, kPlanes>(p, row[w], kPlanes == 2 ? row[words + w] : W{0});
-      uint32_t* c = pops[d];
-      if constexpr (kPlanes == 2) {
-        const W valid = ~s.over;
-        s.p0 &= valid;
-        s.p1 &= valid;
-        s.p2 &= valid;
-        c[0] += Pop(valid);
-      }
-      const W s01 = s.p0 & s.p1;
-      c[1] += Pop(s.p0);
-      c[2] += Pop(s.p1);
-      c[3] += Pop(s.p2);
-      c[4] += Pop(s01);
-      c[5] += Pop(s.p0 & s.p2);
-      c[6] += Pop(s.p1 & s.p2);
-      c[7] += Pop(s01 & s.p2);
+      uint32_t c[8] = {};
+      const W* row = last + static_cast<size_t>(d) * kPlanes;
+      CountWord<W, kPlanes>(p, row[0], kPlanes == 2 ? row[1] : W{0}, c);
+      AddLevels(c, lanes, tallies[d]);
     }
+    return;
+  }
+  for (unsigned d = d0; d < d1; ++d) {
+    uint32_t c[8] = {};
+    CountWords<W, kPlanes>(part, last, words, 0, words, d, c);
+    AddLevels(c, lanes, tallies[d]);
+  }
+}
+
+// The sum of a vector's 64-bit lanes, by halving: each step adds the upper
+// half to the lower one (an extract and an add), no trip through memory.
+template <size_t B>
+struct LaneVector {
+  typedef uint64_t Type __attribute__((vector_size(B)));
+};
+template <size_t B>
+inline uint64_t SumLanes(typename LaneVector<B>::Type v) {
+  if constexpr (B == 64) return SumLanes<32>(__builtin_shufflevector(v, v, 0, 1, 2, 3) + __builtin_shufflevector(v, v, 4, 5, 6, 7));
+  else if constexpr (B == 32) return SumLanes<16>(__builtin_shufflevector(v, v, 0, 1) + __builtin_shufflevector(v, v, 2, 3));
+  else if constexpr (B == 16) return v[0] + v[1];
+  else return v[0];
+}
+
+// The same over vector registers: V is a bit-lane traits type of the
+// counting kernels (Reg, kBytes, Load, Count, kFoldSteps, Fold, Sum, and
+// Logic's Xor3 and Maj); the words past the last whole register go through
+// the word step.  The same result as CountLastWords.
+template <class V, class W, int kPlanes>
+inline void CountLastVector(const W* part, const W* last, size_t words, unsigned d0, unsigned d1,
+                            uint32_t (*tallies)[8]) {
+  using Reg = typename V::Reg;
+  using L = typename V::Logic;
+  constexpr size_t kStep = V::kBytes / sizeof(W);
+  const size_t whole = words / kStep * kStep;
+  auto load = [](const W* p) { return V::Load(reinterpret_cast<const uint8_t*>(p)); };
+  // Every count of a digit is below 65536 where the lanes are.
+  const bool packed = words * 8 * sizeof(W) < 65536;
+  const uint32_t lanes = static_cast<uint32_t>(words * 8 * sizeof(W));
+  for (unsigned d = d0; d < d1; ++d) {
+    uint32_t c[8] = {};
+    const W* row = last + static_cast<size_t>(d) * kPlanes * words;
+    typename V::Total total[8] = {};
+    Reg acc[8] = {};
+    size_t steps = 0;
+    for (size_t w = 0; w < whole; w += kStep) {
+      const Reg lo = load(row + w);
+      const Reg p0 = load(part + w), p1 = load(part + words + w), p2 = load(part + 2 * words + w);
+      Reg s0 = p0 ^ lo, s1, s2;
+      const Reg c0 = p0 & lo;
+      if constexpr (kPlanes == 1) {
+        s1 = p1 ^ c0;
+        s2 = p2 ^ (p1 & c0);
+      } else {
+        const Reg hi = load(row + words + w), po = load(part + 3 * words + w);
+        s1 = L::Xor3(p1, hi, c0);
+        const Reg c1 = L::Maj(p1, hi, c0);
+        const Reg over = po | (p2 & c1);
+        s2 = (p2 ^ c1) & ~over;
+        s0 &= ~over;
+        s1 &= ~over;
+        acc[0] += V::Count(over);
+      }
+      const Reg s01 = s0 & s1;
+      acc[1] += V::Count(s0);
+      acc[2] += V::Count(s1);
+      acc[3] += V::Count(s2);
+      acc[4] += V::Count(s01);
+      acc[5] += V::Count(s0 & s2);
+      acc[6] += V::Count(s1 & s2);
+      acc[7] += V::Count(s01 & s2);
+      if (++steps == V::kFoldSteps || w + kStep == whole) {
+        for (int k = kPlanes == 1 ? 1 : 0; k < 8; ++k) {  // with one plane acc[0] stays 0
+          total[k] += V::Fold(acc[k]);
+          acc[k] = Reg{};
+        }
+        steps = 0;
+      }
+    }
+    if (packed) {
+      // Four counts of 16 bits to a lane, so that two sums across the lanes
+      // give all eight.
+      const auto lo = total[0] | total[1] << 16 | total[2] << 32 | total[3] << 48;
+      const auto hi = total[4] | total[5] << 16 | total[6] << 32 | total[7] << 48;
+      const uint64_t a = SumLanes<V::kBytes>(lo), b = SumLanes<V::kBytes>(hi);
+      for (int k = 0; k < 4; ++k) {
+        c[k] = static_cast<uint32_t>(a >> (16 * k) & 0xFFFF);
+        c[k + 4] = static_cast<uint32_t>(b >> (16 * k) & 0xFFFF);
+      }
+    } else {
+      for (int k = 0; k < 8; ++k) c[k] = static_cast<uint32_t>(V::Sum(total[k]));
+    }
+    if (whole < words) CountWords<W, kPlanes>(part, last, words, whole, words, d, c);
+    AddLevels(c, lanes, tallies[d]);
   }
 }
 

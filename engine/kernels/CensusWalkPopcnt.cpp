@@ -5,9 +5,9 @@
 namespace qv::walk {
 
 void CountLastPopcnt(const Word* part, const Word* last, size_t words, unsigned planes, unsigned d0, unsigned d1,
-                     uint32_t (*pops)[8]) {
-  if (planes == 1) CountLastBody<Word, 1>(part, last, words, d0, d1, pops);
-  else CountLastBody<Word, 2>(part, last, words, d0, d1, pops);
+                     uint32_t (*tallies)[8]) {
+  if (planes == 1) CountLastWords<Word, 1>(part, last, words, d0, d1, tallies);
+  else CountLastWords<Word, 2>(part, last, words, d0, d1, tallies);
 }
 
 }  // namespace qv::walk
