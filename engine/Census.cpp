@@ -37,8 +37,9 @@ inline size_t Slot(uint64_t key, unsigned shift) {
 }
 
 // Open addressing with linear probing, at most three quarters full.  Each
-// worker has its own.
-class VectorTable {
+// worker has its own, on cache lines of its own (the other workers' adds
+// would otherwise keep taking the line of its size and its slots' address).
+class alignas(64) VectorTable {
  public:
   struct Entry {
     uint64_t key;
@@ -47,8 +48,12 @@ class VectorTable {
 
   VectorTable() { Resize(10); }
 
-  void Add(uint64_t key) {
-    size_t i = Slot(key, shift_);
+  // The slot a key starts from.
+  size_t Home(uint64_t key) const { return Slot(key, shift_); }
+
+  // Adds one of key, whose slot Home gave (while the table kept its size).
+  void Add(uint64_t key, size_t home) {
+    size_t i = home;
     for (;;) {
       Entry& e = slots_[i];
       if (e.key == key) [[likely]] {
@@ -58,22 +63,27 @@ class VectorTable {
       if (e.key == 0) {
         e.key = key;
         e.count = 1;
-        if (++used_ > grow_) Resize(bits_ + 1);
+        ++used_;
         return;
       }
       i = (i + 1) & mask_;
     }
   }
 
-  // Asks for the slot of a key that Add will see soon.  A table of many
-  // vectors outgrows the level-2 cache, and the candidates come in no
-  // order, so each Add would wait for memory without this.
-  void Prefetch(uint64_t key) const {
+  // Asks for a slot that Add will see soon.  A table of many vectors
+  // outgrows the level-2 cache, and the candidates come in no order, so
+  // each Add would wait for memory without this.
+  void Prefetch(size_t home) const {
 #if defined(__GNUC__)
-    __builtin_prefetch(&slots_[Slot(key, shift_)], 1);
+    __builtin_prefetch(&slots_[home], 1);
 #else
-    (void)key;
+    (void)home;
 #endif
+  }
+  bool Full() const { return used_ > grow_; }
+  // Grows, while Add may not: the slots given by Home stay valid until then.
+  void Settle() {
+    if (used_ > grow_) Resize(bits_ + 1);
   }
 
   template <class Fn>
@@ -90,7 +100,9 @@ class VectorTable {
     bits_ = bits;
     shift_ = 32 - bits;
     mask_ = slots_.size() - 1;
-    grow_ = slots_.size() / 4 * 3;  // at most three quarters full
+    // At most three quarters full once settled; a run of adds between two
+    // settles takes at most a sixteenth more.
+    grow_ = slots_.size() / 4 * 3;
     for (const Entry& e : old) {
       if (e.key == 0) continue;
       size_t i = Slot(e.key, shift_);
@@ -138,8 +150,20 @@ void CountSlice(const Run& run, CensusWalk& walk, uint32_t first, uint32_t last,
   const uint8_t* shareOf = run.shareOf.data();
   // Each key is added kAhead candidates after its slot was asked for.
   constexpr uint32_t kAhead = 16;
-  uint64_t pending[kAhead];
+  struct Pending {
+    uint64_t key;
+    size_t home;
+  } pending[kAhead];
   uint32_t queued = 0;
+  auto drain = [&] {
+    const uint32_t left = std::min(queued, kAhead);
+    for (uint32_t i = 0; i < left; ++i) {
+      const Pending& p = pending[(queued - left + i) % kAhead];
+      table.Add(p.key, p.home);
+    }
+    queued = 0;
+    table.Settle();
+  };
   walk.Walk(first, last, [&](uint32_t, unsigned n, const int32_t (*tallies)[kLevels]) {
     for (unsigned i = 0; i < n; ++i) {
       const int32_t* tally = tallies[i];
@@ -150,14 +174,16 @@ void CountSlice(const Run& run, CensusWalk& walk, uint32_t first, uint32_t last,
         lo = lo << 8 | (Direct ? static_cast<uint32_t>(tally[k + 4]) : shareOf[tally[k + 4]]);
       }
       const uint64_t key = kUsed | uint64_t{hi} << 32 | lo;
-      uint64_t& slot = pending[queued++ % kAhead];
-      if (queued > kAhead) table.Add(slot);
-      slot = key;
-      table.Prefetch(key);
+      Pending& slot = pending[queued++ % kAhead];
+      if (queued > kAhead) table.Add(slot.key, slot.home);
+      slot = {key, table.Home(key)};
+      table.Prefetch(slot.home);
     }
+    // Up to ten adds since the last look: the table grows between runs,
+    // where no slot is pending.
+    if (table.Full()) drain();
   });
-  const uint32_t left = std::min(queued, kAhead);
-  for (uint32_t i = 0; i < left; ++i) table.Add(pending[(queued - left + i) % kAhead]);
+  drain();
 }
 
 // The largest bet count whose tallies are packed as they are.
