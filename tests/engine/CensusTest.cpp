@@ -37,14 +37,17 @@ RandomFilter MakeFilter(std::mt19937& rng) {
   if (s) f.rest += std::string("S") + std::to_string(e ? slo : pick(0, 2)) + "-" + std::to_string(e ? shi : pick(2, 3));
   f.rest += "TJ";
   const int bets = pick(0, 3) == 0 ? pick(1, 1000) : pick(1, 80);
+  const int stars = pick(0, 3) == 0 ? 2 : 30;  // many "*": sums of 8 and more
   for (int i = 0; i < bets; ++i) {
     std::string b;
-    if (pick(0, 1)) {
+    if (pick(0, 19) == 0) {  // cells of 4 and more: byte rows beside the bit rows
+      for (int j = 0; j < 7; ++j) b += std::string(j ? "," : "") + (j % 3 == 0 ? "4444" : "**5");
+    } else if (pick(0, 1)) {
       for (int j = pick(5, 8); j > 0; --j) b += static_cast<char>('0' + pick(0, 9));
     } else {  // compound: empty groups, "*" and repeated digits too
       for (int j = 0; j < 7; ++j) {
         if (j) b += ',';
-        for (int w = pick(0, 4); w > 0; --w) b += pick(0, 30) == 0 ? '*' : static_cast<char>('0' + pick(0, 9));
+        for (int w = pick(0, 4); w > 0; --w) b += pick(0, stars) == 0 ? '*' : static_cast<char>('0' + pick(0, 9));
       }
     }
     f.rest += b + "|";
@@ -52,8 +55,12 @@ RandomFilter MakeFilter(std::mt19937& rng) {
   return f;
 }
 
-FilterState Prepared(const std::string& s) {
+// Prepared with the given kernel (the first available one after it where the
+// processor lacks it): the scalar kernel gives bit rows at every size, the
+// vector kernels byte rows up to 64 bets.
+FilterState Prepared(const std::string& s, Kernel kernel = BestKernel()) {
   FilterState f;
+  f.UseKernel(kernel);
   f.FilterStr = s;
   EXPECT_TRUE(f.Prepare().accepted()) << s;
   return f;
@@ -79,15 +86,21 @@ void ExpectSame(const VerdictCounts& census, const VerdictCounts& pass, const st
 
 TEST(Census, CountsAndHistogramsEqualAFullPass) {
   std::mt19937 rng(18);
-  size_t distinctSeen = 0;
+  size_t distinctSeen = 0, allParts = 0, twoPlanes = 0;
   for (int round = 0; round < 300; ++round) {
     const RandomFilter rf = MakeFilter(rng);
     const std::string s = rf.Without(rf.sections.size());
-    FilterState f = Prepared(s);
+    // Every kernel of the table in turn: byte rows, bit rows of one and two
+    // planes and the general bets in every mix, counted by each walk body.
+    const auto kernels = KernelTable();
+    FilterState f = Prepared(s, kernels[round % kernels.size()].kernel);
+    const HitCounter& c = f.Counter();
+    allParts += c.BitBetCount() > 0 && c.TableBetCount() > c.BitBetCount() && c.GeneralBetCount() > 0;
+    twoPlanes += c.BitBetCount() > 0 && c.BitPlanes() == 2;
     CensusOptions o;
     o.first = std::uniform_int_distribution<uint32_t>(0, kCensusNumbers - 1)(rng);
     if (round % 10 == 0) o.first = kCensusNumbers - 1500;  // up to 9999999
-    o.last = std::min(kCensusNumbers, o.first + 1500);
+    o.last = std::min(kCensusNumbers, o.first + 1500 - round % 10);
     o.jobs = 1 + round % 3;
     o.sliceSize = 100 + round * 7;
     Census census;
@@ -118,6 +131,8 @@ TEST(Census, CountsAndHistogramsEqualAFullPass) {
     }
   }
   EXPECT_GT(distinctSeen, 300u * 20) << "the filters give varied vectors";
+  EXPECT_GT(allParts, 10u) << "bit rows, byte rows and general bets in one counter";
+  EXPECT_GT(twoPlanes, 10u);
 }
 
 TEST(Census, ThreadsAndSlicesGiveTheSameVectors) {
