@@ -25,10 +25,19 @@ const char* CensusStatusText(CensusStatus s) {
 
 namespace {
 
-// A share vector packed in 64 bits: level k in byte 7 - k, so that keys
-// order like the vectors, and the top bit set, so that no key is 0 (the
-// empty slot).  Shares are at most 100 and leave every byte's top bit free.
-constexpr uint64_t kUsed = uint64_t{1} << 63;
+// A vector packed for the tables: level k in field 7 - k of kBits bits
+// (the high four fields in one 32-bit half, the low four in the other), so
+// that keys order like the vectors.  A slot holds the key plus one (so that
+// 0 is the empty slot; a key is never all ones, its fields adding up to at
+// most the bet count) shifted above a count of 64 - 8 kBits bits: eight
+// bytes a slot, so that the example's table fits the level-2 cache.  A
+// count that would wrap is moved to a log beside the table.
+constexpr unsigned CountBits(unsigned keyBits) { return 64 - 8 * keyBits; }
+
+template <unsigned kBits>
+inline uint64_t Pack(uint32_t hi, uint32_t lo) {
+  return (uint64_t{hi} << (4 * kBits) | lo) + 1;
+}
 
 // In 32-bit arithmetic, which 32-bit code does in one multiply per half.
 inline size_t Slot(uint64_t key, unsigned shift) {
@@ -41,28 +50,37 @@ inline size_t Slot(uint64_t key, unsigned shift) {
 // would otherwise keep taking the line of its size and its slots' address).
 class alignas(64) VectorTable {
  public:
+  // A packed key (plus one, as Pack gives it) and its count.
   struct Entry {
     uint64_t key;
     uint32_t count;
   };
 
-  VectorTable() { Resize(10); }
+  explicit VectorTable(unsigned countBits)
+      : countBits_(countBits), countMask_((uint64_t{1} << countBits) - 1) {
+    Resize(10);
+  }
 
-  // The slot a key starts from.
+  // The slot a key (as Pack gives it) starts from.
   size_t Home(uint64_t key) const { return Slot(key, shift_); }
 
   // Adds one of key, whose slot Home gave (while the table kept its size).
   void Add(uint64_t key, size_t home) {
+    const uint64_t tag = key << countBits_;
     size_t i = home;
     for (;;) {
-      Entry& e = slots_[i];
-      if (e.key == key) [[likely]] {
-        ++e.count;
+      uint64_t& e = slots_[i];
+      if ((e & ~countMask_) == tag) [[likely]] {
+        if ((e & countMask_) == countMask_) [[unlikely]] {
+          wrapped_.push_back({key, static_cast<uint32_t>(countMask_ + 1)});
+          e = tag;
+        } else {
+          ++e;
+        }
         return;
       }
-      if (e.key == 0) {
-        e.key = key;
-        e.count = 1;
+      if (e == 0) {
+        e = tag | 1;
         ++used_;
         return;
       }
@@ -71,7 +89,7 @@ class alignas(64) VectorTable {
   }
 
   // Asks for a slot that Add will see soon.  A table of many vectors
-  // outgrows the level-2 cache, and the candidates come in no order, so
+  // outgrows the level-1 cache, and the candidates come in no order, so
   // each Add would wait for memory without this.
   void Prefetch(size_t home) const {
 #if defined(__GNUC__)
@@ -86,16 +104,18 @@ class alignas(64) VectorTable {
     if (used_ > grow_) Resize(bits_ + 1);
   }
 
+  // fn(Entry) for every key, a key more than once where its count wrapped.
   template <class Fn>
   void ForEach(Fn&& fn) const {
-    for (const Entry& e : slots_)
-      if (e.key != 0) fn(e);
+    for (const uint64_t e : slots_)
+      if (e != 0) fn(Entry{e >> countBits_, static_cast<uint32_t>(e & countMask_)});
+    for (const Entry& e : wrapped_) fn(e);
   }
-  size_t Used() const { return used_; }
+  size_t Entries() const { return used_ + wrapped_.size(); }
 
  private:
   void Resize(unsigned bits) {
-    std::vector<Entry> old(size_t{1} << bits, Entry{0, 0});  // may throw: the table stays as it was
+    std::vector<uint64_t> old(size_t{1} << bits, 0);  // may throw: the table stays as it was
     old.swap(slots_);
     bits_ = bits;
     shift_ = 32 - bits;
@@ -103,15 +123,18 @@ class alignas(64) VectorTable {
     // At most three quarters full once settled; a run of adds between two
     // settles takes at most a sixteenth more.
     grow_ = slots_.size() / 4 * 3;
-    for (const Entry& e : old) {
-      if (e.key == 0) continue;
-      size_t i = Slot(e.key, shift_);
-      while (slots_[i].key != 0) i = (i + 1) & mask_;
+    for (const uint64_t e : old) {
+      if (e == 0) continue;
+      size_t i = Slot(e >> countBits_, shift_);
+      while (slots_[i] != 0) i = (i + 1) & mask_;
       slots_[i] = e;
     }
   }
 
-  std::vector<Entry> slots_;
+  std::vector<uint64_t> slots_;
+  std::vector<Entry> wrapped_;
+  unsigned countBits_;
+  uint64_t countMask_;
   size_t used_ = 0;
   size_t mask_ = 0;
   size_t grow_ = 0;
@@ -145,7 +168,7 @@ struct Run {
 // With at most 100 bets, t -> ShareOf(t, N) is one to one, so the tallies
 // themselves are packed (Direct) and turned into shares at the merge; with
 // more, the shares are packed.  A tally never exceeds N.
-template <bool Direct>
+template <bool Direct, unsigned kBits>
 void CountSlice(const Run& run, CensusWalk& walk, uint32_t first, uint32_t last, VectorTable& table) {
   const uint8_t* shareOf = run.shareOf.data();
   // Each key is added kAhead candidates after its slot was asked for.
@@ -170,10 +193,10 @@ void CountSlice(const Run& run, CensusWalk& walk, uint32_t first, uint32_t last,
       // Packed in two halves, which 32-bit code holds in one register each.
       uint32_t hi = 0, lo = 0;
       for (int k = 0; k < 4; ++k) {
-        hi = hi << 8 | (Direct ? static_cast<uint32_t>(tally[k]) : shareOf[tally[k]]);
-        lo = lo << 8 | (Direct ? static_cast<uint32_t>(tally[k + 4]) : shareOf[tally[k + 4]]);
+        hi = hi << kBits | (Direct ? static_cast<uint32_t>(tally[k]) : shareOf[tally[k]]);
+        lo = lo << kBits | (Direct ? static_cast<uint32_t>(tally[k + 4]) : shareOf[tally[k + 4]]);
       }
-      const uint64_t key = kUsed | uint64_t{hi} << 32 | lo;
+      const uint64_t key = Pack<kBits>(hi, lo);
       Pending& slot = pending[queued++ % kAhead];
       if (queued > kAhead) table.Add(slot.key, slot.home);
       slot = {key, table.Home(key)};
@@ -186,8 +209,13 @@ void CountSlice(const Run& run, CensusWalk& walk, uint32_t first, uint32_t last,
   drain();
 }
 
-// The largest bet count whose tallies are packed as they are.
+// The largest bet count whose tallies are packed as they are, and the
+// largest whose tallies fit six bits (the others, and shares, take seven).
 constexpr size_t kDirectBets = 100;
+constexpr size_t kSixBitBets = 63;
+
+// Bits per level of a census's keys.
+unsigned KeyBits(size_t bets) { return bets <= kSixBitBets ? 6 : 7; }
 
 void Work(Run& run, VectorTable& table) {
   CensusControl* control = run.options.control;
@@ -205,10 +233,11 @@ void Work(Run& run, VectorTable& table) {
       const uint32_t s = run.next.fetch_add(1, std::memory_order_relaxed);
       if (s >= run.slices) break;
       const uint32_t begin = first + s * size;
-      if (run.shareOf.size() <= kDirectBets + 1)
-        CountSlice<true>(run, walk, begin, begin + std::min(size, last - begin), table);
-      else
-        CountSlice<false>(run, walk, begin, begin + std::min(size, last - begin), table);
+      const uint32_t end = begin + std::min(size, last - begin);
+      const size_t bets = run.shareOf.size() - 1;
+      if (bets <= kSixBitBets) CountSlice<true, 6>(run, walk, begin, end, table);
+      else if (bets <= kDirectBets) CountSlice<true, 7>(run, walk, begin, end, table);
+      else CountSlice<false, 7>(run, walk, begin, end, table);
       const uint32_t done = run.done.fetch_add(1, std::memory_order_relaxed) + 1;
       if (run.controlDone) run.controlDone->fetch_add(1, std::memory_order_relaxed);
       if (run.options.onSlice) {
@@ -258,7 +287,8 @@ CensusStatus Census::Build(const HitCounter& counter, const CensusOptions& optio
     for (size_t t = 0; t <= bets; ++t) shareOf[t] = static_cast<uint8_t>(ShareOf(t, bets));
 
     Run run(counter, clipped, shareOf, slices, control ? &control->done_ : nullptr);
-    std::vector<VectorTable> tables(jobs);
+    const unsigned keyBits = KeyBits(bets);
+    std::vector<VectorTable> tables(jobs, VectorTable(CountBits(keyBits)));
     {
       std::vector<std::thread> threads;
       threads.reserve(jobs - 1);
@@ -290,20 +320,24 @@ CensusStatus Census::Build(const HitCounter& counter, const CensusOptions& optio
     const CensusStatus status = static_cast<CensusStatus>(run.status.load());
     if (status != CensusStatus::Done) return status;
 
-    // Merge: every table's entries, sorted by key, equal keys added up.
+    // Merge: every table's entries, unpacked (and with at most 100 bets
+    // made shares) into a key of a byte per level, sorted, equal keys added
+    // up.
     size_t total = 0;
-    for (const VectorTable& t : tables) total += t.Used();
+    for (const VectorTable& t : tables) total += t.Entries();
     std::vector<VectorTable::Entry> all;
     all.reserve(total);
     const bool direct = bets <= kDirectBets;
+    const uint64_t field = (uint64_t{1} << keyBits) - 1;
     for (const VectorTable& t : tables)
       t.ForEach([&](VectorTable::Entry e) {
-        if (direct) {  // tallies to shares
-          uint64_t key = kUsed;
-          for (int k = 0; k < kLevels; ++k) key |= uint64_t{shareOf[e.key >> (8 * (7 - k)) & 0x7F]} << (8 * (7 - k));
-          e.key = key;
+        const uint64_t packed = e.key - 1;
+        uint64_t key = 0;
+        for (int k = 0; k < kLevels; ++k) {
+          const uint64_t v = packed >> (keyBits * (7 - k)) & field;
+          key |= uint64_t{direct ? shareOf[v] : static_cast<uint8_t>(v)} << (8 * (7 - k));
         }
-        all.push_back(e);
+        all.push_back({key, e.count});
       });
     tables.clear();
     std::sort(all.begin(), all.end(),
