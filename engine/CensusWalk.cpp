@@ -10,10 +10,10 @@ namespace qv {
 
 namespace walk {
 
-void CountLastPlain(const Word* part, const Word* last, size_t words, unsigned planes, unsigned d0, unsigned d1,
+void CountLastPlain(const Word* part, const Word* last, size_t words, unsigned planes, uint32_t lanes, unsigned d0, unsigned d1,
                     uint32_t (*tallies)[8]) {
-  if (planes == 1) CountLastWords<Word, 1>(part, last, words, d0, d1, tallies);
-  else CountLastWords<Word, 2>(part, last, words, d0, d1, tallies);
+  if (planes == 1) CountLastWords<Word, 1>(part, last, words, lanes, d0, d1, tallies);
+  else CountLastWords<Word, 2>(part, last, words, lanes, d0, d1, tallies);
 }
 
 namespace {
@@ -44,7 +44,6 @@ CensusWalk::CensusWalk(const HitCounter& c) : c_(c) {
     for (unsigned d = 0; d < kRun; ++d)
       walk::CopyRow(bitLast_.data() + d * planes_ * words_, c.bits_.data() + c.bitRowOffset_[6 * 256 + '0' + d],
                     words_, planes_);
-    bitPadding_ = static_cast<uint32_t>(c.bitWords_ * 64 - c.bitBets_);
 #if defined(QV_X86_KERNELS)
     // The counter's kernel (available on this processor) names the
     // instruction set; one word a row is counted in general registers.
@@ -101,34 +100,40 @@ void CensusWalk::Seek(uint32_t prefix) {
 
 void CensusWalk::Count(uint32_t prefix, unsigned d0, unsigned d1, int32_t (*tallies)[kLevels]) {
   Seek(prefix);
+  uint32_t (*t)[kLevels] = reinterpret_cast<uint32_t (*)[kLevels]>(tallies);
+  // The first part counted sets the tallies, the others add to them (a
+  // part's kernel reads nothing back that it did not store itself).
+  if (c_.bitBets_ > 0)
+    countLast_(bitPart_.data() + 6 * sumPlanes_ * words_, bitLast_.data(), words_, planes_,
+               static_cast<uint32_t>(c_.bitBets_), d0, d1, t);
   if (c_.tableBets_ > 0) {
     const uint8_t* zero = c_.table_.data();
     const uint8_t* rows[HitCounter::kFastPositions] = {bytePart_.data() + 6 * c_.stride_, nullptr, zero, zero,
                                                        zero, zero, zero};
-    const uint32_t padding = static_cast<uint32_t>(c_.stride_ - c_.tableBets_) + bitPadding_;
+    const uint32_t padding = static_cast<uint32_t>(c_.stride_ - c_.tableBets_);
     for (unsigned d = d0; d < d1; ++d) {
-      uint32_t* t = reinterpret_cast<uint32_t*>(tallies[d]);
       rows[1] = byteLast_[d];
-      c_.fn_(rows, c_.stride_, t);
-      t[0] -= padding;
+      if (c_.bitBets_ == 0) {
+        c_.fn_(rows, c_.stride_, t[d]);
+        t[d][0] -= padding;
+      } else {
+        uint32_t bytes[kLevels];
+        c_.fn_(rows, c_.stride_, bytes);
+        bytes[0] -= padding;
+        for (int k = 0; k < kLevels; ++k) t[d][k] += bytes[k];
+      }
     }
-  } else {
-    for (unsigned d = d0; d < d1; ++d) {
-      for (int k = 0; k < kLevels; ++k) tallies[d][k] = 0;
-      tallies[d][0] = -static_cast<int32_t>(bitPadding_);
-    }
+  } else if (c_.bitBets_ == 0) {
+    for (unsigned d = d0; d < d1; ++d)
+      for (int k = 0; k < kLevels; ++k) t[d][k] = 0;
   }
-  if (c_.bitBets_ > 0)
-    countLast_(bitPart_.data() + 6 * sumPlanes_ * words_, bitLast_.data(), words_, planes_, d0, d1,
-               reinterpret_cast<uint32_t (*)[kLevels]>(tallies));
   if (!c_.general_.empty()) {
     const std::string_view candidate(text_, 7);
     for (unsigned d = d0; d < d1; ++d) {
       text_[6] = static_cast<char>('0' + d);
-      uint32_t* t = reinterpret_cast<uint32_t*>(tallies[d]);
       for (const HitCounter::GeneralBet& b : c_.general_) {
         const uint32_t h = c_.GeneralHits(b, candidate);
-        if (h < static_cast<uint32_t>(kLevels)) ++t[h];
+        if (h < static_cast<uint32_t>(kLevels)) ++t[d][h];
       }
     }
   }

@@ -67,7 +67,6 @@ class CensusWalk {
   std::vector<walk::Word> bitPart_;
   std::vector<walk::Word> bitLast_;
   std::vector<walk::Word> rowCopy_;
-  uint32_t bitPadding_ = 0;
   walk::CountLastFn countLast_ = walk::CountLastPlain;
 };
 

@@ -22,16 +22,16 @@ namespace qv::walk {
 // The word of the bit-row step: the register of the general-purpose
 // instructions (32 bits in 32-bit code).
 using Word = std::conditional_t<sizeof(void*) >= 8, uint64_t, uint32_t>;
-using CountLastFn = void (*)(const Word* part, const Word* last, size_t words, unsigned planes, unsigned d0,
-                             unsigned d1, uint32_t (*tallies)[8]);
-void CountLastPlain(const Word* part, const Word* last, size_t words, unsigned planes, unsigned d0, unsigned d1,
-                    uint32_t (*tallies)[8]);
+using CountLastFn = void (*)(const Word* part, const Word* last, size_t words, unsigned planes, uint32_t lanes,
+                             unsigned d0, unsigned d1, uint32_t (*tallies)[8]);
+void CountLastPlain(const Word* part, const Word* last, size_t words, unsigned planes, uint32_t lanes, unsigned d0,
+                    unsigned d1, uint32_t (*tallies)[8]);
 #if defined(QV_X86_KERNELS)
 // Each built with its instruction set (POPCNT; AVX2 and POPCNT; AVX-512 with
 // VPOPCNTQ): only where the processor has it.
 #define QV_WALK_DECL(name) \
-  void name(const Word* part, const Word* last, size_t words, unsigned planes, unsigned d0, unsigned d1, \
-            uint32_t (*tallies)[8]);
+  void name(const Word* part, const Word* last, size_t words, unsigned planes, uint32_t lanes, unsigned d0, \
+            unsigned d1, uint32_t (*tallies)[8]);
 QV_WALK_DECL(CountLastPopcnt)
 QV_WALK_DECL(CountLastAvx2)
 QV_WALK_DECL(CountLastAvx512Popcnt)
@@ -138,17 +138,19 @@ inline void CountWord(const Sum<W>& p, W lo, W hi, uint32_t* c) {
   c[7] += Pop(s01 & s.p2);
 }
 
-// t[k] += the lanes of level k, from the counts above by inclusion and
-// exclusion over the three sum planes (lanes: all lanes of the words).
-inline void AddLevels(const uint32_t* c, uint32_t lanes, uint32_t* t) {
-  t[7] += c[7];
-  t[3] += c[4] - c[7];
-  t[5] += c[5] - c[7];
-  t[6] += c[6] - c[7];
-  t[1] += c[1] - c[4] - c[5] + c[7];
-  t[2] += c[2] - c[4] - c[6] + c[7];
-  t[4] += c[3] - c[5] - c[6] + c[7];
-  t[0] += lanes - c[0] - c[1] - c[2] - c[3] + c[4] + c[5] + c[6] - c[7];
+// t[k] := the lanes of level k, from the counts above by inclusion and
+// exclusion over the three sum planes (lanes: the lanes that hold a bet;
+// the others are 0 in every row).  Stores only: the caller's tally is not
+// read back, which would stall on its earlier stores.
+inline void SetLevels(const uint32_t* c, uint32_t lanes, uint32_t* t) {
+  t[7] = c[7];
+  t[3] = c[4] - c[7];
+  t[5] = c[5] - c[7];
+  t[6] = c[6] - c[7];
+  t[1] = c[1] - c[4] - c[5] + c[7];
+  t[2] = c[2] - c[4] - c[6] + c[7];
+  t[4] = c[3] - c[5] - c[6] + c[7];
+  t[0] = lanes - c[0] - c[1] - c[2] - c[3] + c[4] + c[5] + c[6] - c[7];
 }
 
 // For each last digit d0 <= d < d1, with `last` holding the ten rows one
@@ -162,25 +164,25 @@ inline void CountWords(const W* part, const W* last, size_t words, size_t w0, si
     CountWord<W, kPlanes>(LoadSum<W, kPlanes>(part, words, w), row[w], kPlanes == 2 ? row[words + w] : W{0}, c);
 }
 
-// tallies[d][k] += the lanes of part + row d at level k, d0 <= d < d1.
+// tallies[d][k] := the lanes of part + row d at level k, d0 <= d < d1, of
+// the first `lanes` (the others are 0 in every row).
 template <class W, int kPlanes>
-inline void CountLastWords(const W* part, const W* last, size_t words, unsigned d0, unsigned d1,
+inline void CountLastWords(const W* part, const W* last, size_t words, uint32_t lanes, unsigned d0, unsigned d1,
                            uint32_t (*tallies)[8]) {
-  const uint32_t lanes = static_cast<uint32_t>(words * 8 * sizeof(W));
   if (words == 1) {  // the planes in registers across the digits
     const Sum<W> p = LoadSum<W, kPlanes>(part, 1, 0);
     for (unsigned d = d0; d < d1; ++d) {
       uint32_t c[8] = {};
       const W* row = last + static_cast<size_t>(d) * kPlanes;
       CountWord<W, kPlanes>(p, row[0], kPlanes == 2 ? row[1] : W{0}, c);
-      AddLevels(c, lanes, tallies[d]);
+      SetLevels(c, lanes, tallies[d]);
     }
     return;
   }
   for (unsigned d = d0; d < d1; ++d) {
     uint32_t c[8] = {};
     CountWords<W, kPlanes>(part, last, words, 0, words, d, c);
-    AddLevels(c, lanes, tallies[d]);
+    SetLevels(c, lanes, tallies[d]);
   }
 }
 
@@ -203,7 +205,7 @@ inline uint64_t SumLanes(typename LaneVector<B>::Type v) {
 // Logic's Xor3 and Maj); the words past the last whole register go through
 // the word step.  The same result as CountLastWords.
 template <class V, class W, int kPlanes>
-inline void CountLastVector(const W* part, const W* last, size_t words, unsigned d0, unsigned d1,
+inline void CountLastVector(const W* part, const W* last, size_t words, uint32_t lanes, unsigned d0, unsigned d1,
                             uint32_t (*tallies)[8]) {
   using Reg = typename V::Reg;
   using L = typename V::Logic;
@@ -212,7 +214,6 @@ inline void CountLastVector(const W* part, const W* last, size_t words, unsigned
   auto load = [](const W* p) { return V::Load(reinterpret_cast<const uint8_t*>(p)); };
   // Every count of a digit is below 65536 where the lanes are.
   const bool packed = words * 8 * sizeof(W) < 65536;
-  const uint32_t lanes = static_cast<uint32_t>(words * 8 * sizeof(W));
   for (unsigned d = d0; d < d1; ++d) {
     uint32_t c[8] = {};
     const W* row = last + static_cast<size_t>(d) * kPlanes * words;
@@ -267,7 +268,7 @@ inline void CountLastVector(const W* part, const W* last, size_t words, unsigned
       for (int k = 0; k < 8; ++k) c[k] = static_cast<uint32_t>(V::Sum(total[k]));
     }
     if (whole < words) CountWords<W, kPlanes>(part, last, words, whole, words, d, c);
-    AddLevels(c, lanes, tallies[d]);
+    SetLevels(c, lanes, tallies[d]);
   }
 }
 
