@@ -33,6 +33,25 @@ CensusWalk::CensusWalk(const HitCounter& c) : c_(c) {
   if (c.tableBets_ > 0) {
     bytePart_.assign(P * c.stride_, 0);
     for (unsigned d = 0; d < kRun; ++d) byteLast_[d] = c.table_.data() + c.rowOffset_[6 * 256 + '0' + d];
+#if defined(QV_X86_KERNELS)
+    // The sums' bits to masks and their population counts, as for bit rows;
+    // the vector kernels only (the others count through the counter's).
+    switch (c.kernel_) {
+      case Kernel::Avx512Popcnt:
+      case Kernel::Avx512Bw:
+#if defined(__x86_64__)
+        countBytes_ = c.stride_ % 64 == 0 ? walk::CountBytesAvx512 : walk::CountBytesAvx2;
+#else
+        countBytes_ = walk::CountBytesAvx2;
+#endif
+        break;
+      case Kernel::Avx2:
+        countBytes_ = walk::CountBytesAvx2;
+        break;
+      default:
+        break;
+    }
+#endif
   }
   if (c.bitBets_ > 0) {
     words_ = c.bitWords_ * sizeof(uint64_t) / sizeof(walk::Word);
@@ -107,22 +126,24 @@ void CensusWalk::Count(uint32_t prefix, unsigned d0, unsigned d1, int32_t (*tall
     countLast_(bitPart_.data() + 6 * sumPlanes_ * words_, bitLast_.data(), words_, planes_,
                static_cast<uint32_t>(c_.bitBets_), d0, d1, t);
   if (c_.tableBets_ > 0) {
-    const uint8_t* zero = c_.table_.data();
-    const uint8_t* rows[HitCounter::kFastPositions] = {bytePart_.data() + 6 * c_.stride_, nullptr, zero, zero,
-                                                       zero, zero, zero};
-    const uint32_t padding = static_cast<uint32_t>(c_.stride_ - c_.tableBets_);
-    for (unsigned d = d0; d < d1; ++d) {
-      rows[1] = byteLast_[d];
-      if (c_.bitBets_ == 0) {
-        c_.fn_(rows, c_.stride_, t[d]);
-        t[d][0] -= padding;
-      } else {
-        uint32_t bytes[kLevels];
-        c_.fn_(rows, c_.stride_, bytes);
-        bytes[0] -= padding;
-        for (int k = 0; k < kLevels; ++k) t[d][k] += bytes[k];
+    const uint8_t* part = bytePart_.data() + 6 * c_.stride_;
+    const uint32_t lanes = static_cast<uint32_t>(c_.tableBets_);
+    uint32_t bytes[kRun][kLevels];
+    uint32_t (*out)[kLevels] = c_.bitBets_ == 0 ? t : bytes;
+    if (countBytes_) {
+      countBytes_(part, byteLast_, c_.stride_, lanes, d0, d1, out);
+    } else {
+      const uint8_t* zero = c_.table_.data();
+      const uint8_t* rows[HitCounter::kFastPositions] = {part, nullptr, zero, zero, zero, zero, zero};
+      for (unsigned d = d0; d < d1; ++d) {
+        rows[1] = byteLast_[d];
+        c_.fn_(rows, c_.stride_, out[d]);
+        out[d][0] -= static_cast<uint32_t>(c_.stride_) - lanes;
       }
     }
+    if (out != t)
+      for (unsigned d = d0; d < d1; ++d)
+        for (int k = 0; k < kLevels; ++k) t[d][k] += bytes[d][k];
   } else if (c_.bitBets_ == 0) {
     for (unsigned d = d0; d < d1; ++d)
       for (int k = 0; k < kLevels; ++k) t[d][k] = 0;

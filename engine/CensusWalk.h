@@ -57,6 +57,8 @@ class CensusWalk {
   // bytes each, and the rows of the ten last digits.
   std::vector<uint8_t, AlignedAllocator<uint8_t>> bytePart_;
   const uint8_t* byteLast_[kRun] = {};
+  // The byte-row step of this processor, or none: the counter's kernel.
+  walk::CountBytesFn countBytes_ = nullptr;
 
   // Bit rows in words: partial sums (three planes, or four with the over
   // flag of two-plane rows) of the first k positions, k = 0..6, and a copy

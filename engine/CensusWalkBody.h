@@ -36,6 +36,20 @@ QV_WALK_DECL(CountLastPopcnt)
 QV_WALK_DECL(CountLastAvx2)
 QV_WALK_DECL(CountLastAvx512Popcnt)
 #undef QV_WALK_DECL
+
+// Byte rows: tallies[d][k] := the lanes of part + row last[d] at level k,
+// d0 <= d < d1, of the first `lanes` of `stride` (a multiple of the
+// register; the others are 0 in every row).
+using CountBytesFn = void (*)(const uint8_t* part, const uint8_t* const* last, size_t stride, uint32_t lanes,
+                              unsigned d0, unsigned d1, uint32_t (*tallies)[8]);
+void CountBytesAvx2(const uint8_t* part, const uint8_t* const* last, size_t stride, uint32_t lanes, unsigned d0,
+                    unsigned d1, uint32_t (*tallies)[8]);
+#if defined(__x86_64__)
+// 64 lanes a step: in 64-bit code only, where a mask register moves to a
+// general register in one piece.
+void CountBytesAvx512(const uint8_t* part, const uint8_t* const* last, size_t stride, uint32_t lanes, unsigned d0,
+                      unsigned d1, uint32_t (*tallies)[8]);
+#endif
 #endif
 
 #if defined(__i386__)
@@ -268,6 +282,37 @@ inline void CountLastVector(const W* part, const W* last, size_t words, uint32_t
       for (int k = 0; k < 8; ++k) c[k] = static_cast<uint32_t>(V::Sum(total[k]));
     }
     if (whole < words) CountWords<W, kPlanes>(part, last, words, whole, words, d, c);
+    SetLevels(c, lanes, tallies[d]);
+  }
+}
+
+// The byte-row step over a traits type B: kWidth lanes a step, Mask (a
+// general-purpose word of a bit per lane), Planes(s, b0, b1, b2, over): the
+// lanes' bits 0, 1, 2 of the byte sums s and the lanes of 8 and more.  The
+// counts and the levels are those of the bit rows.
+template <class B>
+inline void CountBytesBody(const uint8_t* part, const uint8_t* const* last, size_t stride, uint32_t lanes,
+                           unsigned d0, unsigned d1, uint32_t (*tallies)[8]) {
+  using M = typename B::Mask;
+  for (unsigned d = d0; d < d1; ++d) {
+    uint32_t c[8] = {};
+    const uint8_t* row = last[d];
+    for (size_t i = 0; i < stride; i += B::kWidth) {
+      M b0, b1, b2, over;
+      B::Planes(part + i, row + i, b0, b1, b2, over);
+      b0 &= ~over;
+      b1 &= ~over;
+      b2 &= ~over;
+      const M b01 = b0 & b1;
+      c[0] += Pop(over);
+      c[1] += Pop(b0);
+      c[2] += Pop(b1);
+      c[3] += Pop(b2);
+      c[4] += Pop(b01);
+      c[5] += Pop(b0 & b2);
+      c[6] += Pop(b1 & b2);
+      c[7] += Pop(b01 & b2);
+    }
     SetLevels(c, lanes, tallies[d]);
   }
 }

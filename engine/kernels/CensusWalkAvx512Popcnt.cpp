@@ -1,7 +1,9 @@
 // The census walk's bit-row step in AVX-512 registers, counted with
-// VPOPCNTQ.  Built with that code generation: nothing here may run before
+// VPOPCNTQ, and its byte-row step (AVX-512BW masks, 64-bit code).  Built with that code generation: nothing here may run before
 // CpuHasAvx512Popcnt() said yes.
 #include "../CensusWalkBody.h"
+#include <immintrin.h>
+
 #include "BitTallyBody.h"
 
 namespace qv::walk {
@@ -14,3 +16,29 @@ QV_WALK_ENTRY void CountLastAvx512Popcnt(const Word* part, const Word* last, siz
 }
 
 }  // namespace qv::walk
+
+#if defined(__x86_64__)
+namespace qv::walk {
+namespace {
+
+struct BytesAvx512 {
+  static constexpr size_t kWidth = 64;
+  using Mask = uint64_t;
+  static void Planes(const uint8_t* part, const uint8_t* row, Mask& b0, Mask& b1, Mask& b2, Mask& over) {
+    const __m512i s = _mm512_add_epi8(_mm512_loadu_si512(part), _mm512_loadu_si512(row));
+    b0 = _cvtmask64_u64(_mm512_test_epi8_mask(s, _mm512_set1_epi8(1)));
+    b1 = _cvtmask64_u64(_mm512_test_epi8_mask(s, _mm512_set1_epi8(2)));
+    b2 = _cvtmask64_u64(_mm512_test_epi8_mask(s, _mm512_set1_epi8(4)));
+    over = _cvtmask64_u64(_mm512_cmpgt_epi8_mask(s, _mm512_set1_epi8(7)));
+  }
+};
+
+}  // namespace
+
+void CountBytesAvx512(const uint8_t* part, const uint8_t* const* last, size_t stride, uint32_t lanes, unsigned d0,
+                      unsigned d1, uint32_t (*tallies)[8]) {
+  CountBytesBody<BytesAvx512>(part, last, stride, lanes, d0, d1, tallies);
+}
+
+}  // namespace qv::walk
+#endif
