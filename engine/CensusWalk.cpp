@@ -87,12 +87,21 @@ CensusWalk::CensusWalk(const HitCounter& c) : c_(c) {
 
 void CensusWalk::Seek(uint32_t prefix) {
   uint8_t digit[6];
-  for (int k = 5; k >= 0; --k) {
-    digit[k] = static_cast<uint8_t>(prefix % 10);
-    prefix /= 10;
-  }
   int from = 0;
-  while (from < 6 && digit[from] == digit_[from]) ++from;
+  if (prefix == prefix_ + 1) {  // the next run: the trailing nines roll over
+    std::copy(std::begin(digit_), std::end(digit_), digit);
+    from = 5;
+    while (digit[from] == 9) digit[from--] = 0;
+    ++digit[from];
+  } else {
+    uint32_t rest = prefix;
+    for (int k = 5; k >= 0; --k) {
+      digit[k] = static_cast<uint8_t>(rest % 10);
+      rest /= 10;
+    }
+    while (from < 6 && digit[from] == digit_[from]) ++from;
+  }
+  prefix_ = prefix;
   for (int k = from; k < 6; ++k) {
     digit_[k] = digit[k];
     text_[k] = static_cast<char>('0' + digit[k]);
@@ -102,7 +111,15 @@ void CensusWalk::Seek(uint32_t prefix) {
       const uint8_t* src = bytePart_.data() + k * stride;
       const uint8_t* row = c_.table_.data() + c_.rowOffset_[at];
       uint8_t* dst = bytePart_.data() + (k + 1) * stride;
-      for (size_t i = 0; i < stride; ++i) dst[i] = static_cast<uint8_t>(src[i] + row[i]);
+      // A word of lanes at a time: the sums stay below 64, no carry crosses
+      // into the next lane.
+      for (size_t i = 0; i < stride; i += sizeof(walk::Word)) {
+        walk::Word a, b;
+        std::memcpy(&a, src + i, sizeof a);
+        std::memcpy(&b, row + i, sizeof b);
+        a += b;
+        std::memcpy(dst + i, &a, sizeof a);
+      }
     }
     if (c_.bitBets_ > 0) {
       const size_t n = sumPlanes_ * words_;

@@ -52,6 +52,7 @@ class CensusWalk {
   const HitCounter& c_;
   char text_[8] = "0000000";
   uint8_t digit_[6];  // the digits the partial sums are of (10: none yet)
+  uint32_t prefix_ = 0xFFFFFFF0u;  // and their run (none yet)
 
   // Byte rows: partial sums of the first k positions, k = 0..6, stride
   // bytes each, and the rows of the ten last digits.
