@@ -10,6 +10,7 @@
 #include <string_view>
 #include <system_error>
 #include <thread>
+#include <unordered_map>
 
 namespace qv {
 
@@ -31,7 +32,8 @@ namespace {
 // 0 is the empty slot; a key is never all ones, its fields adding up to at
 // most the bet count) shifted above a count of 64 - 8 kBits bits: eight
 // bytes a slot, so that the example's table fits the level-2 cache.  A
-// count that would wrap is moved to a log beside the table.
+// count that would wrap is moved to a map beside the table (a vector's
+// count wraps at most once in 256 of its candidates).
 constexpr unsigned CountBits(unsigned keyBits) { return 64 - 8 * keyBits; }
 
 template <unsigned kBits>
@@ -72,7 +74,7 @@ class alignas(64) VectorTable {
       uint64_t& e = slots_[i];
       if ((e & ~countMask_) == tag) [[likely]] {
         if ((e & countMask_) == countMask_) [[unlikely]] {
-          wrapped_.push_back({key, static_cast<uint32_t>(countMask_ + 1)});
+          wrapped_[key] += static_cast<uint32_t>(countMask_ + 1);
           e = tag;
         } else {
           ++e;
@@ -109,7 +111,7 @@ class alignas(64) VectorTable {
   void ForEach(Fn&& fn) const {
     for (const uint64_t e : slots_)
       if (e != 0) fn(Entry{e >> countBits_, static_cast<uint32_t>(e & countMask_)});
-    for (const Entry& e : wrapped_) fn(e);
+    for (const auto& [key, count] : wrapped_) fn(Entry{key, count});
   }
   size_t Entries() const { return used_ + wrapped_.size(); }
 
@@ -132,7 +134,7 @@ class alignas(64) VectorTable {
   }
 
   std::vector<uint64_t> slots_;
-  std::vector<Entry> wrapped_;
+  std::unordered_map<uint64_t, uint32_t> wrapped_;  // the counts that wrapped, by key
   unsigned countBits_;
   uint64_t countMask_;
   size_t used_ = 0;
