@@ -153,6 +153,20 @@ TEST(Census, ThreadsAndSlicesGiveTheSameVectors) {
   }
 }
 
+TEST(Census, CountsBeyondATableSlotsCountAddUp) {
+  // Two bets: a few vectors, the commonest held by some 70,000 numbers.
+  FilterState f = Prepared("M0(0-100|0-100)M1(0-40|0-60)TJ1234567|7654321|");
+  CensusOptions o;
+  o.last = 300000;
+  o.jobs = 2;
+  Census census;
+  ASSERT_EQ(census.Build(f, o), CensusStatus::Done);
+  ExpectSame(census.Count(f), FullPass(f, 0, o.last), "two bets");
+  uint64_t total = 0;
+  for (const ShareVector& v : census.Vectors()) total += v.count;
+  EXPECT_EQ(total, o.last);
+}
+
 TEST(Census, CancelledFromAnotherThreadLeavesNoWorkerRunning) {
   std::mt19937 rng(3);
   FilterState f = Prepared(MakeFilter(rng).Without(99));
