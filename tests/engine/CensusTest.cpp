@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -153,18 +154,20 @@ TEST(Census, ThreadsAndSlicesGiveTheSameVectors) {
   }
 }
 
-TEST(Census, CountsBeyondATableSlotsCountAddUp) {
-  // Two bets: a few vectors, the commonest held by some 70,000 numbers.
+TEST(Census, CountsBeyondWhatASlotHoldsAddUp) {
+  // Two bets: a few vectors, the commonest held by some 300,000 numbers.
   FilterState f = Prepared("M0(0-100|0-100)M1(0-40|0-60)TJ1234567|7654321|");
   CensusOptions o;
-  o.last = 300000;
-  o.jobs = 2;
+  o.last = 1000000;
   Census census;
   ASSERT_EQ(census.Build(f, o), CensusStatus::Done);
   ExpectSame(census.Count(f), FullPass(f, 0, o.last), "two bets");
   uint64_t total = 0;
   for (const ShareVector& v : census.Vectors()) total += v.count;
   EXPECT_EQ(total, o.last);
+  EXPECT_GT(std::max_element(census.Vectors().begin(), census.Vectors().end(),
+                             [](const ShareVector& a, const ShareVector& b) { return a.count < b.count; })->count,
+            1u << 16);
 }
 
 TEST(Census, CancelledFromAnotherThreadLeavesNoWorkerRunning) {
