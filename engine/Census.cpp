@@ -219,7 +219,32 @@ constexpr size_t kSixBitBets = 63;
 // Bits per level of a census's keys.
 unsigned KeyBits(size_t bets) { return bets <= kSixBitBets ? 6 : 7; }
 
-void Work(Run& run, VectorTable& table) {
+// A table's entries with keys of a byte per level (with at most 100 bets
+// the tallies made shares, one to one), sorted by key; a key may come twice
+// (its slot and its wrapped count).
+std::vector<VectorTable::Entry> SortedEntries(const VectorTable& table, const std::vector<uint8_t>& shareOf,
+                                              unsigned keyBits) {
+  std::vector<VectorTable::Entry> all;
+  all.reserve(table.Entries());
+  const bool direct = shareOf.size() <= kDirectBets + 1;
+  const uint64_t field = (uint64_t{1} << keyBits) - 1;
+  table.ForEach([&](VectorTable::Entry e) {
+    const uint64_t packed = e.key - 1;
+    uint64_t key = 0;
+    for (int k = 0; k < kLevels; ++k) {
+      const uint64_t v = packed >> (keyBits * (7 - k)) & field;
+      key |= uint64_t{direct ? shareOf[v] : static_cast<uint8_t>(v)} << (8 * (7 - k));
+    }
+    all.push_back({key, e.count});
+  });
+  std::sort(all.begin(), all.end(),
+            [](const VectorTable::Entry& a, const VectorTable::Entry& b) { return a.key < b.key; });
+  return all;
+}
+
+// Counts slices until none is left, then sorts its table's entries into
+// `sorted` (on the worker, so that the workers sort at once).
+void Work(Run& run, VectorTable& table, std::vector<VectorTable::Entry>& sorted) {
   CensusControl* control = run.options.control;
   const uint32_t first = run.options.first;
   const uint32_t last = std::min(run.options.last, kCensusNumbers);
@@ -246,6 +271,10 @@ void Work(Run& run, VectorTable& table) {
         std::lock_guard<std::mutex> lock(run.progressMutex);
         run.options.onSlice(done, run.slices);
       }
+    }
+    if (!run.stop.load(std::memory_order_relaxed)) {
+      sorted = SortedEntries(table, run.shareOf, KeyBits(run.shareOf.size() - 1));
+      table = VectorTable(1);  // its memory back before the merge
     }
   } catch (const std::bad_alloc&) {
     run.Fail(CensusStatus::OutOfMemory);
@@ -291,6 +320,7 @@ CensusStatus Census::Build(const HitCounter& counter, const CensusOptions& optio
     Run run(counter, clipped, shareOf, slices, control ? &control->done_ : nullptr);
     const unsigned keyBits = KeyBits(bets);
     std::vector<VectorTable> tables(jobs, VectorTable(CountBits(keyBits)));
+    std::vector<std::vector<VectorTable::Entry>> sorted(jobs);
     {
       std::vector<std::thread> threads;
       threads.reserve(jobs - 1);
@@ -303,9 +333,9 @@ CensusStatus Census::Build(const HitCounter& counter, const CensusOptions& optio
             if (t.joinable()) t.join();
         }
       } joiner{threads};
-      auto worker = [&run, &tables, control](size_t i) {
+      auto worker = [&run, &tables, &sorted, control](size_t i) {
         RunningGuard guard{control ? &control->running_ : nullptr};
-        Work(run, tables[i]);
+        Work(run, tables[i], sorted[i]);
       };
       for (unsigned i = 1; i < jobs; ++i) {
         if (control) control->running_.fetch_add(1, std::memory_order_relaxed);
@@ -322,28 +352,17 @@ CensusStatus Census::Build(const HitCounter& counter, const CensusOptions& optio
     const CensusStatus status = static_cast<CensusStatus>(run.status.load());
     if (status != CensusStatus::Done) return status;
 
-    // Merge: every table's entries, unpacked (and with at most 100 bets
-    // made shares) into a key of a byte per level, sorted, equal keys added
-    // up.
-    size_t total = 0;
-    for (const VectorTable& t : tables) total += t.Entries();
-    std::vector<VectorTable::Entry> all;
-    all.reserve(total);
-    const bool direct = bets <= kDirectBets;
-    const uint64_t field = (uint64_t{1} << keyBits) - 1;
-    for (const VectorTable& t : tables)
-      t.ForEach([&](VectorTable::Entry e) {
-        const uint64_t packed = e.key - 1;
-        uint64_t key = 0;
-        for (int k = 0; k < kLevels; ++k) {
-          const uint64_t v = packed >> (keyBits * (7 - k)) & field;
-          key |= uint64_t{direct ? shareOf[v] : static_cast<uint8_t>(v)} << (8 * (7 - k));
-        }
-        all.push_back({key, e.count});
-      });
+    // Merge: the workers' sorted entries merged in turn, equal keys added
+    // up below.
     tables.clear();
-    std::sort(all.begin(), all.end(),
-              [](const VectorTable::Entry& a, const VectorTable::Entry& b) { return a.key < b.key; });
+    std::vector<VectorTable::Entry> all = std::move(sorted[0]);
+    for (unsigned i = 1; i < jobs; ++i) {
+      std::vector<VectorTable::Entry> both(all.size() + sorted[i].size());
+      std::merge(all.begin(), all.end(), sorted[i].begin(), sorted[i].end(), both.begin(),
+                 [](const VectorTable::Entry& a, const VectorTable::Entry& b) { return a.key < b.key; });
+      all.swap(both);
+      std::vector<VectorTable::Entry>().swap(sorted[i]);
+    }
     std::vector<ShareVector> vectors;
     size_t distinct = 0;
     for (size_t i = 0; i < all.size(); ++i) distinct += i == 0 || all[i].key != all[i - 1].key;
