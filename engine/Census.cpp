@@ -168,8 +168,8 @@ struct Run {
 };
 
 // With at most 100 bets, t -> ShareOf(t, N) is one to one, so the tallies
-// themselves are packed (Direct) and turned into shares at the merge; with
-// more, the shares are packed.  A tally never exceeds N.
+// themselves are packed (Direct, by the walk) and turned into shares at the
+// merge; with more, the shares are packed.  A tally never exceeds N.
 template <bool Direct, unsigned kBits>
 void CountSlice(const Run& run, CensusWalk& walk, uint32_t first, uint32_t last, VectorTable& table) {
   const uint8_t* shareOf = run.shareOf.data();
@@ -189,25 +189,34 @@ void CountSlice(const Run& run, CensusWalk& walk, uint32_t first, uint32_t last,
     queued = 0;
     table.Settle();
   };
-  walk.Walk(first, last, [&](uint32_t, unsigned n, const int32_t (*tallies)[kLevels]) {
-    for (unsigned i = 0; i < n; ++i) {
-      const int32_t* tally = tallies[i];
-      // Packed in two halves, which 32-bit code holds in one register each.
-      uint32_t hi = 0, lo = 0;
-      for (int k = 0; k < 4; ++k) {
-        hi = hi << kBits | (Direct ? static_cast<uint32_t>(tally[k]) : shareOf[tally[k]]);
-        lo = lo << kBits | (Direct ? static_cast<uint32_t>(tally[k + 4]) : shareOf[tally[k + 4]]);
+  auto add = [&](uint64_t key) {
+    Pending& slot = pending[queued++ % kAhead];
+    if (queued > kAhead) table.Add(slot.key, slot.home);
+    slot = {key, table.Home(key)};
+    table.Prefetch(slot.home);
+  };
+  if constexpr (Direct) {
+    walk.WalkKeys(first, last, kBits, [&](uint32_t, unsigned n, const uint64_t* keys) {
+      for (unsigned i = 0; i < n; ++i) add(keys[i]);
+      // Up to ten adds since the last look: the table grows between runs,
+      // where no slot is pending.
+      if (table.Full()) drain();
+    });
+  } else {
+    walk.Walk(first, last, [&](uint32_t, unsigned n, const int32_t (*tallies)[kLevels]) {
+      for (unsigned i = 0; i < n; ++i) {
+        const int32_t* tally = tallies[i];
+        // Packed in two halves, which 32-bit code holds in one register each.
+        uint32_t hi = 0, lo = 0;
+        for (int k = 0; k < 4; ++k) {
+          hi = hi << kBits | shareOf[tally[k]];
+          lo = lo << kBits | shareOf[tally[k + 4]];
+        }
+        add(Pack<kBits>(hi, lo));
       }
-      const uint64_t key = Pack<kBits>(hi, lo);
-      Pending& slot = pending[queued++ % kAhead];
-      if (queued > kAhead) table.Add(slot.key, slot.home);
-      slot = {key, table.Home(key)};
-      table.Prefetch(slot.home);
-    }
-    // Up to ten adds since the last look: the table grows between runs,
-    // where no slot is pending.
-    if (table.Full()) drain();
-  });
+      if (table.Full()) drain();
+    });
+  }
   drain();
 }
 

@@ -10,10 +10,10 @@ namespace qv {
 
 namespace walk {
 
-void CountLastPlain(const Word* part, const Word* last, size_t words, unsigned planes, uint32_t lanes, unsigned d0, unsigned d1,
-                    uint32_t (*tallies)[8]) {
-  if (planes == 1) CountLastWords<Word, 1>(part, last, words, lanes, d0, d1, tallies);
-  else CountLastWords<Word, 2>(part, last, words, lanes, d0, d1, tallies);
+void CountLastPlain(const Word* part, const Word* last, size_t words, unsigned planes, unsigned d0, unsigned d1,
+                    uint32_t (*counts)[8]) {
+  if (planes == 1) CountLastWords<Word, 1>(part, last, words, d0, d1, counts);
+  else CountLastWords<Word, 2>(part, last, words, d0, d1, counts);
 }
 
 namespace {
@@ -134,36 +134,83 @@ void CensusWalk::Seek(uint32_t prefix) {
   }
 }
 
-void CensusWalk::Count(uint32_t prefix, unsigned d0, unsigned d1, int32_t (*tallies)[kLevels]) {
+void CensusWalk::SetKeyBits(unsigned bits) {
+  if (bits == keyBits_) return;
+  keyBits_ = bits;
+  for (int k = 0; k < kLevels; ++k) field_[k] = uint64_t{1} << (bits * (7 - k));
+  // A count's weight: the key of the levels that one of it alone makes
+  // (with no lanes), each level's lanes taken as a signed 32-bit number.
+  for (int j = 0; j < kLevels; ++j) {
+    uint32_t one[kLevels] = {}, levels[kLevels];
+    one[j] = 1;
+    walk::SetLevels(one, 0, levels);
+    weight_[j] = 0;
+    for (int k = 0; k < kLevels; ++k)
+      weight_[j] += static_cast<uint64_t>(static_cast<int64_t>(static_cast<int32_t>(levels[k]))) * field_[k];
+  }
+}
+
+template <bool kKeys>
+void CensusWalk::Count(uint32_t prefix, unsigned d0, unsigned d1, int32_t (*tallies)[kLevels], uint64_t* keys) {
   Seek(prefix);
   uint32_t (*t)[kLevels] = reinterpret_cast<uint32_t (*)[kLevels]>(tallies);
-  // The first part counted sets the tallies, the others add to them (a
+  if constexpr (kKeys)
+    for (unsigned d = d0; d < d1; ++d) keys[d] = 1;
+  // Tallies: the first part counted sets them, the others add to them (a
   // part's kernel reads nothing back that it did not store itself).
-  if (c_.bitBets_ > 0)
-    countLast_(bitPart_.data() + 6 * sumPlanes_ * words_, bitLast_.data(), words_, planes_,
-               static_cast<uint32_t>(c_.bitBets_), d0, d1, t);
+  bool set = false;
+  auto add = [&](unsigned d, const uint32_t* levels) {
+    if constexpr (kKeys) {
+      uint64_t key = 0;
+      for (int k = 0; k < kLevels; ++k) key += levels[k] * field_[k];
+      keys[d] += key;
+    } else {
+      for (int k = 0; k < kLevels; ++k) t[d][k] = set ? t[d][k] + levels[k] : levels[k];
+    }
+  };
+  // The population counts of a step, for `lanes` bets.
+  uint32_t counts[kRun][kLevels];
+  auto addCounts = [&](uint32_t lanes) {
+    for (unsigned d = d0; d < d1; ++d) {
+      if constexpr (kKeys) {
+        uint64_t key = lanes * field_[0];
+        for (int j = 0; j < kLevels; ++j) key += counts[d][j] * weight_[j];
+        keys[d] += key;
+      } else {
+        uint32_t levels[kLevels];
+        walk::SetLevels(counts[d], lanes, levels);
+        add(d, levels);
+      }
+    }
+    set = true;
+  };
+  if (c_.bitBets_ > 0) {
+    countLast_(bitPart_.data() + 6 * sumPlanes_ * words_, bitLast_.data(), words_, planes_, d0, d1, counts);
+    addCounts(static_cast<uint32_t>(c_.bitBets_));
+  }
   if (c_.tableBets_ > 0) {
     const uint8_t* part = bytePart_.data() + 6 * c_.stride_;
     const uint32_t lanes = static_cast<uint32_t>(c_.tableBets_);
-    uint32_t bytes[kRun][kLevels];
-    uint32_t (*out)[kLevels] = c_.bitBets_ == 0 ? t : bytes;
     if (countBytes_) {
-      countBytes_(part, byteLast_, c_.stride_, lanes, d0, d1, out);
+      countBytes_(part, byteLast_, c_.stride_, d0, d1, counts);
+      addCounts(lanes);
     } else {
       const uint8_t* zero = c_.table_.data();
       const uint8_t* rows[HitCounter::kFastPositions] = {part, nullptr, zero, zero, zero, zero, zero};
       for (unsigned d = d0; d < d1; ++d) {
         rows[1] = byteLast_[d];
-        c_.fn_(rows, c_.stride_, out[d]);
-        out[d][0] -= static_cast<uint32_t>(c_.stride_) - lanes;
+        uint32_t levels[kLevels];
+        c_.fn_(rows, c_.stride_, levels);
+        levels[0] -= static_cast<uint32_t>(c_.stride_) - lanes;
+        add(d, levels);
       }
+      set = true;
     }
-    if (out != t)
+  }
+  if constexpr (!kKeys) {
+    if (!set)
       for (unsigned d = d0; d < d1; ++d)
-        for (int k = 0; k < kLevels; ++k) t[d][k] += bytes[d][k];
-  } else if (c_.bitBets_ == 0) {
-    for (unsigned d = d0; d < d1; ++d)
-      for (int k = 0; k < kLevels; ++k) t[d][k] = 0;
+        for (int k = 0; k < kLevels; ++k) t[d][k] = 0;
   }
   if (!c_.general_.empty()) {
     const std::string_view candidate(text_, 7);
@@ -171,10 +218,16 @@ void CensusWalk::Count(uint32_t prefix, unsigned d0, unsigned d1, int32_t (*tall
       text_[6] = static_cast<char>('0' + d);
       for (const HitCounter::GeneralBet& b : c_.general_) {
         const uint32_t h = c_.GeneralHits(b, candidate);
-        if (h < static_cast<uint32_t>(kLevels)) ++t[d][h];
+        if (h < static_cast<uint32_t>(kLevels)) {
+          if constexpr (kKeys) keys[d] += field_[h];
+          else ++t[d][h];
+        }
       }
     }
   }
 }
+
+template void CensusWalk::Count<false>(uint32_t, unsigned, unsigned, int32_t (*)[kLevels], uint64_t*);
+template void CensusWalk::Count<true>(uint32_t, unsigned, unsigned, int32_t (*)[kLevels], uint64_t*);
 
 }  // namespace qv

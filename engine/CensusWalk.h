@@ -37,15 +37,37 @@ class CensusWalk {
     for (uint32_t prefix = first / kRun; first < last; ++prefix) {
       const unsigned d0 = first - prefix * kRun;
       const unsigned d1 = static_cast<unsigned>(std::min<uint32_t>(kRun, last - prefix * kRun));
-      Count(prefix, d0, d1, tallies);
+      Count<false>(prefix, d0, d1, tallies, nullptr);
       block(first, d1 - d0, static_cast<const int32_t (*)[kLevels]>(tallies + d0));
       first = (prefix + 1) * kRun;
     }
   }
 
+  // The same with each tally packed: block(x, n, keys) gets for x + i the
+  // sum over the levels k of tally[k] << (bits * (7 - k)), plus one (a
+  // field may wrap into the next where a tally needs more than `bits`
+  // bits).  The packing is linear in the population counts that the bit
+  // and byte steps give, so that the tallies themselves are never formed.
+  template <class Block>
+  void WalkKeys(uint32_t first, uint32_t last, unsigned bits, Block&& block) {
+    SetKeyBits(bits);
+    uint64_t keys[kRun];
+    for (uint32_t prefix = first / kRun; first < last; ++prefix) {
+      const unsigned d0 = first - prefix * kRun;
+      const unsigned d1 = static_cast<unsigned>(std::min<uint32_t>(kRun, last - prefix * kRun));
+      Count<true>(prefix, d0, d1, nullptr, keys);
+      block(first, d1 - d0, static_cast<const uint64_t*>(keys + d0));
+      first = (prefix + 1) * kRun;
+    }
+  }
+
  private:
-  // tallies[d] for the candidates prefix * 10 + d, d0 <= d < d1.
-  void Count(uint32_t prefix, unsigned d0, unsigned d1, int32_t (*tallies)[kLevels]);
+  // tallies[d] (kKeys: keys[d]) for the candidates prefix * 10 + d,
+  // d0 <= d < d1.
+  template <bool kKeys>
+  void Count(uint32_t prefix, unsigned d0, unsigned d1, int32_t (*tallies)[kLevels], uint64_t* keys);
+  // The weights of the packed keys.
+  void SetKeyBits(unsigned bits);
   // The partial sums of the first six digits of prefix * 10.
   void Seek(uint32_t prefix);
 
@@ -71,6 +93,12 @@ class CensusWalk {
   std::vector<walk::Word> bitLast_;
   std::vector<walk::Word> rowCopy_;
   walk::CountLastFn countLast_ = walk::CountLastPlain;
+
+  // Packed keys: a level's field (1 << bits * (7 - k)), and each population
+  // count's weight in the key.
+  unsigned keyBits_ = 0;
+  uint64_t field_[kLevels] = {};
+  uint64_t weight_[kLevels] = {};
 };
 
 }  // namespace qv

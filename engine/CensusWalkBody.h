@@ -22,33 +22,37 @@ namespace qv::walk {
 // The word of the bit-row step: the register of the general-purpose
 // instructions (32 bits in 32-bit code).
 using Word = std::conditional_t<sizeof(void*) >= 8, uint64_t, uint32_t>;
-using CountLastFn = void (*)(const Word* part, const Word* last, size_t words, unsigned planes, uint32_t lanes,
-                             unsigned d0, unsigned d1, uint32_t (*tallies)[8]);
-void CountLastPlain(const Word* part, const Word* last, size_t words, unsigned planes, uint32_t lanes, unsigned d0,
-                    unsigned d1, uint32_t (*tallies)[8]);
+// Bit rows: counts[d] := the population counts of part + row d, d0 <= d <
+// d1, `last` holding the ten rows one after the other (planes of `words`
+// words each): of the lanes of 8 and more, then of the sum's planes s0, s1,
+// s2 and of s0 s1, s0 s2, s1 s2, s0 s1 s2 over the other lanes.  SetLevels
+// makes them the levels' lanes.
+using CountLastFn = void (*)(const Word* part, const Word* last, size_t words, unsigned planes, unsigned d0,
+                             unsigned d1, uint32_t (*counts)[8]);
+void CountLastPlain(const Word* part, const Word* last, size_t words, unsigned planes, unsigned d0,
+                    unsigned d1, uint32_t (*counts)[8]);
 #if defined(QV_X86_KERNELS)
 // Each built with its instruction set (POPCNT; AVX2 and POPCNT; AVX-512 with
 // VPOPCNTQ): only where the processor has it.
 #define QV_WALK_DECL(name) \
-  void name(const Word* part, const Word* last, size_t words, unsigned planes, uint32_t lanes, unsigned d0, \
-            unsigned d1, uint32_t (*tallies)[8]);
+  void name(const Word* part, const Word* last, size_t words, unsigned planes, unsigned d0, \
+            unsigned d1, uint32_t (*counts)[8]);
 QV_WALK_DECL(CountLastPopcnt)
 QV_WALK_DECL(CountLastAvx2)
 QV_WALK_DECL(CountLastAvx512Popcnt)
 #undef QV_WALK_DECL
 
-// Byte rows: tallies[d][k] := the lanes of part + row last[d] at level k,
-// d0 <= d < d1, of the first `lanes` of `stride` (a multiple of the
-// register; the others are 0 in every row).
-using CountBytesFn = void (*)(const uint8_t* part, const uint8_t* const* last, size_t stride, uint32_t lanes,
-                              unsigned d0, unsigned d1, uint32_t (*tallies)[8]);
-void CountBytesAvx2(const uint8_t* part, const uint8_t* const* last, size_t stride, uint32_t lanes, unsigned d0,
-                    unsigned d1, uint32_t (*tallies)[8]);
+// Byte rows: the same counts of part + row last[d] over `stride` lanes (a
+// multiple of the register).
+using CountBytesFn = void (*)(const uint8_t* part, const uint8_t* const* last, size_t stride, unsigned d0,
+                              unsigned d1, uint32_t (*counts)[8]);
+void CountBytesAvx2(const uint8_t* part, const uint8_t* const* last, size_t stride, unsigned d0,
+                    unsigned d1, uint32_t (*counts)[8]);
 #if defined(__x86_64__)
 // 64 lanes a step: in 64-bit code only, where a mask register moves to a
 // general register in one piece.
-void CountBytesAvx512(const uint8_t* part, const uint8_t* const* last, size_t stride, uint32_t lanes, unsigned d0,
-                      unsigned d1, uint32_t (*tallies)[8]);
+void CountBytesAvx512(const uint8_t* part, const uint8_t* const* last, size_t stride, unsigned d0,
+                      unsigned d1, uint32_t (*counts)[8]);
 #endif
 #endif
 
@@ -152,6 +156,10 @@ inline void CountWord(const Sum<W>& p, W lo, W hi, uint32_t* c) {
   c[7] += Pop(s01 & s.p2);
 }
 
+inline void StoreCounts(const uint32_t* c, uint32_t* out) {
+  for (int k = 0; k < 8; ++k) out[k] = c[k];
+}
+
 // t[k] := the lanes of level k, from the counts above by inclusion and
 // exclusion over the three sum planes (lanes: the lanes that hold a bet;
 // the others are 0 in every row).  Stores only: the caller's tally is not
@@ -178,25 +186,24 @@ inline void CountWords(const W* part, const W* last, size_t words, size_t w0, si
     CountWord<W, kPlanes>(LoadSum<W, kPlanes>(part, words, w), row[w], kPlanes == 2 ? row[words + w] : W{0}, c);
 }
 
-// tallies[d][k] := the lanes of part + row d at level k, d0 <= d < d1, of
-// the first `lanes` (the others are 0 in every row).
+// The counts of CountLastFn.
 template <class W, int kPlanes>
-inline void CountLastWords(const W* part, const W* last, size_t words, uint32_t lanes, unsigned d0, unsigned d1,
-                           uint32_t (*tallies)[8]) {
+inline void CountLastWords(const W* part, const W* last, size_t words, unsigned d0, unsigned d1,
+                           uint32_t (*counts)[8]) {
   if (words == 1) {  // the planes in registers across the digits
     const Sum<W> p = LoadSum<W, kPlanes>(part, 1, 0);
     for (unsigned d = d0; d < d1; ++d) {
       uint32_t c[8] = {};
       const W* row = last + static_cast<size_t>(d) * kPlanes;
       CountWord<W, kPlanes>(p, row[0], kPlanes == 2 ? row[1] : W{0}, c);
-      SetLevels(c, lanes, tallies[d]);
+      StoreCounts(c, counts[d]);
     }
     return;
   }
   for (unsigned d = d0; d < d1; ++d) {
     uint32_t c[8] = {};
     CountWords<W, kPlanes>(part, last, words, 0, words, d, c);
-    SetLevels(c, lanes, tallies[d]);
+    StoreCounts(c, counts[d]);
   }
 }
 
@@ -217,10 +224,10 @@ inline uint64_t SumLanes(typename LaneVector<B>::Type v) {
 // The same over vector registers: V is a bit-lane traits type of the
 // counting kernels (Reg, kBytes, Load, Count, kFoldSteps, Fold, Sum, and
 // Logic's Xor3 and Maj); the words past the last whole register go through
-// the word step.  The same result as CountLastWords.
+// the word step.  The same counts as CountLastWords.
 template <class V, class W, int kPlanes>
-inline void CountLastVector(const W* part, const W* last, size_t words, uint32_t lanes, unsigned d0, unsigned d1,
-                            uint32_t (*tallies)[8]) {
+inline void CountLastVector(const W* part, const W* last, size_t words, unsigned d0, unsigned d1,
+                            uint32_t (*counts)[8]) {
   using Reg = typename V::Reg;
   using L = typename V::Logic;
   constexpr size_t kStep = V::kBytes / sizeof(W);
@@ -282,7 +289,7 @@ inline void CountLastVector(const W* part, const W* last, size_t words, uint32_t
       for (int k = 0; k < 8; ++k) c[k] = static_cast<uint32_t>(V::Sum(total[k]));
     }
     if (whole < words) CountWords<W, kPlanes>(part, last, words, whole, words, d, c);
-    SetLevels(c, lanes, tallies[d]);
+    StoreCounts(c, counts[d]);
   }
 }
 
@@ -291,8 +298,8 @@ inline void CountLastVector(const W* part, const W* last, size_t words, uint32_t
 // lanes' bits 0, 1, 2 of the byte sums s and the lanes of 8 and more.  The
 // counts and the levels are those of the bit rows.
 template <class B>
-inline void CountBytesBody(const uint8_t* part, const uint8_t* const* last, size_t stride, uint32_t lanes,
-                           unsigned d0, unsigned d1, uint32_t (*tallies)[8]) {
+inline void CountBytesBody(const uint8_t* part, const uint8_t* const* last, size_t stride, unsigned d0, unsigned d1,
+                           uint32_t (*counts)[8]) {
   using M = typename B::Mask;
   for (unsigned d = d0; d < d1; ++d) {
     uint32_t c[8] = {};
@@ -313,7 +320,7 @@ inline void CountBytesBody(const uint8_t* part, const uint8_t* const* last, size
       c[6] += Pop(b1 & b2);
       c[7] += Pop(b01 & b2);
     }
-    SetLevels(c, lanes, tallies[d]);
+    StoreCounts(c, counts[d]);
   }
 }
 

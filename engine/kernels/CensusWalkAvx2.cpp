@@ -7,11 +7,11 @@
 
 namespace qv::walk {
 
-QV_WALK_ENTRY void CountLastAvx2(const Word* part, const Word* last, size_t words, unsigned planes, uint32_t lanes, unsigned d0,
-                                 unsigned d1, uint32_t (*tallies)[8]) {
+QV_WALK_ENTRY void CountLastAvx2(const Word* part, const Word* last, size_t words, unsigned planes, unsigned d0,
+                                 unsigned d1, uint32_t (*counts)[8]) {
   using V = kernels::BitVec<32>;
-  if (planes == 1) CountLastVector<V, Word, 1>(part, last, words, lanes, d0, d1, tallies);
-  else CountLastVector<V, Word, 2>(part, last, words, lanes, d0, d1, tallies);
+  if (planes == 1) CountLastVector<V, Word, 1>(part, last, words, d0, d1, counts);
+  else CountLastVector<V, Word, 2>(part, last, words, d0, d1, counts);
 }
 
 }  // namespace qv::walk
@@ -36,9 +36,8 @@ struct BytesAvx2 {
 
 }  // namespace
 
-QV_WALK_ENTRY void CountBytesAvx2(const uint8_t* part, const uint8_t* const* last, size_t stride, uint32_t lanes,
-                                  unsigned d0, unsigned d1, uint32_t (*tallies)[8]) {
-  CountBytesBody<BytesAvx2>(part, last, stride, lanes, d0, d1, tallies);
+QV_WALK_ENTRY void CountBytesAvx2(const uint8_t* part, const uint8_t* const* last, size_t stride, unsigned d0, unsigned d1, uint32_t (*counts)[8]) {
+  CountBytesBody<BytesAvx2>(part, last, stride, d0, d1, counts);
 }
 
 }  // namespace qv::walk
