@@ -137,16 +137,15 @@ void CensusWalk::Seek(uint32_t prefix) {
 void CensusWalk::SetKeyBits(unsigned bits) {
   if (bits == keyBits_) return;
   keyBits_ = bits;
-  for (int k = 0; k < kLevels; ++k) field_[k] = uint64_t{1} << (bits * (7 - k));
+  for (int k = 0; k < kLevels; ++k) field_[k] = walk::KeySum::Field(bits, k);
   // A count's weight: the key of the levels that one of it alone makes
   // (with no lanes), each level's lanes taken as a signed 32-bit number.
   for (int j = 0; j < kLevels; ++j) {
     uint32_t one[kLevels] = {}, levels[kLevels];
     one[j] = 1;
     walk::SetLevels(one, 0, levels);
-    weight_[j] = 0;
-    for (int k = 0; k < kLevels; ++k)
-      weight_[j] += static_cast<uint64_t>(static_cast<int64_t>(static_cast<int32_t>(levels[k]))) * field_[k];
+    weight_[j] = walk::KeySum();
+    for (int k = 0; k < kLevels; ++k) weight_[j].AddSigned(static_cast<int32_t>(levels[k]), field_[k]);
   }
 }
 
@@ -154,16 +153,13 @@ template <bool kKeys>
 void CensusWalk::Count(uint32_t prefix, unsigned d0, unsigned d1, int32_t (*tallies)[kLevels], uint64_t* keys) {
   Seek(prefix);
   uint32_t (*t)[kLevels] = reinterpret_cast<uint32_t (*)[kLevels]>(tallies);
-  if constexpr (kKeys)
-    for (unsigned d = d0; d < d1; ++d) keys[d] = 1;
+  walk::KeySum sums[kRun];
   // Tallies: the first part counted sets them, the others add to them (a
   // part's kernel reads nothing back that it did not store itself).
   bool set = false;
   auto add = [&](unsigned d, const uint32_t* levels) {
     if constexpr (kKeys) {
-      uint64_t key = 0;
-      for (int k = 0; k < kLevels; ++k) key += levels[k] * field_[k];
-      keys[d] += key;
+      for (int k = 0; k < kLevels; ++k) sums[d].Add(levels[k], field_[k]);
     } else {
       for (int k = 0; k < kLevels; ++k) t[d][k] = set ? t[d][k] + levels[k] : levels[k];
     }
@@ -173,9 +169,9 @@ void CensusWalk::Count(uint32_t prefix, unsigned d0, unsigned d1, int32_t (*tall
   auto addCounts = [&](uint32_t lanes) {
     for (unsigned d = d0; d < d1; ++d) {
       if constexpr (kKeys) {
-        uint64_t key = lanes * field_[0];
-        for (int j = 0; j < kLevels; ++j) key += counts[d][j] * weight_[j];
-        keys[d] += key;
+        walk::KeySum& sum = sums[d];
+        sum.Add(lanes, field_[0]);
+        for (int j = 0; j < kLevels; ++j) sum.Add(counts[d][j], weight_[j]);
       } else {
         uint32_t levels[kLevels];
         walk::SetLevels(counts[d], lanes, levels);
@@ -219,12 +215,14 @@ void CensusWalk::Count(uint32_t prefix, unsigned d0, unsigned d1, int32_t (*tall
       for (const HitCounter::GeneralBet& b : c_.general_) {
         const uint32_t h = c_.GeneralHits(b, candidate);
         if (h < static_cast<uint32_t>(kLevels)) {
-          if constexpr (kKeys) keys[d] += field_[h];
+          if constexpr (kKeys) sums[d] += field_[h];
           else ++t[d][h];
         }
       }
     }
   }
+  if constexpr (kKeys)
+    for (unsigned d = d0; d < d1; ++d) keys[d] = sums[d].Value(keyBits_) + 1;
 }
 
 template void CensusWalk::Count<false>(uint32_t, unsigned, unsigned, int32_t (*)[kLevels], uint64_t*);
