@@ -56,6 +56,9 @@ struct KeySum {
 class CensusWalk {
  public:
   static constexpr unsigned kRun = 10;  // candidates that share their first six digits
+  // Whether WalkKeys beats packing Walk's tallies: in 64-bit code (in 32-bit
+  // code its multiplies cost more than the packing).
+  static constexpr bool kKeysPay = sizeof(void*) >= 8;
 
   // Allocates the partial sums (std::bad_alloc when it cannot).
   explicit CensusWalk(const HitCounter& counter);
