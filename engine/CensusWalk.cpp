@@ -222,7 +222,7 @@ void CensusWalk::Count(uint32_t prefix, unsigned d0, unsigned d1, int32_t (*tall
     }
   }
   if constexpr (kKeys)
-    for (unsigned d = d0; d < d1; ++d) keys[d] = sums[d].Value(keyBits_) + 1;
+    for (unsigned d = d0; d < d1; ++d) keys[d] = sums[d].Value() + 1;
 }
 
 template void CensusWalk::Count<false>(uint32_t, unsigned, unsigned, int32_t (*)[kLevels], uint64_t*);

@@ -21,35 +21,14 @@
 namespace qv {
 
 namespace walk {
-// A packed key as the walk adds it up: one word in 64-bit code; in 32-bit
-// code, where a 64-bit multiply takes three, two halves (the fields of
-// levels 0 to 3 and of 4 to 7), each exact modulo 2^32.
+// A packed key as the walk adds it up.
 struct KeySum {
-#if defined(__x86_64__) || defined(_WIN64) || defined(__aarch64__)
   uint64_t v = 0;
   void Add(uint32_t n, const KeySum& w) { v += n * w.v; }
   void AddSigned(int32_t n, const KeySum& w) { v += static_cast<uint64_t>(static_cast<int64_t>(n)) * w.v; }
   void operator+=(const KeySum& w) { v += w.v; }
-  uint64_t Value(unsigned) const { return v; }
+  uint64_t Value() const { return v; }
   static KeySum Field(unsigned bits, int level) { return {uint64_t{1} << (bits * (7 - level))}; }
-#else
-  uint32_t hi = 0, lo = 0;
-  void Add(uint32_t n, const KeySum& w) {
-    hi += n * w.hi;
-    lo += n * w.lo;
-  }
-  void AddSigned(int32_t n, const KeySum& w) { Add(static_cast<uint32_t>(n), w); }
-  void operator+=(const KeySum& w) {
-    hi += w.hi;
-    lo += w.lo;
-  }
-  uint64_t Value(unsigned bits) const { return (uint64_t{hi} << (4 * bits)) + lo; }
-  static KeySum Field(unsigned bits, int level) {
-    KeySum f;
-    (level < 4 ? f.hi : f.lo) = uint32_t{1} << (bits * (3 - level % 4));
-    return f;
-  }
-#endif
 };
 }  // namespace walk
 
@@ -57,7 +36,7 @@ class CensusWalk {
  public:
   static constexpr unsigned kRun = 10;  // candidates that share their first six digits
   // Whether WalkKeys beats packing Walk's tallies: in 64-bit code (in 32-bit
-  // code its multiplies cost more than the packing).
+  // code its 64-bit multiplies cost more than the packing).
   static constexpr bool kKeysPay = sizeof(void*) >= 8;
 
   // Allocates the partial sums (std::bad_alloc when it cannot).
