@@ -143,16 +143,10 @@ bool BetsCensus::SameBets(const FilterState& prepared) const {
   return true;
 }
 
-CensusStatus BuildBetsCensus(const FilterState& prepared, BetsCensus& out, const CensusRequest& request) {
-  CensusOptions o;
-  o.first = request.first;
-  o.last = request.last;
-  o.jobs = request.jobs;
-  o.control = request.control;
-  o.onSlice = request.onSlice;
+CensusStatus BuildBetsCensus(const FilterState& prepared, BetsCensus& out, const CensusOptions& options) {
   try {
     std::vector<std::string> bets(prepared.MediaBets.begin(), prepared.MediaBets.end());
-    const CensusStatus status = out.census.Build(prepared, o);
+    const CensusStatus status = out.census.Build(prepared, options);
     if (status != CensusStatus::Done) return status;
     out.bets = std::move(bets);
     out.built = true;
@@ -179,12 +173,12 @@ void CountsFromCensus(const Census& census, const FilterState& prepared, FilterC
   out.candidates = census.Candidates();
 }
 
-FilterCounts CountFilter(std::string_view filterStr, const CensusRequest& request) {
+FilterCounts CountFilter(std::string_view filterStr, const CensusOptions& options) {
   FilterCounts out;
   FilterState state;
   if (!HasCounts(PrepareCounts(filterStr, state, out))) return out;
   BetsCensus census;
-  const CensusStatus status = BuildBetsCensus(state, census, request);
+  const CensusStatus status = BuildBetsCensus(state, census, options);
   if (status != CensusStatus::Done) {
     SetCensusStatus(status, out);
     return out;
