@@ -156,6 +156,20 @@ CensusStatus BuildBetsCensus(const FilterState& prepared, BetsCensus& out, const
   }
 }
 
+CensusStatus BuildBetsCensus(std::string_view bets, BetsCensus& out, const CensusOptions& options) {
+  try {
+    // Prepared with a condition that every number meets.
+    FilterState prepared;
+    prepared.FilterStr = "M0(0-100|0-100)TJ" + std::string(bets);
+    const PrepareResult r = prepared.Prepare();
+    if (r.status == PrepareStatus::OutOfMemory) return CensusStatus::OutOfMemory;
+    if (!r.accepted()) return CensusStatus::Failed;
+    return BuildBetsCensus(prepared, out, options);
+  } catch (const std::bad_alloc&) {
+    return CensusStatus::OutOfMemory;
+  }
+}
+
 void SetCensusStatus(CensusStatus status, FilterCounts& out) {
   switch (status) {
     case CensusStatus::Done: return;

@@ -78,6 +78,10 @@ struct BetsCensus {
 // OutOfMemory or Failed as Census::Build says; on any status but Done `out`
 // is left as it was.
 CensusStatus BuildBetsCensus(const FilterState& prepared, BetsCensus& out, const CensusOptions& options);
+// The same for media bets alone, as the filter string writes them after
+// "TJ": the census depends on the bets only.  OutOfMemory or Failed when
+// they cannot be prepared.
+CensusStatus BuildBetsCensus(std::string_view bets, BetsCensus& out, const CensusOptions& options);
 
 // Sets the status and reasons of a census that did not complete (nothing
 // for Done).

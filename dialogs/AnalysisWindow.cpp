@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Backtest.h"
+#include "CensusCounts.h"
 #include "ChanceTest.h"
 #include "ControlIds.h"
 #include "DialogFilterStr.h"
@@ -166,13 +167,6 @@ namespace {
 CensusStatus CountShares(const std::string& bets, CensusControl& control, Census& out,
                          const std::function<void(int)>& progress) {
   try {
-    // The bets prepared with a condition that every number meets: the
-    // census depends on the bets alone.
-    FilterState prepared;
-    prepared.FilterStr = "M0(0-100|0-100)TJ" + bets;
-    const PrepareResult r = prepared.Prepare();
-    if (r.status == PrepareStatus::OutOfMemory) return CensusStatus::OutOfMemory;
-    if (!r.accepted()) return CensusStatus::Failed;
     CensusOptions o;
     o.jobs = std::max(1u, std::thread::hardware_concurrency());
     o.control = &control;
@@ -181,9 +175,10 @@ CensusStatus CountShares(const std::string& bets, CensusControl& control, Census
       const int percent = total == 0 ? 100 : static_cast<int>(uint64_t{done} * 100 / total);
       if (percent != last) progress(last = percent);
     };
-    return out.Build(prepared, o);
-  } catch (const std::bad_alloc&) {
-    return CensusStatus::OutOfMemory;
+    host::BetsCensus built;
+    const CensusStatus status = host::BuildBetsCensus(bets, built, o);
+    if (status == CensusStatus::Done) out = std::move(built.census);
+    return status;
   } catch (...) {
     return CensusStatus::Failed;
   }
