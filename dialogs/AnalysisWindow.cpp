@@ -100,38 +100,12 @@ Settings JudgeSettings(const TfrmFltSetup& setup) {
       out.conds = f.MDConds;
       out.ranges = f.Ranges();
       return out;
-    case PrepareStatus::Empty:
+    case PrepareStatus::Empty:  // nothing checked
     case PrepareStatus::NoCondition: out.reason = texts::kNoConditionReason; return out;
     case PrepareStatus::BandsDoNotNest:
-      if (r.section < written.size() && r.section < f.MDConds.size()) {
-        const TMD& c = f.MDConds[r.section];
-        out.reason = LevelText(written[r.section], c.ShotA > c.ShotB ? texts::kLevelReversedTail
-                                                                     : texts::kLevelNotNestedTail);
-        return out;
-      }
-      break;
-    case PrepareStatus::RangeOutOfOrder: {
-      auto value = [](const ui::SpinEdit* e) { return e->Text()[0] - '0'; };
-      if (setup.chkCanErr->Checked() && value(setup.edtCanErr1) > value(setup.edtCanErr2))
-        out.reason = texts::kERangeReversedReason;
-      else if (setup.chkCanSupErr->Checked() && value(setup.edtCanSupErr1) > value(setup.edtCanSupErr2))
-        out.reason = texts::kSRangeReversedReason;
-      else
-        out.reason = texts::kRangesOutOfOrderReason;
-      return out;
-    }
-    case PrepareStatus::OutOfMemory: out.reason = texts::kOutOfMemoryReason; return out;
-    default: break;
-  }
-  out.reason = texts::kNotReadableReason;
-  return out;
-}
-
-const char* CensusStatusReason(CensusStatus s) {
-  switch (s) {
-    case CensusStatus::Cancelled: return texts::kCensusCancelled;
-    case CensusStatus::OutOfMemory: return texts::kCensusOutOfMemory;
-    default: return texts::kCensusFailed;
+    case PrepareStatus::RangeOutOfOrder:
+    case PrepareStatus::OutOfMemory: out.reason = host::reasons::RefusalReason(r, f.MDConds); return out;
+    default: out.reason = texts::kNotReadableReason; return out;
   }
 }
 
@@ -355,7 +329,7 @@ void TfrmAnalysis::ShowState() {
   } else if (job_) {
     settings.reason = texts::kCensusRunning;
   } else if (!census_) {
-    settings.reason = CensusStatusReason(status_);
+    settings.reason = host::reasons::CensusReason(status_);
   } else {
     settings = JudgeSettings(setup_);
   }
@@ -668,7 +642,7 @@ void TfrmAnalysis::HistoryEnded(Job* job, HistoryResult& result) {
   } else if (result.status == CensusStatus::Done) {
     historyCensus_ = std::move(result.censuses);
   } else {
-    historyNote_ = CensusStatusReason(result.status);
+    historyNote_ = host::reasons::CensusReason(result.status);
   }
   ShowState();
   ShowHistory();
