@@ -287,7 +287,7 @@ void TfrmAnalysis::Opened() {
   // A census that did not finish is counted again.
   if (!census_) bets_.clear();
   SetupChanged();
-  if (history_.ok && historyCensus_.size() != history_.draws.size() && !historyJob_) StartHistoryCensuses();
+  if (history_.ok && !HistoryCounted() && !historyJob_) StartHistoryCensuses();
 }
 
 void TfrmAnalysis::Closed() {
@@ -495,7 +495,7 @@ bool TfrmAnalysis::LoadHistory(const std::filesystem::path& file) {
   }
   StopHistory();
   history_ = std::move(h);
-  historyCensus_.clear();
+  historyCensus_.reset();
   proposal_.reset();
   historyNote_.clear();
   edtHoldout->SetMax(static_cast<int>(std::min<size_t>(history_.draws.size() - 1, 100000)));
@@ -506,7 +506,7 @@ bool TfrmAnalysis::LoadHistory(const std::filesystem::path& file) {
 
 void TfrmAnalysis::StartHistoryCensuses() {
   StopHistory();
-  historyCensus_.clear();
+  historyCensus_.reset();
   calibrating_ = false;
   std::vector<std::string> bets;
   for (const host::HistoryDraw& d : history_.draws) bets.push_back(DrawBetsText(d));
@@ -576,10 +576,12 @@ void TfrmAnalysis::btnCalibrateClick() {
   Job* j = job.get();
   ui::Mailbox* box = mailbox_.get();
   try {
-    j->thread = std::thread([this, j, box, request, draws = history_.draws]() mutable {
+    // The draws' censuses, when counted, serve the keep calibration.
+    j->thread = std::thread([this, j, box, request, draws = history_.draws, censuses = historyCensus_]() mutable {
       auto result = std::make_shared<HistoryResult>();
       try {
         request.draws = draws;
+        if (censuses) request.censuses = *censuses;
         request.backtest.cancel = &j->stop;
         int last = -1;
         request.backtest.tick = [&](uint64_t done, uint64_t total) {
@@ -640,7 +642,7 @@ void TfrmAnalysis::HistoryEnded(Job* job, HistoryResult& result) {
                         std::to_string(run.outOfSample.summary.kept) + texts::kProposalHeldOutTail;
     }
   } else if (result.status == CensusStatus::Done) {
-    historyCensus_ = std::move(result.censuses);
+    historyCensus_ = std::make_shared<const std::vector<Census>>(std::move(result.censuses));
   } else {
     historyNote_ = host::reasons::CensusReason(result.status);
   }
@@ -682,7 +684,7 @@ void TfrmAnalysis::ShowHistory() {
     lblHistory->SetCaption(texts::kHistoryNone, Cp::Gb2312);
     return;
   }
-  const bool counted = historyCensus_.size() == history_.draws.size();
+  const bool counted = HistoryCounted();
   Settings settings;
   if (counted) settings = JudgeSettings(setup_);
   const bool judged = counted && settings.reason.empty();
@@ -696,7 +698,7 @@ void TfrmAnalysis::ShowHistory() {
       host::DrawResult r;
       if (state.Prepare().accepted()) {
         host::JudgeWinner(state, d.winner, r);
-        const Census& c = historyCensus_[i];
+        const Census& c = (*historyCensus_)[i];
         r.betCount = d.bets.size();
         r.examined = c.Candidates();
         r.kept = c.Count(settings.conds, settings.ranges).passed;

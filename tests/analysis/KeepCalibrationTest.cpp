@@ -4,6 +4,7 @@
 
 #include "Backtest.h"
 #include "History.h"
+#include "Pipeline.h"
 
 namespace qv::host {
 namespace {
@@ -58,6 +59,44 @@ TEST(CalibrateForKeep, KeepsNoMoreThanTheNarrowProposalAndMeetsTheRecall) {
     EXPECT_GE(passing, recall) << p.filterString;
     EXPECT_EQ(passing, p.passing);
     EXPECT_TRUE(p.eReached);
+  }
+}
+
+// The keep calibration with the draws' censuses handed in, one per row as
+// the window holds them: the same as with the censuses it builds itself,
+// and they are the ones used (censuses of 1,000 numbers keep no more).
+TEST(RunCalibration, KeepWithTheDrawsCensusesGivenIsAsWithThemBuilt) {
+  const History h = ReadHistory(QV_EXAMPLES_DIR "/history/history.csv");
+  ASSERT_TRUE(h.ok) << h.error;
+  CalibrationRequest r;
+  r.draws = std::span(h.draws).first(5);
+  r.holdout = 1;
+  std::string why;
+  ASSERT_TRUE(ParseUnitDecimal("0.8", r.allowed, why) && ParseUnitDecimal("1", r.tolerance, why) &&
+              ParseUnitDecimal("0.8", r.recall, why));
+  r.objective = Objective::Keep;
+  r.backtest.jobs = 2;
+  const CalibrationResult built = RunCalibration(r);
+  for (const uint32_t last : {kCensusNumbers, 1000u}) {
+    std::vector<Census> censuses(r.draws.size());
+    for (size_t i = 0; i < censuses.size(); ++i) {
+      FilterState s;
+      s.FilterStr = WithBets("M0(0-100|0-100)", r.draws[i].bets);
+      ASSERT_TRUE(s.Prepare().accepted());
+      ASSERT_EQ(censuses[i].Build(s, {.last = last, .jobs = 2}), CensusStatus::Done);
+    }
+    r.censuses = censuses;
+    const CalibrationResult given = RunCalibration(r);
+    ASSERT_EQ(given.status, CalibrationResult::Status::Done) << given.error;
+    for (size_t i = 0; i < 4; ++i)
+      if (last == kCensusNumbers)
+        EXPECT_EQ(given.run.inSample.results[i].kept, built.run.inSample.results[i].kept) << i;
+      else
+        EXPECT_LE(given.run.inSample.results[i].kept, last) << i;
+    if (last == kCensusNumbers) {
+      EXPECT_EQ(given.run.proposal.filterString, built.run.proposal.filterString);
+      EXPECT_EQ(given.run.outOfSample.results[0].kept, built.run.outOfSample.results[0].kept);
+    }
   }
 }
 
