@@ -16,9 +16,7 @@ std::string QuotedText(const std::string& message) {
 
 }  // namespace
 
-namespace reasons {
-
-std::string RefusalReason(const PrepareResult& why, const TArrMD& conds) {
+std::string reasons::RefusalReason(const PrepareResult& why, const TArrMD& conds) {
   const std::string& m = why.message;
   switch (why.status) {
     case PrepareStatus::Accepted: return {};
@@ -41,15 +39,13 @@ std::string RefusalReason(const PrepareResult& why, const TArrMD& conds) {
   return kNotReadableReason;
 }
 
-const char* CensusReason(CensusStatus status) {
+const char* reasons::CensusReason(CensusStatus status) {
   switch (status) {
     case CensusStatus::Cancelled: return kCensusCancelled;
     case CensusStatus::OutOfMemory: return kCensusOutOfMemory;
     default: return kCensusFailed;
   }
 }
-
-}  // namespace reasons
 
 namespace {
 

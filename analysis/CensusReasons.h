@@ -68,7 +68,8 @@ inline constexpr char kNotIntegerTail[] =
 inline constexpr char kBadLevelReason[] =
     "\xC3\xFC\xD6\xD0\xD0\xC7\xCA\xFD\xD6\xBB\xC4\xDC\xCA\xC7" "0" "\xB5\xBD" "7" "\xA3\xAC\xCE\xDE\xB7\xA8\xCD\xB3\xBC\xC6\xA1\xA3";
 
-// 命中, before a level's digit and one of the level's tails above.
+// 命中, before a level's digit and one of the level's tails above (and the
+// 星 of a chart's caption).
 inline constexpr char kLevelHead[] = "\xC3\xFC\xD6\xD0";
 
 // Why preparation refused a filter string; the level of a section is read

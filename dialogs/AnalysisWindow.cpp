@@ -40,17 +40,15 @@ constexpr int kHistorySummaryHeight = 44;  // three lines
 constexpr int kHistoryHeight = kHistoryRowHeight + 4 + kHistoryListHeight + 4 + kHistorySummaryHeight;
 
 std::string LevelText(int d, const char* tail) {
-  return std::string(texts::kChartCaptionHead) + static_cast<char>('0' + d) + tail;
+  return std::string(texts::kLevelHead) + static_cast<char>('0' + d) + tail;
 }
 
-// The media bets as BuildFilterStr writes them after "TJ".
-std::string BetsText(const TfrmFltSetup& setup) {
-  std::string bets;
-  for (const std::string& bet : setup.lbMVDChip->Items()) {
-    bets += bet;
-    bets += '|';
-  }
-  return bets;
+// Media bets (the dialog's or a draw's) as the filter string writes them
+// after "TJ".
+std::string BetsText(const std::vector<std::string>& bets) {
+  std::string text;
+  for (const std::string& bet : bets) text += bet + '|';
+  return text;
 }
 
 // The dialog's settings as the engine prepares them, or why they cannot be
@@ -67,7 +65,7 @@ Settings JudgeSettings(const TfrmFltSetup& setup) {
   // The filter string without its bets: preparing it gives the conditions
   // and sections the whole string gives (no bet holds an "M", "E" or "S").
   std::string s = setup.BuildFilterStr();
-  s.resize(s.size() - (setup.lbMVDChip->Count() > 0 ? 2 + BetsText(setup).size() : 0));
+  s.resize(s.size() - (setup.lbMVDChip->Count() > 0 ? 2 + BetsText(setup.lbMVDChip->Items()).size() : 0));
   out.bands = s;
 
   // The checked levels in the order their sections are written.
@@ -304,7 +302,7 @@ void TfrmAnalysis::SetupChanged() {
     bets_.clear();
     status_ = CensusStatus::Done;
     ShowHistograms(false);
-  } else if (std::string bets = BetsText(setup_); bets != bets_) {
+  } else if (std::string bets = BetsText(setup_.lbMVDChip->Items()); bets != bets_) {
     StartCensus(bets);
     ShowHistograms(false);
   }
@@ -364,13 +362,6 @@ struct TfrmAnalysis::HistoryResult {
 };
 
 namespace {
-
-// The media bets of a draw as the filter string writes them after "TJ".
-std::string DrawBetsText(const host::HistoryDraw& d) {
-  std::string bets;
-  for (const std::string& bet : d.bets) bets += bet + '|';
-  return bets;
-}
 
 // The message for a history file that cannot be used; empty for Done.
 const char* HistoryFileMessage(host::HistoryFileStatus s) {
@@ -509,7 +500,7 @@ void TfrmAnalysis::StartHistoryCensuses() {
   historyCensus_.reset();
   calibrating_ = false;
   std::vector<std::string> bets;
-  for (const host::HistoryDraw& d : history_.draws) bets.push_back(DrawBetsText(d));
+  for (const host::HistoryDraw& d : history_.draws) bets.push_back(BetsText(d.bets));
   pbCensus->SetPosition(0);
   auto job = std::make_unique<Job>();
   Job* j = job.get();

@@ -182,9 +182,8 @@ inline constexpr char kKeptUnit[] = " \xD7\xA2";
 // Under a checked level's chart: 去掉本条件：N 注
 // 去掉本条件：
 inline constexpr char kWithoutHead[] = "\xC8\xA5\xB5\xF4\xB1\xBE\xCC\xF5\xBC\xFE\xA3\xBA";
-// A level's chart: the caption 命中N星 and the axis labels.
-// 命中
-inline constexpr char kChartCaptionHead[] = "\xC3\xFC\xD6\xD0";
+// A level's chart: the caption 命中N星 (kLevelHead, the digit, 星) and the
+// axis labels.
 // 星
 inline constexpr char kChartCaptionTail[] = "\xD0\xC7";
 // 媒体概率（%）
