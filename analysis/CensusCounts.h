@@ -7,7 +7,7 @@
 // from it at once (PrepareCounts, BuildBetsCensus, CountsFromCensus).
 //
 // When the string cannot be judged the answer is a status with the reason,
-// in English and in Chinese (GB2312 bytes, as the dialogs show their texts).
+// in English and in Chinese (the list of CensusReasons.h, GB2312 bytes).
 #pragma once
 
 #include <cstdint>
