@@ -4,7 +4,6 @@
 #include <atomic>
 #include <cstdio>
 #include <exception>
-#include <new>
 #include <optional>
 #include <thread>
 #include <utility>
