@@ -7,11 +7,10 @@
 // from it at once (PrepareCounts, BuildBetsCensus, CountsFromCensus).
 //
 // When the string cannot be judged the answer is a status with the reason,
-// in English and in Chinese (GB2312 bytes, as the dialogs show their texts).
+// in English and in Chinese (the list of CensusReasons.h, GB2312 bytes).
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,16 +35,6 @@ inline bool HasCounts(CountsStatus s) {
   return s == CountsStatus::Counted || s == CountsStatus::NoMediaBets ||
          s == CountsStatus::RangeNotOneDigit;
 }
-
-// How a census is built: the range of numbers (all by default), the worker
-// threads, the cancel control and the progress, as in CensusOptions.
-struct CensusRequest {
-  unsigned jobs = 1;  // 0: the hardware threads
-  CensusControl* control = nullptr;
-  std::function<void(uint32_t, uint32_t)> onSlice;  // (slices done, slices in all)
-  uint32_t first = 0;
-  uint32_t last = kCensusNumbers;
-};
 
 struct FilterCounts {
   CountsStatus status = CountsStatus::Refused;
@@ -88,7 +77,11 @@ struct BetsCensus {
 // read, and must stay unchanged until this returns).  Done, Cancelled,
 // OutOfMemory or Failed as Census::Build says; on any status but Done `out`
 // is left as it was.
-CensusStatus BuildBetsCensus(const FilterState& prepared, BetsCensus& out, const CensusRequest& request);
+CensusStatus BuildBetsCensus(const FilterState& prepared, BetsCensus& out, const CensusOptions& options);
+// The same for media bets alone, as the filter string writes them after
+// "TJ": the census depends on the bets only.  OutOfMemory or Failed when
+// they cannot be prepared.
+CensusStatus BuildBetsCensus(std::string_view bets, BetsCensus& out, const CensusOptions& options);
 
 // Sets the status and reasons of a census that did not complete (nothing
 // for Done).
@@ -99,6 +92,6 @@ void SetCensusStatus(CensusStatus status, FilterCounts& out);
 void CountsFromCensus(const Census& census, const FilterState& prepared, FilterCounts& out);
 
 // Everything in one call: prepare, build the census, count.
-FilterCounts CountFilter(std::string_view filterStr, const CensusRequest& request = {});
+FilterCounts CountFilter(std::string_view filterStr, const CensusOptions& options = {});
 
 }  // namespace qv::host

@@ -78,15 +78,20 @@ CalibrationResult RunCalibration(const CalibrationRequest& request) {
   cal.targets = {CeilTimes(cal.allowed, n), CeilTimes(cal.tolerance, n), CeilTimes(cal.recall, n)};
   cal.proposal = Calibrate(winners, levels, cal.targets);
 
-  std::vector<Census> censuses;
+  std::vector<Census> built;
+  std::span<const Census> censuses = request.censuses;
   if (request.objective == Objective::Keep) {
-    const CensusStatus s = BuildCensuses(calibration, request.backtest, censuses);
-    if (s == CensusStatus::Cancelled) return cancelled();
-    if (s != CensusStatus::Done) {
-      result.status = CalibrationResult::Status::Failed;
-      result.error = std::string("the census of a calibration draw failed: ") + CensusStatusText(s);
-      return result;
+    if (censuses.size() != cal.rows) {
+      const CensusStatus s = BuildCensuses(calibration, request.backtest, built);
+      if (s == CensusStatus::Cancelled) return cancelled();
+      if (s != CensusStatus::Done) {
+        result.status = CalibrationResult::Status::Failed;
+        result.error = std::string("the census of a calibration draw failed: ") + CensusStatusText(s);
+        return result;
+      }
+      censuses = built;
     }
+    censuses = censuses.first(calibration.size());
     const std::vector<int> searched =
         request.levels.empty() ? std::vector<int>{7, 6, 5, 4, 3, 2, 1, 0} : request.levels;
     cal.proposal = CalibrateForKeep(winners, censuses, searched, cal.targets.recall, cal.proposal).proposal;

@@ -9,6 +9,7 @@
 
 #include "Backtest.h"
 #include "Calibrate.h"
+#include "Census.h"
 #include "History.h"
 
 namespace qv::host {
@@ -55,6 +56,10 @@ struct CalibrationRequest {
   // calibration draw; the in-sample keep rates are then the censuses'
   // exact ones whatever the keep rate mode, unless it is none.
   Objective objective = Objective::Narrow;
+  // Keep: the censuses of the rows' media bets, one per row of `draws` in
+  // order, when the caller holds them already (they must outlive the call);
+  // with any other number of them they are built here.
+  std::span<const Census> censuses;
   // Keep rate, threads, progress (over the censuses, then each back-test's
   // numbers) and cancelling.
   BacktestOptions backtest;

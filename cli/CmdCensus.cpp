@@ -36,13 +36,12 @@ int RunCensus(const CensusArgs& args) {
   if (!args.filter.CheckedFilterString(filterStr)) return kExitUsage;
 
   ProgressBar bar(IsTerminal(stderr));
-  CensusRequest request;
-  request.jobs = args.jobs ? args.jobs : std::max(1u, std::thread::hardware_concurrency());
-  uint32_t sliceSize = CensusOptions{}.sliceSize;
-  request.onSlice = [&bar, sliceSize](uint32_t done, uint32_t total) {
+  CensusOptions options;
+  options.jobs = args.jobs ? args.jobs : std::max(1u, std::thread::hardware_concurrency());
+  options.onSlice = [&bar, sliceSize = options.sliceSize](uint32_t done, uint32_t total) {
     bar.Update(uint64_t{done} * sliceSize, uint64_t{total} * sliceSize, "numbers");
   };
-  const FilterCounts counts = CountFilter(filterStr, request);
+  const FilterCounts counts = CountFilter(filterStr, options);
   bar.Finish();
 
   if (!HasCounts(counts.status)) {

@@ -4,13 +4,13 @@
 #include <atomic>
 #include <cstdio>
 #include <exception>
-#include <new>
 #include <optional>
 #include <thread>
 #include <utility>
 #include <vector>
 
 #include "Backtest.h"
+#include "CensusCounts.h"
 #include "ChanceTest.h"
 #include "ControlIds.h"
 #include "DialogFilterStr.h"
@@ -39,17 +39,15 @@ constexpr int kHistorySummaryHeight = 44;  // three lines
 constexpr int kHistoryHeight = kHistoryRowHeight + 4 + kHistoryListHeight + 4 + kHistorySummaryHeight;
 
 std::string LevelText(int d, const char* tail) {
-  return std::string(texts::kChartCaptionHead) + static_cast<char>('0' + d) + tail;
+  return std::string(texts::kLevelHead) + static_cast<char>('0' + d) + tail;
 }
 
-// The media bets as BuildFilterStr writes them after "TJ".
-std::string BetsText(const TfrmFltSetup& setup) {
-  std::string bets;
-  for (const std::string& bet : setup.lbMVDChip->Items()) {
-    bets += bet;
-    bets += '|';
-  }
-  return bets;
+// Media bets (the dialog's or a draw's) as the filter string writes them
+// after "TJ".
+std::string BetsText(const std::vector<std::string>& bets) {
+  std::string text;
+  for (const std::string& bet : bets) text += bet + '|';
+  return text;
 }
 
 // The dialog's settings as the engine prepares them, or why they cannot be
@@ -66,7 +64,7 @@ Settings JudgeSettings(const TfrmFltSetup& setup) {
   // The filter string without its bets: preparing it gives the conditions
   // and sections the whole string gives (no bet holds an "M", "E" or "S").
   std::string s = setup.BuildFilterStr();
-  s.resize(s.size() - (setup.lbMVDChip->Count() > 0 ? 2 + BetsText(setup).size() : 0));
+  s.resize(s.size() - (setup.lbMVDChip->Count() > 0 ? 2 + BetsText(setup.lbMVDChip->Items()).size() : 0));
   out.bands = s;
 
   // The checked levels in the order their sections are written.
@@ -99,38 +97,12 @@ Settings JudgeSettings(const TfrmFltSetup& setup) {
       out.conds = f.MDConds;
       out.ranges = f.Ranges();
       return out;
-    case PrepareStatus::Empty:
+    case PrepareStatus::Empty:  // nothing checked
     case PrepareStatus::NoCondition: out.reason = texts::kNoConditionReason; return out;
     case PrepareStatus::BandsDoNotNest:
-      if (r.section < written.size() && r.section < f.MDConds.size()) {
-        const TMD& c = f.MDConds[r.section];
-        out.reason = LevelText(written[r.section], c.ShotA > c.ShotB ? texts::kLevelReversedTail
-                                                                     : texts::kLevelNotNestedTail);
-        return out;
-      }
-      break;
-    case PrepareStatus::RangeOutOfOrder: {
-      auto value = [](const ui::SpinEdit* e) { return e->Text()[0] - '0'; };
-      if (setup.chkCanErr->Checked() && value(setup.edtCanErr1) > value(setup.edtCanErr2))
-        out.reason = texts::kERangeReversedReason;
-      else if (setup.chkCanSupErr->Checked() && value(setup.edtCanSupErr1) > value(setup.edtCanSupErr2))
-        out.reason = texts::kSRangeReversedReason;
-      else
-        out.reason = texts::kRangesOutOfOrderReason;
-      return out;
-    }
-    case PrepareStatus::OutOfMemory: out.reason = texts::kOutOfMemoryReason; return out;
-    default: break;
-  }
-  out.reason = texts::kNotReadableReason;
-  return out;
-}
-
-const char* CensusStatusReason(CensusStatus s) {
-  switch (s) {
-    case CensusStatus::Cancelled: return texts::kCensusCancelled;
-    case CensusStatus::OutOfMemory: return texts::kCensusOutOfMemory;
-    default: return texts::kCensusFailed;
+    case PrepareStatus::RangeOutOfOrder:
+    case PrepareStatus::OutOfMemory: out.reason = host::reasons::RefusalReason(r, f.MDConds); return out;
+    default: out.reason = texts::kNotReadableReason; return out;
   }
 }
 
@@ -166,13 +138,6 @@ namespace {
 CensusStatus CountShares(const std::string& bets, CensusControl& control, Census& out,
                          const std::function<void(int)>& progress) {
   try {
-    // The bets prepared with a condition that every number meets: the
-    // census depends on the bets alone.
-    FilterState prepared;
-    prepared.FilterStr = "M0(0-100|0-100)TJ" + bets;
-    const PrepareResult r = prepared.Prepare();
-    if (r.status == PrepareStatus::OutOfMemory) return CensusStatus::OutOfMemory;
-    if (!r.accepted()) return CensusStatus::Failed;
     CensusOptions o;
     o.jobs = std::max(1u, std::thread::hardware_concurrency());
     o.control = &control;
@@ -181,9 +146,10 @@ CensusStatus CountShares(const std::string& bets, CensusControl& control, Census
       const int percent = total == 0 ? 100 : static_cast<int>(uint64_t{done} * 100 / total);
       if (percent != last) progress(last = percent);
     };
-    return out.Build(prepared, o);
-  } catch (const std::bad_alloc&) {
-    return CensusStatus::OutOfMemory;
+    host::BetsCensus built;
+    const CensusStatus status = host::BuildBetsCensus(bets, built, o);
+    if (status == CensusStatus::Done) out = std::move(built.census);
+    return status;
   } catch (...) {
     return CensusStatus::Failed;
   }
@@ -318,7 +284,7 @@ void TfrmAnalysis::Opened() {
   // A census that did not finish is counted again.
   if (!census_) bets_.clear();
   SetupChanged();
-  if (history_.ok && historyCensus_.size() != history_.draws.size() && !historyJob_) StartHistoryCensuses();
+  if (history_.ok && !HistoryCounted() && !historyJob_) StartHistoryCensuses();
 }
 
 void TfrmAnalysis::Closed() {
@@ -335,7 +301,7 @@ void TfrmAnalysis::SetupChanged() {
     bets_.clear();
     status_ = CensusStatus::Done;
     ShowHistograms(false);
-  } else if (std::string bets = BetsText(setup_); bets != bets_) {
+  } else if (std::string bets = BetsText(setup_.lbMVDChip->Items()); bets != bets_) {
     StartCensus(bets);
     ShowHistograms(false);
   }
@@ -360,7 +326,7 @@ void TfrmAnalysis::ShowState() {
   } else if (job_) {
     settings.reason = texts::kCensusRunning;
   } else if (!census_) {
-    settings.reason = CensusStatusReason(status_);
+    settings.reason = host::reasons::CensusReason(status_);
   } else {
     settings = JudgeSettings(setup_);
   }
@@ -395,13 +361,6 @@ struct TfrmAnalysis::HistoryResult {
 };
 
 namespace {
-
-// The media bets of a draw as the filter string writes them after "TJ".
-std::string DrawBetsText(const host::HistoryDraw& d) {
-  std::string bets;
-  for (const std::string& bet : d.bets) bets += bet + '|';
-  return bets;
-}
 
 // The message for a history file that cannot be used; empty for Done.
 const char* HistoryFileMessage(host::HistoryFileStatus s) {
@@ -526,7 +485,7 @@ bool TfrmAnalysis::LoadHistory(const std::filesystem::path& file) {
   }
   StopHistory();
   history_ = std::move(h);
-  historyCensus_.clear();
+  historyCensus_.reset();
   proposal_.reset();
   historyNote_.clear();
   edtHoldout->SetMax(static_cast<int>(std::min<size_t>(history_.draws.size() - 1, 100000)));
@@ -537,10 +496,10 @@ bool TfrmAnalysis::LoadHistory(const std::filesystem::path& file) {
 
 void TfrmAnalysis::StartHistoryCensuses() {
   StopHistory();
-  historyCensus_.clear();
+  historyCensus_.reset();
   calibrating_ = false;
   std::vector<std::string> bets;
-  for (const host::HistoryDraw& d : history_.draws) bets.push_back(DrawBetsText(d));
+  for (const host::HistoryDraw& d : history_.draws) bets.push_back(BetsText(d.bets));
   pbCensus->SetPosition(0);
   auto job = std::make_unique<Job>();
   Job* j = job.get();
@@ -607,10 +566,12 @@ void TfrmAnalysis::btnCalibrateClick() {
   Job* j = job.get();
   ui::Mailbox* box = mailbox_.get();
   try {
-    j->thread = std::thread([this, j, box, request, draws = history_.draws]() mutable {
+    // The draws' censuses, when counted, serve the keep calibration.
+    j->thread = std::thread([this, j, box, request, draws = history_.draws, censuses = historyCensus_]() mutable {
       auto result = std::make_shared<HistoryResult>();
       try {
         request.draws = draws;
+        if (censuses) request.censuses = *censuses;
         request.backtest.cancel = &j->stop;
         int last = -1;
         request.backtest.tick = [&](uint64_t done, uint64_t total) {
@@ -671,9 +632,9 @@ void TfrmAnalysis::HistoryEnded(Job* job, HistoryResult& result) {
                         std::to_string(run.outOfSample.summary.kept) + texts::kProposalHeldOutTail;
     }
   } else if (result.status == CensusStatus::Done) {
-    historyCensus_ = std::move(result.censuses);
+    historyCensus_ = std::make_shared<const std::vector<Census>>(std::move(result.censuses));
   } else {
-    historyNote_ = CensusStatusReason(result.status);
+    historyNote_ = host::reasons::CensusReason(result.status);
   }
   ShowState();
   ShowHistory();
@@ -713,7 +674,7 @@ void TfrmAnalysis::ShowHistory() {
     lblHistory->SetCaption(texts::kHistoryNone, Cp::Gb2312);
     return;
   }
-  const bool counted = historyCensus_.size() == history_.draws.size();
+  const bool counted = HistoryCounted();
   Settings settings;
   if (counted) settings = JudgeSettings(setup_);
   const bool judged = counted && settings.reason.empty();
@@ -727,7 +688,7 @@ void TfrmAnalysis::ShowHistory() {
       host::DrawResult r;
       if (state.Prepare().accepted()) {
         host::JudgeWinner(state, d.winner, r);
-        const Census& c = historyCensus_[i];
+        const Census& c = (*historyCensus_)[i];
         r.betCount = d.bets.size();
         r.examined = c.Candidates();
         r.kept = c.Count(settings.conds, settings.ranges).passed;

@@ -108,6 +108,7 @@ class TfrmAnalysis : public ui::Form {
   void StartHistoryCensuses();
   void StopHistory();
   void HistoryEnded(Job* job, HistoryResult& result);
+  bool HistoryCounted() const { return historyCensus_ && historyCensus_->size() == history_.draws.size(); }
   // Joins a stopped job whose last word arrived; false when it is none.
   bool JoinStopped(Job* job);
   // The draws' rows and the summary with the dialog's present settings.
@@ -135,7 +136,8 @@ class TfrmAnalysis : public ui::Form {
   bool chartsFromCensus_ = false;
 
   host::History history_;                    // ok once loaded
-  std::vector<Census> historyCensus_;        // one per draw once counted
+  // One per draw once counted; shared with a calibration that runs on them.
+  std::shared_ptr<const std::vector<Census>> historyCensus_;
   std::unique_ptr<Job> historyJob_;          // the draws' censuses or a calibration
   bool calibrating_ = false;                 // what historyJob_ does
   std::string historyNote_;                  // GB2312: why there is no summary, when set

@@ -7,8 +7,8 @@
 namespace qv::host {
 namespace {
 
-CensusRequest Part() {
-  CensusRequest r;
+CensusOptions Part() {
+  CensusOptions r;
   r.last = 30000;
   r.jobs = 2;
   return r;
@@ -76,7 +76,7 @@ TEST(CensusCounts, ACensusServesEveryStringWithItsBets) {
 
   CensusControl control;
   control.Cancel();
-  CensusRequest cancelled = Part();
+  CensusOptions cancelled = Part();
   cancelled.control = &control;
   EXPECT_EQ(BuildBetsCensus(other, census, cancelled), CensusStatus::Cancelled);
   EXPECT_TRUE(census.SameBets(edited)) << "a cancelled census keeps the one before";

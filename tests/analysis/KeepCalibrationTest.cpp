@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "Backtest.h"
 #include "History.h"
+#include "Pipeline.h"
 
 namespace qv::host {
 namespace {
@@ -58,6 +61,44 @@ TEST(CalibrateForKeep, KeepsNoMoreThanTheNarrowProposalAndMeetsTheRecall) {
     EXPECT_GE(passing, recall) << p.filterString;
     EXPECT_EQ(passing, p.passing);
     EXPECT_TRUE(p.eReached);
+  }
+}
+
+// The keep calibration with the draws' censuses handed in, one per row as
+// the window holds them: as with those it builds, and they are the ones
+// used (censuses of 1,000 numbers keep no more).
+TEST(RunCalibration, KeepWithTheDrawsCensusesGivenIsAsWithThemBuilt) {
+  const History h = ReadHistory(QV_EXAMPLES_DIR "/history/history.csv");
+  ASSERT_TRUE(h.ok) << h.error;
+  CalibrationRequest r;
+  r.draws = std::span(h.draws).first(5);
+  r.holdout = 1;
+  r.objective = Objective::Keep;
+  r.backtest.jobs = 2;
+  std::string why;
+  for (auto [text, d] : {std::pair{"0.8", &r.allowed}, {"1", &r.tolerance}, {"0.8", &r.recall}})
+    ASSERT_TRUE(ParseUnitDecimal(text, *d, why));
+  const CalibrationResult built = RunCalibration(r);
+  for (const uint32_t last : {kCensusNumbers, 1000u}) {
+    std::vector<Census> censuses(r.draws.size());
+    CensusOptions part;
+    part.last = last;
+    part.jobs = 2;
+    for (size_t i = 0; i < censuses.size(); ++i) {
+      FilterState s;
+      s.FilterStr = WithBets("M0(0-100|0-100)", r.draws[i].bets);
+      ASSERT_TRUE(s.Prepare().accepted() && censuses[i].Build(s, part) == CensusStatus::Done);
+    }
+    r.censuses = censuses;
+    const CalibrationResult given = RunCalibration(r);
+    ASSERT_EQ(given.status, CalibrationResult::Status::Done) << given.error;
+    const bool whole = last == kCensusNumbers;
+    EXPECT_TRUE(!whole || given.run.proposal.filterString == built.run.proposal.filterString)
+        << given.run.proposal.filterString << " / " << built.run.proposal.filterString;
+    for (size_t i = 0; i < 4; ++i) {  // the in-sample keep rates are the censuses'
+      const uint64_t kept = given.run.inSample.results[i].kept;
+      EXPECT_EQ(kept, whole ? built.run.inSample.results[i].kept : std::min<uint64_t>(last, kept)) << i;
+    }
   }
 }
 
