@@ -3,9 +3,11 @@
 // are added once per run (and, digit by digit, only from the first position
 // that changed), into a partial sum per table; each candidate then costs
 // the row of its last digit and the count of its levels.  Byte rows keep
-// the partial sum in bytes and count with the counter's kernel; bit rows
-// keep it in bit planes and count with one adder per word; the general
-// bets are counted per candidate as HitCounter::Tally counts them.
+// the partial sum in bytes, bit rows in bit planes (the last row added with
+// one adder per word); either way the sum's low three bits and its lanes of
+// 8 and more become masks, and seven population counts give the eight
+// levels (CensusWalkBody.h).  The general bets are counted per candidate as
+// HitCounter::Tally counts them.
 //
 // A walk reads the prepared counter only; each worker has its own.
 #pragma once
