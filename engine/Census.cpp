@@ -195,27 +195,28 @@ void CountSlice(const Run& run, CensusWalk& walk, uint32_t first, uint32_t last,
     slot = {key, table.Home(key)};
     table.Prefetch(slot.home);
   };
-  if constexpr (Direct && CensusWalk::kKeysPay) {
+  auto pack = [&](uint32_t, unsigned n, const int32_t (*tallies)[kLevels]) {
+    for (unsigned i = 0; i < n; ++i) {
+      const int32_t* tally = tallies[i];
+      // Packed in two halves, which 32-bit code holds in one register each.
+      uint32_t hi = 0, lo = 0;
+      for (int k = 0; k < 4; ++k) {
+        hi = hi << kBits | (Direct ? static_cast<uint32_t>(tally[k]) : shareOf[tally[k]]);
+        lo = lo << kBits | (Direct ? static_cast<uint32_t>(tally[k + 4]) : shareOf[tally[k + 4]]);
+      }
+      add(Pack<kBits>(hi, lo));
+    }
+    // Up to ten adds since the last look: the table grows between runs,
+    // where no slot is pending.
+    if (table.Full()) drain();
+  };
+  if (Direct && walk.KeysPay()) {
     walk.WalkKeys(first, last, kBits, [&](uint32_t, unsigned n, const uint64_t* keys) {
       for (unsigned i = 0; i < n; ++i) add(keys[i]);
-      // Up to ten adds since the last look: the table grows between runs,
-      // where no slot is pending.
       if (table.Full()) drain();
     });
   } else {
-    walk.Walk(first, last, [&](uint32_t, unsigned n, const int32_t (*tallies)[kLevels]) {
-      for (unsigned i = 0; i < n; ++i) {
-        const int32_t* tally = tallies[i];
-        // Packed in two halves, which 32-bit code holds in one register each.
-        uint32_t hi = 0, lo = 0;
-        for (int k = 0; k < 4; ++k) {
-          hi = hi << kBits | (Direct ? static_cast<uint32_t>(tally[k]) : shareOf[tally[k]]);
-          lo = lo << kBits | (Direct ? static_cast<uint32_t>(tally[k + 4]) : shareOf[tally[k + 4]]);
-        }
-        add(Pack<kBits>(hi, lo));
-      }
-      if (table.Full()) drain();
-    });
+    walk.Walk(first, last, pack);
   }
   drain();
 }

@@ -58,7 +58,7 @@ CensusWalk::CensusWalk(const HitCounter& c) : c_(c) {
     planes_ = c.bitPlanes_;
     sumPlanes_ = planes_ == 1 ? 3 : 4;
     bitPart_.assign(P * sumPlanes_ * words_, 0);
-    bitLast_.resize(kRun * planes_ * words_);
+    bitLast_.assign((kRun + 3) * planes_ * words_, 0);
     rowCopy_.resize(planes_ * words_);
     for (unsigned d = 0; d < kRun; ++d)
       walk::CopyRow(bitLast_.data() + d * planes_ * words_, c.bits_.data() + c.bitRowOffset_[6 * 256 + '0' + d],
@@ -81,6 +81,9 @@ CensusWalk::CensusWalk(const HitCounter& c) : c_(c) {
       case Kernel::Scalar:
         break;
     }
+    if (c.kernel_ != Kernel::Scalar && c.kernel_ != Kernel::Sse2 && c.bitWords_ == 1 && c.tableBets_ == 0 &&
+        c.general_.empty())
+      keysOneWord_ = walk::KeysOneWordAvx2;
 #endif
   }
 }
@@ -152,6 +155,13 @@ void CensusWalk::SetKeyBits(unsigned bits) {
 template <bool kKeys>
 void CensusWalk::Count(uint32_t prefix, unsigned d0, unsigned d1, int32_t (*tallies)[kLevels], uint64_t* keys) {
   Seek(prefix);
+  if constexpr (kKeys) {
+    if (keysOneWord_) {
+      keysOneWord_(bitPart_.data() + 6 * sumPlanes_ * words_, bitLast_.data(), planes_,
+                   static_cast<uint32_t>(c_.bitBets_), keyBits_, d0, d1, keys);
+      return;
+    }
+  }
   uint32_t (*t)[kLevels] = reinterpret_cast<uint32_t (*)[kLevels]>(tallies);
   walk::KeySum sums[kRun];
   // Tallies: the first part counted sets them, the others add to them (a

@@ -37,9 +37,6 @@ struct KeySum {
 class CensusWalk {
  public:
   static constexpr unsigned kRun = 10;  // candidates that share their first six digits
-  // Whether WalkKeys beats packing Walk's tallies: in 64-bit code (in 32-bit
-  // code its 64-bit multiplies cost more than the packing).
-  static constexpr bool kKeysPay = sizeof(void*) >= 8;
 
   // Allocates the partial sums (std::bad_alloc when it cannot).
   explicit CensusWalk(const HitCounter& counter);
@@ -68,7 +65,7 @@ class CensusWalk {
   template <class Block>
   void WalkKeys(uint32_t first, uint32_t last, unsigned bits, Block&& block) {
     SetKeyBits(bits);
-    uint64_t keys[kRun];
+    uint64_t keys[kRun + 3];  // a step of four digits may write three past the run
     for (uint32_t prefix = first / kRun; first < last; ++prefix) {
       const unsigned d0 = first - prefix * kRun;
       const unsigned d1 = static_cast<unsigned>(std::min<uint32_t>(kRun, last - prefix * kRun));
@@ -77,6 +74,11 @@ class CensusWalk {
       first = (prefix + 1) * kRun;
     }
   }
+
+  // Whether WalkKeys beats packing Walk's tallies: in 64-bit code, and
+  // where bit rows of one word are counted alone in vector registers (in
+  // 32-bit code the sum's 64-bit multiplies cost more than the packing).
+  bool KeysPay() const { return sizeof(void*) >= 8 || keysOneWord_ != nullptr; }
 
  private:
   // tallies[d] (kKeys: keys[d]) for the candidates prefix * 10 + d,
@@ -102,7 +104,7 @@ class CensusWalk {
 
   // Bit rows in words: partial sums (three planes, or four with the over
   // flag of two-plane rows) of the first k positions, k = 0..6, and a copy
-  // of the rows of the ten last digits.
+  // of the rows of the ten last digits (and three rows of zeros after them).
   size_t words_ = 0;
   unsigned planes_ = 1;
   size_t sumPlanes_ = 3;
@@ -110,6 +112,9 @@ class CensusWalk {
   std::vector<walk::Word> bitLast_;
   std::vector<walk::Word> rowCopy_;
   walk::CountLastFn countLast_ = walk::CountLastPlain;
+  // Bit rows of one word a plane and nothing else: the keys four digits a
+  // step in vector registers.
+  walk::KeysOneWordFn keysOneWord_ = nullptr;
 
   // Packed keys: a level's field (1 << bits * (7 - k)), and each population
   // count's weight in the key.

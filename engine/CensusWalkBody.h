@@ -48,6 +48,15 @@ using CountBytesFn = void (*)(const uint8_t* part, const uint8_t* const* last, s
                               unsigned d1, uint32_t (*counts)[8]);
 void CountBytesAvx2(const uint8_t* part, const uint8_t* const* last, size_t stride, unsigned d0,
                     unsigned d1, uint32_t (*counts)[8]);
+// Bit rows of one 64-bit word a plane, and nothing else counted: keys[d] :=
+// 1 + the sum over the levels k of tally[k] << (bits * (7 - k)), for
+// d0 <= d < d1, four digits a step (the keys up to three past d1 are
+// written too, and `last` holds three rows more than the ten); lanes: the
+// bets.
+using KeysOneWordFn = void (*)(const Word* part, const Word* last, unsigned planes, uint32_t lanes, unsigned bits,
+                               unsigned d0, unsigned d1, uint64_t* keys);
+void KeysOneWordAvx2(const Word* part, const Word* last, unsigned planes, uint32_t lanes, unsigned bits, unsigned d0,
+                     unsigned d1, uint64_t* keys);
 #if defined(__x86_64__)
 // 64 lanes a step: in 64-bit code only, where a mask register moves to a
 // general register in one piece.
