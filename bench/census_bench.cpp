@@ -1,7 +1,7 @@
 // The census of share vectors against the full pass it stands for, in one
 // run: the bundled example filter (60 media bets) judged over all ten
 // million numbers by FilterState::Execute, and its census on one and on two
-// threads (wall time), also with its bets in bit rows; the verdict counts, and the counts without each
+// threads (wall time); the verdict counts, and the counts without each
 // condition, from the census of 60 and of 1000 random bets; the heap that a
 // census of 1000 random bets takes beyond its prepared filter.  A closing
 // table sets each figure against its target.
@@ -98,27 +98,6 @@ void BM_Census(benchmark::State& state) {
 }
 BENCHMARK(BM_Census)->ArgName("jobs")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The same census with every bet of the example in bit rows (as the scalar
-// kernel lays them out at any size), counted with the best kernel: the walk
-// over bit rows of one word, where the example's 60 bets keep byte rows
-// otherwise.
-void BM_CensusBitRows(benchmark::State& state) {
-  const qv::FilterState& f = Prepared(kSampleFilterText);
-  qv::HitCounter counter;
-  counter.UseKernel(qv::Kernel::Scalar);
-  counter.Build(f.MediaBets);
-  counter.UseKernel(qv::BestKernel());
-  qv::CensusOptions o;
-  o.jobs = static_cast<unsigned>(state.range(0));
-  qv::Census c;
-  for (auto _ : state) {
-    if (c.Build(counter, o) != qv::CensusStatus::Done) state.SkipWithError("census failed");
-  }
-  state.counters["distinct"] = static_cast<double>(c.DistinctVectors());
-  state.counters["bit_bets"] = static_cast<double>(counter.BitBetCount());
-}
-BENCHMARK(BM_CensusBitRows)->ArgName("jobs")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
-
 void BM_Verdicts(benchmark::State& state) {
   const std::string s = RandomBets(static_cast<size_t>(state.range(0)), state.range(1) != 0);
   const qv::FilterState& f = Prepared(s);
@@ -179,10 +158,6 @@ class TargetReporter : public qv::bench::MedianReporter {
                   cpu("BM_Census/jobs:1") / passCpu, "<= 1.15x");
       std::printf("%-40s %11.2fx %12s %10s\n", "census / full pass, 2 threads", wall("BM_Census/jobs:2") / pass, "",
                   "<= 0.60x");
-      std::printf("%-40s %11.2fx %11.2fx %10s\n", "census in bit rows / full pass, 1 thread",
-                  wall("BM_CensusBitRows/jobs:1") / pass, cpu("BM_CensusBitRows/jobs:1") / passCpu, "");
-      std::printf("%-40s %11.2fx %12s %10s\n", "census in bit rows / full pass, 2 threads",
-                  wall("BM_CensusBitRows/jobs:2") / pass, "", "");
     }
     for (const char* mixed : {"0", "1"})
       for (const char* bets : {"60", "1000"}) {

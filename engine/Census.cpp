@@ -400,6 +400,22 @@ CensusStatus Census::Build(const HitCounter& counter, const CensusOptions& optio
   }
 }
 
+CensusStatus Census::Build(const FilterState& prepared, const CensusOptions& options) {
+  const HitCounter& counter = prepared.Counter();
+  if (counter.TableBetCount() == counter.BitBetCount() || counter.TableBetCount() > 64)
+    return Build(counter, options);
+  // The scalar kernel's layout: bit rows at every size.
+  HitCounter bits;
+  try {
+    bits.UseKernel(Kernel::Scalar);
+    bits.Build(prepared.MediaBets);
+    bits.UseKernel(counter.CurrentKernel());
+  } catch (const std::bad_alloc&) {
+    return CensusStatus::OutOfMemory;
+  }
+  return Build(bits, options);
+}
+
 namespace {
 
 // Evaluate, tabulated over the shares a vector can hold, as ZcExecute

@@ -105,8 +105,10 @@ TEST(Census, CountsAndHistogramsEqualAFullPass) {
     o.last = std::min(kCensusNumbers, o.first + 1500 - round % 10);
     o.jobs = 1 + round % 3;
     o.sliceSize = 100 + round * 7;
+    // The filter's own counter (byte rows for a few dozen bets with a vector
+    // kernel) or the layout Build(prepared) takes.
     Census census;
-    ASSERT_EQ(census.Build(f, o), CensusStatus::Done) << s;
+    ASSERT_EQ(round % 2 ? census.Build(f, o) : census.Build(f.Counter(), o), CensusStatus::Done) << s;
     ASSERT_EQ(census.Candidates(), o.last - o.first);
     distinctSeen += census.DistinctVectors();
     const VerdictCounts pass = FullPass(f, o.first, o.last);
