@@ -52,7 +52,8 @@ inline size_t Slot(uint64_t key, unsigned shift) {
 // would otherwise keep taking the line of its size and its slots' address).
 class alignas(64) VectorTable {
  public:
-  // A packed key (plus one, as Pack gives it) and its count.
+  // A key and its count: from ForEach the packed key plus one, as Pack
+  // gives it; in the merge a byte per level.
   struct Entry {
     uint64_t key;
     uint32_t count;
@@ -91,8 +92,8 @@ class alignas(64) VectorTable {
   }
 
   // Asks for a slot that Add will see soon.  A table of many vectors
-  // outgrows the level-1 cache, and the candidates come in no order, so
-  // each Add would wait for memory without this.
+  // outgrows the level-1 cache, and consecutive numbers' vectors lie
+  // anywhere in it, so each Add would wait for memory without this.
   void Prefetch(size_t home) const {
 #if defined(__GNUC__)
     __builtin_prefetch(&slots_[home], 1);
