@@ -36,15 +36,17 @@ CensusWalk::CensusWalk(const HitCounter& c) : c_(c) {
 #if defined(QV_X86_KERNELS)
     // The sums' bits to masks and their population counts, as for bit rows;
     // the vector kernels only (the others count through the counter's).
+    // The AVX-512 step is built with VPOPCNTDQ, so it runs under that
+    // kernel only.
     switch (c.kernel_) {
       case Kernel::Avx512Popcnt:
-      case Kernel::Avx512Bw:
 #if defined(__x86_64__)
         countBytes_ = c.stride_ % 64 == 0 ? walk::CountBytesAvx512 : walk::CountBytesAvx2;
 #else
         countBytes_ = walk::CountBytesAvx2;
 #endif
         break;
+      case Kernel::Avx512Bw:
       case Kernel::Avx2:
         countBytes_ = walk::CountBytesAvx2;
         break;

@@ -224,8 +224,10 @@ struct LaneVector {
 };
 template <size_t B>
 inline uint64_t SumLanes(typename LaneVector<B>::Type v) {
-  if constexpr (B == 64) return SumLanes<32>(__builtin_shufflevector(v, v, 0, 1, 2, 3) + __builtin_shufflevector(v, v, 4, 5, 6, 7));
-  else if constexpr (B == 32) return SumLanes<16>(__builtin_shufflevector(v, v, 0, 1) + __builtin_shufflevector(v, v, 2, 3));
+  if constexpr (B == 64)
+    return SumLanes<32>(__builtin_shufflevector(v, v, 0, 1, 2, 3) + __builtin_shufflevector(v, v, 4, 5, 6, 7));
+  else if constexpr (B == 32)
+    return SumLanes<16>(__builtin_shufflevector(v, v, 0, 1) + __builtin_shufflevector(v, v, 2, 3));
   else if constexpr (B == 16) return v[0] + v[1];
   else return v[0];
 }

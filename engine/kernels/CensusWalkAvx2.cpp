@@ -1,10 +1,10 @@
 // The census walk's bit-row and byte-row steps in AVX2 registers.  Built with AVX2 code
 // generation: nothing here may run before CpuHasAvx2() said yes.
-#include "../CensusWalkBody.h"
 #include <immintrin.h>
 
 #include <cstring>
 
+#include "../CensusWalkBody.h"
 #include "BitTallyBody.h"
 
 namespace qv::walk {
@@ -102,7 +102,8 @@ QV_WALK_ENTRY void KeysOneWordAvx2(const Word* part, const Word* last, unsigned 
   }
 }
 
-QV_WALK_ENTRY void CountBytesAvx2(const uint8_t* part, const uint8_t* const* last, size_t stride, unsigned d0, unsigned d1, uint32_t (*counts)[8]) {
+QV_WALK_ENTRY void CountBytesAvx2(const uint8_t* part, const uint8_t* const* last, size_t stride, unsigned d0,
+                                  unsigned d1, uint32_t (*counts)[8]) {
   CountBytesBody<BytesAvx2>(part, last, stride, d0, d1, counts);
 }
 

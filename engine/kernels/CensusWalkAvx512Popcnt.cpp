@@ -1,14 +1,16 @@
 // The census walk's bit-row step in AVX-512 registers, counted with
-// VPOPCNTQ, and its byte-row step (AVX-512BW masks, 64-bit code).  Built with that code generation: nothing here may run before
+// VPOPCNTQ, and its byte-row step (AVX-512BW masks, 64-bit code).  Built
+// with that code generation: nothing here may run before
 // CpuHasAvx512Popcnt() said yes.
-#include "../CensusWalkBody.h"
 #include <immintrin.h>
 
+#include "../CensusWalkBody.h"
 #include "BitTallyBody.h"
 
 namespace qv::walk {
 
-QV_WALK_ENTRY void CountLastAvx512Popcnt(const Word* part, const Word* last, size_t words, unsigned planes, unsigned d0, unsigned d1, uint32_t (*counts)[8]) {
+QV_WALK_ENTRY void CountLastAvx512Popcnt(const Word* part, const Word* last, size_t words, unsigned planes,
+                                         unsigned d0, unsigned d1, uint32_t (*counts)[8]) {
   using V = kernels::BitVec<64, true>;
   if (planes == 1) CountLastVector<V, Word, 1>(part, last, words, d0, d1, counts);
   else CountLastVector<V, Word, 2>(part, last, words, d0, d1, counts);
