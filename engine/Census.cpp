@@ -174,27 +174,31 @@ struct Run {
 template <bool Direct, unsigned kBits>
 void CountSlice(const Run& run, CensusWalk& walk, uint32_t first, uint32_t last, VectorTable& table) {
   const uint8_t* shareOf = run.shareOf.data();
-  // Each key is added kAhead candidates after its slot was asked for.
-  constexpr uint32_t kAhead = 16;
+  // A run's keys are added while the next run's slots are asked for: each
+  // key's slot is asked for a run (ten numbers) before its add.
   struct Pending {
     uint64_t key;
     size_t home;
-  } pending[kAhead];
-  uint32_t queued = 0;
+  } pending[2][CensusWalk::kRun];
+  unsigned queued[2] = {0, 0}, cur = 0;
+  auto flush = [&](unsigned which) {
+    for (unsigned i = 0; i < queued[which]; ++i) table.Add(pending[which][i].key, pending[which][i].home);
+    queued[which] = 0;
+  };
   auto drain = [&] {
-    const uint32_t left = std::min(queued, kAhead);
-    for (uint32_t i = 0; i < left; ++i) {
-      const Pending& p = pending[(queued - left + i) % kAhead];
-      table.Add(p.key, p.home);
-    }
-    queued = 0;
+    flush(cur ^ 1);
+    flush(cur);
     table.Settle();
   };
   auto add = [&](uint64_t key) {
-    Pending& slot = pending[queued++ % kAhead];
-    if (queued > kAhead) table.Add(slot.key, slot.home);
-    slot = {key, table.Home(key)};
-    table.Prefetch(slot.home);
+    Pending& p = pending[cur][queued[cur]++];
+    p = {key, table.Home(key)};
+    table.Prefetch(p.home);
+  };
+  // After a run: the run before it is added.
+  auto next = [&] {
+    cur ^= 1;
+    flush(cur);
   };
   auto pack = [&](uint32_t, unsigned n, const int32_t (*tallies)[kLevels]) {
     for (unsigned i = 0; i < n; ++i) {
@@ -207,13 +211,15 @@ void CountSlice(const Run& run, CensusWalk& walk, uint32_t first, uint32_t last,
       }
       add(Pack<kBits>(hi, lo));
     }
-    // Up to ten adds since the last look: the table grows between runs,
+    next();
+    // Up to twenty adds since the last look: the table grows between runs,
     // where no slot is pending.
     if (table.Full()) drain();
   };
   if (Direct && walk.KeysPay()) {
     walk.WalkKeys(first, last, kBits, [&](uint32_t, unsigned n, const uint64_t* keys) {
       for (unsigned i = 0; i < n; ++i) add(keys[i]);
+      next();
       if (table.Full()) drain();
     });
   } else {
