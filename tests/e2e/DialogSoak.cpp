@@ -462,8 +462,7 @@ class Soak {
           if (!IsEntry(m)) return false;
           if (entryTyped) return false;
           entryTyped = true;
-          TypeChars(EntryEdit(m), FromAcp(a.text));
-          if (a.n == 0) PressKey(EntryEdit(m), VK_RETURN); else Click(ChildById(m, qv::ids::kCancel));
+          AnswerEntry(m, FromAcp(a.text), a.n == 0 ? VK_RETURN : IDCANCEL);
           return true;
         };
         Click(Win(model_->btnAdd));
