@@ -1,5 +1,7 @@
 #include "WinDriver.h"
 
+#include <cstring>
+
 #include "ControlIds.h"
 
 namespace e2e {
@@ -269,6 +271,25 @@ bool IsChecked(HWND checkBox) {
   DWORD_PTR r = 0;
   SendMessageTimeoutW(checkBox, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &r);
   return r == BST_CHECKED;
+}
+
+bool PutClipboard(HWND owner, const std::wstring& text) {
+  // Another thread may hold it open a moment.
+  if (!WaitUntil([&] { return OpenClipboard(owner) != 0; }, 5000)) return false;
+  EmptyClipboard();
+  const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+  HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, bytes);
+  bool ok = false;
+  if (h) {
+    if (void* p = GlobalLock(h)) {
+      memcpy(p, text.c_str(), bytes);
+      GlobalUnlock(h);
+      ok = SetClipboardData(CF_UNICODETEXT, h) != nullptr;
+    }
+    if (!ok) GlobalFree(h);
+  }
+  CloseClipboard();
+  return ok;
 }
 
 std::vector<std::wstring> ListItems(HWND list) {

@@ -86,6 +86,10 @@ void PressKey(HWND w, UINT vk);
 
 bool IsChecked(HWND checkBox);
 
+// Puts text on the clipboard, as a copy in another program does (owner: a
+// window that handles its messages).
+bool PutClipboard(HWND owner, const std::wstring& text);
+
 // The items of a list box, as the system code page gives them.
 std::vector<std::wstring> ListItems(HWND list);
 int ListCaret(HWND list);
