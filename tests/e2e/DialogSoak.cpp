@@ -657,6 +657,7 @@ TEST_F(SetupDialogE2E, RandomSoakMatchesTheModel) {
   Soak soak(Scratch());
   size_t total = 0;
   int divergences = 0;
+  std::vector<size_t> kinds(std::size(kOpNames));
   for (long seed = first; seed < first + count || seconds > 0; ++seed) {
     if (seconds > 0 && std::chrono::steady_clock::now() - began > std::chrono::seconds(seconds)) break;
     std::mt19937 gen(static_cast<unsigned>(seed));
@@ -664,6 +665,7 @@ TEST_F(SetupDialogE2E, RandomSoakMatchesTheModel) {
     std::vector<Action> v;
     Outcome o = soak.Play(start, v, &gen, actions);
     total += o.played;
+    for (size_t i = 0; i < std::min(v.size(), o.played); ++i) ++kinds[static_cast<size_t>(v[i].op)];
     std::printf("seed %ld: %zu actions, %s\n", seed, o.played, o.diverged == -1 ? "same" : "diverged");
     std::fflush(stdout);
     if (o.diverged == -1) continue;
@@ -678,6 +680,9 @@ TEST_F(SetupDialogE2E, RandomSoakMatchesTheModel) {
   }
   std::error_code ec;
   fs::remove_all(Scratch(), ec);
+  std::string tally;
+  for (size_t k = 0; k < kinds.size(); ++k) tally += std::string(" ") + kOpNames[k] + " " + std::to_string(kinds[k]);
+  std::printf("actions by kind:%s\n", tally.c_str());
   std::printf("soak: %zu actions run, %d divergences found\n", total, divergences);
 }
 
