@@ -586,8 +586,8 @@ class Soak {
     if (r < 58) return {Op::Wheel, "-", (4 + (pick(2) ? 1 : -1) * (1 + pick(2))) * 2 + pick(2)};
     if (r < 63) return {Op::Tab};
     if (r < 70 && bets > 0) {
-      const Op kinds[] = {Op::ListClick, Op::ListClick, Op::ShiftClick, Op::SentClick};
-      return {kinds[pick(4)], "-", pick(bets) * 2 + pick(2)};
+      const Op kinds[] = {Op::ListClick, Op::ShiftClick, Op::SentClick};
+      return {kinds[pick(3)], "-", pick(bets) * 2 + pick(2)};
     }
     if (r < 75) return {Op::SetCaret, "-", pick(bets + 1)};  // one past the end too
     if (r < 80) return {Op::SetSel, "-", pick(bets + 2) * 2 + pick(2)};
@@ -702,6 +702,8 @@ const Replay kReplays[] = {
     {"selection message moves the caret", "M3(1-2|0-3)TJ1111111|2222222|3333333|", "lbsel - 5 \"\""},
     {"refused caret message then Delete", "M5($10-x1E|0x5- 40 )E1-2TJ1234567|",
      "type - 0 -; lbcaret - 1 \"\"; button btnDelete 0 \"\""},
+    {"Shift click after a Delete re-selected the lines", "M3(1-2|0-3)TJ1111111|2222222|3333333|",
+     "lbclick - 4 \"\"; lbclick - 1 \"\"; button btnDelete 0 \"\"; lbshift - 2 \"\""},
 };
 
 TEST_F(SetupDialogE2E, ReplayedSoakSequencesMatchTheModel) {
