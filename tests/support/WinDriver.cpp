@@ -316,8 +316,8 @@ int ListCaret(HWND list) {
 }
 
 bool IsEntry(HWND w) {
-  return TextOf(w).empty() && ClassOf(w) != L"#32770" && ChildById(w, qv::ids::kEntryInput) != nullptr &&
-         ChildById(w, qv::ids::kOk) != nullptr;
+  return ClassOf(w) != L"#32770" && ChildById(w, qv::ids::kEntryInput) != nullptr &&
+         ChildById(w, qv::ids::kOk) != nullptr && TextOf(w).empty();
 }
 
 HWND EntryEdit(HWND entry) { return ChildById(entry, qv::ids::kEntryInput); }
