@@ -217,6 +217,7 @@ class Soak {
       for (HWND c : Children(form_)) ids_[GetDlgCtrlID(c)] = c;
       mem_ = &ui::UseMemoryBackend();
       shown_ = 0;
+      boxes_.clear();  // what the last run's end showed
       qv::TfrmFltSetup model;
       model_ = &model;
       model.OpenFilterStr(start);
@@ -693,6 +694,7 @@ struct Replay {
   const char* actions;
 };
 const Replay kReplays[] = {
+    {"Enter refused at the end, then the next run", "", ""},
     {"caret of a new edit window", kExample, "type - 0 05"},
     {"focus back after a file dialog", kExample, "load s2.txt 0 \"\""},
     {"caret message past the end", kExample, "lbclick - 3 \"\"; lbcaret - 2 \"\""},
