@@ -5,8 +5,9 @@
 // both must show the same: each control's text, checked, enabled and visible
 // state, the list's items, caret and selection, the focus, the messages
 // shown and, while the analysis window is open, its counts once both
-// censuses are done; at the end the same answer and filter string.  A diverging sequence
-// is shrunk and printed as a case for the replay table below.
+// censuses are done; at the end the same answer and filter string.  A
+// diverging sequence is shrunk and printed as a case for the replay table
+// below.
 //
 //   QUELVOR_SOAK_SEEDS=first:count  QUELVOR_SOAK_ACTIONS=n  QUELVOR_SOAK_SECONDS=s
 #include <algorithm>
