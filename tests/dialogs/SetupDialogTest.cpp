@@ -553,6 +553,7 @@ TEST_P(SetupDialogOn, ImportReplacesTheListAndKeepsTheFilter) {
     EXPECT_EQ(answers->FileDialogs(), (std::vector<std::vector<std::string>>(2, types)));
     if (mem) {
       EXPECT_EQ(mem->FileDialogs()[1].dialogName, "fdlgOpen");
+      EXPECT_EQ(mem->FileDialogs()[1].filter, texts::kBetResultFileFilter);
     }
     EXPECT_TRUE(answers->Messages().empty());
   });
