@@ -471,6 +471,11 @@ void ListBox::DeleteItem(int i) {
   } else if (caret_ == i && caret_ >= Count()) {
     caret_ = Count() - 1;
   }
+  if (Count() == 0) {
+    anchor_ = -1;
+  } else if (anchor_ == Count()) {
+    --anchor_;
+  }
   Changed(Prop::kItemDeleted, i);
   Changed(Prop::kSelection);
 }
@@ -479,6 +484,7 @@ void ListBox::ClearItems() {
   items_.clear();
   selected_.clear();
   caret_ = -1;
+  anchor_ = -1;
   Changed(Prop::kItemsCleared);
 }
 
@@ -507,6 +513,7 @@ void ListBox::SetSelected(int i, bool on) {
     selected_[static_cast<size_t>(i)] = on;
     if (on) caret_ = i;
   }
+  if (on) anchor_ = i;
   // From now on the list reports its caret line: the first one, until it
   // has another.
   if (caret_ < 0 && Count() > 0) caret_ = 0;
@@ -518,15 +525,16 @@ int ListBox::SelCount() const {
   return static_cast<int>(std::count(selected_.begin(), selected_.end(), true));
 }
 
-void ListBox::ClickItem(int i, bool ctrlClick) {
+void ListBox::ClickItem(int i, bool ctrlClick, bool shiftClick) {
   if (!Enabled() || !Visible() || i < 0 || i >= Count()) return;
   if (OwnerForm().Showing()) SetFocus();
   Pull();
+  if (!shiftClick) anchor_ = i;
   if (ctrlClick) {
     selected_[static_cast<size_t>(i)] = !selected_[static_cast<size_t>(i)];
-  } else {
-    std::fill(selected_.begin(), selected_.end(), false);
-    selected_[static_cast<size_t>(i)] = true;
+  } else if (anchor_ >= 0) {
+    for (int k = 0; k < Count(); ++k)
+      selected_[static_cast<size_t>(k)] = k >= std::min(i, anchor_) && k <= std::max(i, anchor_);
   }
   caret_ = i;
   Changed(Prop::kSelection);
@@ -537,9 +545,15 @@ void ListBox::DoEnter() {
   if (peer() == nullptr && caret_ < 0 && Count() > 0) caret_ = 0;
 }
 
-void ListBox::SelectionFromWindow(std::vector<bool> selected, int caret) {
+int ListBox::Anchor() const {
+  Pull();
+  return anchor_;
+}
+
+void ListBox::SelectionFromWindow(std::vector<bool> selected, int caret, int anchor) {
   if (selected.size() == selected_.size()) selected_ = std::move(selected);
   caret_ = (caret >= 0 && caret < Count()) ? caret : -1;
+  anchor_ = (anchor >= 0 && anchor < Count()) ? anchor : -1;
 }
 
 ListBox::UpdateGuard::UpdateGuard(ListBox& lb) : lb_(lb) {

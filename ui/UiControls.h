@@ -473,16 +473,23 @@ class ListBox : public Control {
 
   bool Selected(int i) const;
   // Selects or deselects line i (-1: every line), as LB_SETSEL does: a
-  // line selected becomes the current one, and a list without a current
-  // line has its first one.
+  // line selected becomes the current one and the anchor (every line
+  // selected: no anchor), and a list without a current line has its first
+  // one.
   void SetSelected(int i, bool on);
   int SelCount() const;
 
   std::function<void(ListBox&)> OnClick;
 
   // The user clicks line i: plain click selects only it, ctrlClick toggles
-  // it keeping the others; either makes it current and runs OnClick.
-  void ClickItem(int i, bool ctrlClick = false);
+  // it keeping the others; either makes it current and the anchor, and runs
+  // OnClick.  With shiftClick the anchor stays: alone it selects the lines
+  // from the anchor to i and only those (nothing changes with no anchor);
+  // with ctrlClick it toggles i, as the system's list does.
+  void ClickItem(int i, bool ctrlClick = false, bool shiftClick = false);
+  // The line a Shift click extends from: -1 for none (a new or emptied
+  // list); the line before when the anchor was the last and it is deleted.
+  int Anchor() const;
 
   // Suspends redrawing while a batch of changes runs; resumed (and the list
   // redrawn once) when the last guard goes, on every path.
@@ -505,12 +512,13 @@ class ListBox : public Control {
   void DoEnter() override;
 
   // --- plumbing: the window's selection changed (Win32 backend) ---
-  void SelectionFromWindow(std::vector<bool> selected, int caret);
+  void SelectionFromWindow(std::vector<bool> selected, int caret, int anchor);
 
  private:
   std::vector<std::string> items_;
   std::vector<bool> selected_;
   int caret_ = -1;
+  int anchor_ = -1;
   int updateDepth_ = 0;
   int redraws_ = 0;
 };

@@ -614,7 +614,7 @@ class ListBoxPeer : public WinPeer {
     std::vector<bool> sel(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) sel[static_cast<size_t>(i)] = SendMessageW(hwnd, LB_GETSEL, i, 0) > 0;
     const int caret = hasCaret && n > 0 ? static_cast<int>(SendMessageW(hwnd, LB_GETCARETINDEX, 0, 0)) : -1;
-    list.SelectionFromWindow(std::move(sel), caret);
+    list.SelectionFromWindow(std::move(sel), caret, static_cast<int>(SendMessageW(hwnd, LB_GETANCHORINDEX, 0, 0)));
   }
   void Own(int prop, int index) override {
     using namespace detail;
@@ -647,6 +647,9 @@ class ListBoxPeer : public WinPeer {
     const int caret = list.ItemIndex();
     if (caret >= 0) SendMessageW(hwnd, LB_SETCARETINDEX, static_cast<WPARAM>(caret), FALSE);
     hasCaret = caret >= 0;
+    // The selection messages above moved the anchor; a Shift click extends
+    // from the object's.
+    SendMessageW(hwnd, LB_SETANCHORINDEX, static_cast<WPARAM>(list.Anchor()), 0);
   }
   ListBox& list;
   bool hasCaret = false;

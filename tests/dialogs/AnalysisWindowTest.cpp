@@ -1,6 +1,7 @@
 // The analysis window on every toolkit of the build (the real windows on
 // Win32): its counts against full passes after each kind of edit, its
-// charts, a cancelled census, and why a state cannot be judged.
+// charts, a cancelled census, why a state cannot be judged, and the history
+// files it cannot use.
 #include "AnalysisWindow.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "Backtest.h"
+#include "DialogAnswers.h"
 #include "ControlIds.h"
 #include "FileAccess.h"
 #include "FltSetup.h"
@@ -191,19 +193,17 @@ TEST_P(AnalysisWindowOn, LoadsTheExampleHistoryCalibratesAndApplies) {
   });
 }
 
-// Every kind of history file the window cannot use: its message, and
-// nothing of the window or the dialog changed.  Message boxes are the
-// in-memory toolkit's here.
-class AnalysisHistoryFiles : public testing::ScratchDir {};
-
-TEST_F(AnalysisHistoryFiles, EachUnfitFileGetsItsMessageAndChangesNothing) {
-  ui::MemoryBackend& mem = ui::UseMemoryBackend();
-  TfrmFltSetup dlg;
-  ASSERT_TRUE(dlg.ApplyFilterStr(testing::kSampleFilter));
-  TfrmAnalysis w(dlg);
+// Every kind of history file the window cannot use, loaded directly and
+// then chosen through its open dialog (not a folder, which that dialog
+// would open instead): its message each time, and nothing of the window or
+// the dialog changed.
+TEST_P(AnalysisWindowOn, EachUnfitHistoryFileGetsItsMessageAndChangesNothing) {
+  testing::DialogAnswers answers(mem);
+  testing::ScratchFolder scratch;
+  const auto Name = [&](const std::string& leaf) { return scratch.Name(leaf); };
+  const auto Put = testing::ScratchFolder::Put;
   const std::string head = "draw,winner,bets_file,bets\n";
   Put(Name("good.csv"), head + "A,1234567,,1234567|\n");
-  ASSERT_TRUE(w.LoadHistory(Name("good.csv")));
   Put(Name("locked.csv"), head + "A,1234567,,1234567|\n");
   FileReader lock;
   ASSERT_TRUE(lock.Open(Name("locked.csv"), FileReader::Share::None));
@@ -230,18 +230,34 @@ TEST_F(AnalysisHistoryFiles, EachUnfitFileGetsItsMessageAndChangesNothing) {
       {"nofile.csv", head + "A,1234567,none.szc,\n", line(2, "")},
       {"nobets.csv", head + "A,1234567,empty.txt,\n", line(2, "")},
   };
-  for (const auto& c : cases) {
-    if (!c.bytes.empty()) Put(Name(c.file), c.bytes);
-    mem.ClearMessages();
-    const std::string summary = w.lblHistory->Caption();
-    EXPECT_FALSE(w.LoadHistory(Name(c.file))) << c.file;
-    ASSERT_EQ(mem.Messages().size(), 1u) << c.file;
-    EXPECT_EQ(mem.Messages()[0].text.substr(0, c.message.size()), c.message) << c.file << ": " << mem.Messages()[0].text;
-    EXPECT_EQ(w.HistoryDraws().size(), 1u);
-    EXPECT_EQ(w.lvHistory->RowCount(), 1);
-    EXPECT_EQ(w.lblHistory->Caption(), summary);
-  }
-  EXPECT_EQ(dlg.BuildFilterStr(), testing::kSampleFilter);
+  ASSERT_TRUE(dlg.ApplyFilterStr(testing::kSampleFilter));
+  Showing(dlg, [&] {
+    TfrmAnalysis& w = Open();
+    ASSERT_TRUE(w.LoadHistory(Name("good.csv")));
+    WaitCensus(w);
+    for (const auto& c : cases) {
+      if (!c.bytes.empty()) Put(Name(c.file), c.bytes);
+      answers.Clear();
+      const std::string summary = w.lblHistory->Caption();
+      EXPECT_FALSE(w.LoadHistory(Name(c.file))) << c.file;
+      const bool chosen = !std::filesystem::is_directory(Name(c.file));
+      if (chosen) {
+        answers.File(Name(c.file));
+        w.btnHistory->Click();
+        EXPECT_EQ(answers.FileDialogs().size(), 1u) << c.file;
+      }
+      const auto seen = answers.Messages();
+      ASSERT_EQ(seen.size(), chosen ? 2u : 1u) << c.file;
+      for (const testing::SeenMessage& m : seen)
+        EXPECT_EQ(m.text.substr(0, c.message.size()), c.message) << c.file << ": " << m.text;
+      EXPECT_FALSE(w.HistoryRunning()) << c.file;
+      EXPECT_EQ(w.HistoryDraws().size(), 1u);
+      EXPECT_EQ(w.lvHistory->RowCount(), 1);
+      EXPECT_EQ(w.lblHistory->Caption(), summary);
+    }
+    EXPECT_EQ(dlg.BuildFilterStr(), testing::kSampleFilter);
+  });
+  lock.Close();
 }
 
 }  // namespace

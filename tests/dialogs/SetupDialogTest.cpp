@@ -1,6 +1,7 @@
-// The setup dialog on the in-memory toolkit: creation state, enabling,
+// The setup dialog on every toolkit of the build: creation state, enabling,
 // the media bet list, OK, the filter string both ways, and the file
-// commands through the handlers.
+// commands through the handlers, with their message boxes, file dialogs and
+// entry dialogs (on Win32 the real ones, answered from another thread).
 #include "FltSetup.h"
 
 #include <gtest/gtest.h>
@@ -9,11 +10,13 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "BetResultFile.h"
 #include "ConditionFile.h"
+#include "DialogAnswers.h"
 #include "SzcBytes.h"
 #include "Texts.h"
 #include "ToolkitBackends.h"
@@ -31,13 +34,12 @@ constexpr const char kExample[] =
 
 std::string Count(int n) { return texts::kCountPrefix + std::to_string(n); }
 
-class SetupDialog : public ::testing::Test {
- protected:
-  ui::MemoryBackend& mem = ui::UseMemoryBackend();
-  TfrmFltSetup dlg;
-
-  void TearDown() override {
-    for (const fs::path& p : files_) fs::remove(p);
+// The files a case writes, removed after it.
+class CaseFiles {
+ public:
+  ~CaseFiles() {
+    std::error_code ec;
+    for (const fs::path& p : files_) fs::remove(p, ec);
   }
   fs::path TempFile(const std::string& name) {
     fs::path p = fs::temp_directory_path() /
@@ -54,25 +56,35 @@ class SetupDialog : public ::testing::Test {
     std::ifstream in(p, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
-  std::vector<std::string> MessageTexts() const {
-    std::vector<std::string> out;
-    for (const auto& m : mem.Messages()) out.push_back(m.text);
-    return out;
-  }
 
  private:
   std::vector<fs::path> files_;
+};
+
+// The cases that look at the model itself, on the in-memory toolkit.
+class SetupDialog : public ::testing::Test {
+ protected:
+  ui::MemoryBackend& mem = ui::UseMemoryBackend();
+  TfrmFltSetup dlg;
 };
 
 std::vector<ui::SpinEdit*> LevelEdits(TfrmFltSetup& d, int level) {
   return {d.edtShotA[level], d.edtShotB[level], d.edtCanErrA[level], d.edtCanErrB[level]};
 }
 
-// The cases that need no second window run on every toolkit of the build:
-// on Win32 while the dialog is on screen, through its windows.
-class SetupDialogOn : public ui::testing::ToolkitFixture {
+// The cases that run on every toolkit of the build: on Win32 while the
+// dialog is on screen, through its windows, and the windows it opens over
+// itself answered as queued in answers.
+class SetupDialogOn : public ui::testing::ToolkitFixture, protected CaseFiles {
  protected:
+  void SetUp() override {
+    ToolkitFixture::SetUp();
+    if (!IsSkipped()) answers = std::make_unique<testing::DialogAnswers>(mem);
+  }
+  std::vector<std::string> MessageTexts() const { return answers->MessageTexts(); }
+
   TfrmFltSetup dlg;
+  std::unique_ptr<testing::DialogAnswers> answers;
 };
 QV_TOOLKIT_SUITE(SetupDialogOn);
 
@@ -226,7 +238,7 @@ TEST_P(SetupDialogOn, DeleteRemovesTheCurrentLineOnly) {
     dlg.btnDelete->Click();  // empty: nothing, no message
     EXPECT_EQ(dlg.lbMVDChip->Count(), 0);
     EXPECT_EQ(dlg.lblMVDInfo->Caption(), Count(0));
-    if (mem) EXPECT_TRUE(mem->Messages().empty());
+    EXPECT_TRUE(answers->Messages().empty());
   });
 }
 
@@ -253,45 +265,37 @@ TEST_P(SetupDialogOn, ClickShowsCountAndPositionClearEmpties) {
   });
 }
 
-TEST_F(SetupDialog, AddAppendsAnAcceptedEntryAndLeavesTheLabel) {
-  dlg.ApplyFilterStr("TJ1234567|");
-  mem.WhenShown("frmInputMDChip", [](ui::Form& f) {
-    f.Find<ui::Edit>("edtInput")->TypeText("000,1,2,3,4,5,6");
-    f.Find<ui::Button>("btnOk")->Click();
+TEST_P(SetupDialogOn, AddAppendsAnAcceptedEntryAndLeavesTheLabel) {
+  Showing(dlg, [&] {
+    dlg.ApplyFilterStr("TJ1234567|");
+    answers->Entry("000,1,2,3,4,5,6", testing::EntryEnd::Ok);
+    answers->Entry("7654321", testing::EntryEnd::Cancel);
+    answers->Entry("1234567", testing::EntryEnd::Enter);
+    answers->Entry("12", testing::EntryEnd::Enter);  // refused: its message, then cancelled
+    for (int i = 0; i < 4; ++i) dlg.btnAdd->Click();
+    EXPECT_EQ(dlg.lbMVDChip->Items(),
+              (std::vector<std::string>{"1234567", "0,1,2,3,4,5,6", "1234567"}));
+    EXPECT_EQ(dlg.lblMVDInfo->Caption(), Count(1));
+    EXPECT_EQ(MessageTexts().size(), 1u);
+    // The entry dialog ran over the setup dialog each time.
+    EXPECT_EQ(answers->EntriesOver(dlg), 4);
   });
-  mem.WhenShown("frmInputMDChip", [](ui::Form& f) {
-    f.Find<ui::Edit>("edtInput")->TypeText("7654321");
-    f.Find<ui::Button>("btnCancel")->Click();
-  });
-  mem.WhenShown("frmInputMDChip", [](ui::Form& f) {
-    f.Find<ui::Edit>("edtInput")->TypeText("1234567");
-    f.PressEnter();
-  });
-  dlg.btnAdd->Click();
-  dlg.btnAdd->Click();
-  dlg.btnAdd->Click();
-  EXPECT_EQ(dlg.lbMVDChip->Items(),
-            (std::vector<std::string>{"1234567", "0,1,2,3,4,5,6", "1234567"}));
-  EXPECT_EQ(dlg.lblMVDInfo->Caption(), Count(1));
-  // The entry dialog ran over the setup dialog each time.
-  EXPECT_EQ(mem.ModalRuns(), (std::vector<std::string>(3, "frmInputMDChip")));
 }
 
 // --- OK --------------------------------------------------------------------------
 
-TEST_F(SetupDialog, OkRefusesAnEmptyListWithTheErrorBox) {
-  mem.WhenShown("frmFltSetup", [](ui::Form& f) {
-    auto& d = static_cast<TfrmFltSetup&>(f);
-    d.PressEnter();
-    EXPECT_EQ(d.GetModalResult(), ui::ModalResult::None);
-    d.lbMVDChip->AddItem("1234567");
-    d.btnOK->Click();
+TEST_P(SetupDialogOn, OkRefusesAnEmptyListWithTheErrorBox) {
+  Showing(dlg, [&] {
+    dlg.PressEnter();
+    EXPECT_EQ(dlg.GetModalResult(), ui::ModalResult::None);
+    dlg.lbMVDChip->AddItem("1234567");
+    dlg.btnOK->Click();
   });
-  dlg.ShowModal();
-  ASSERT_EQ(mem.Messages().size(), 1u);
-  EXPECT_EQ(mem.Messages()[0].text, texts::kEmptyListMessage);
-  EXPECT_EQ(mem.Messages()[0].caption, texts::kEmptyListCaption);
-  EXPECT_EQ(mem.Messages()[0].icon, ui::MessageIcon::Error);
+  const auto seen = answers->Messages();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].text, texts::kEmptyListMessage);
+  EXPECT_EQ(seen[0].caption, texts::kEmptyListCaption);
+  EXPECT_EQ(seen[0].icon, ui::MessageIcon::Error);
   EXPECT_EQ(dlg.CancelFlag, 0);
 }
 
@@ -308,9 +312,9 @@ TEST_F(SetupDialog, EscapeAndCancelKeepTheFlag) {
   EXPECT_EQ(dlg.CancelFlag, 1);
 }
 
-TEST_F(SetupDialog, OkRefusesRangeTextsThatAreNotOneDigit) {
-  mem.WhenShown("frmFltSetup", [](ui::Form& f) {
-    auto& d = static_cast<TfrmFltSetup&>(f);
+TEST_P(SetupDialogOn, OkRefusesRangeTextsThatAreNotOneDigit) {
+  Showing(dlg, [&] {
+    TfrmFltSetup& d = dlg;
     d.lbMVDChip->AddItem("1234567");
     d.chkCanErr->Click();
     d.edtCanErr2->SetFocus();
@@ -328,10 +332,9 @@ TEST_F(SetupDialog, OkRefusesRangeTextsThatAreNotOneDigit) {
     d.edtCanSupErr1->SetText("4");
     d.btnOK->Click();
   });
-  dlg.ShowModal();
   EXPECT_EQ(MessageTexts(), (std::vector<std::string>(2, texts::kRangeDigitMessage)));
-  EXPECT_EQ(mem.Messages()[0].caption, texts::kAppTitle);
-  EXPECT_EQ(mem.Messages()[0].icon, ui::MessageIcon::None);
+  EXPECT_EQ(answers->Messages()[0].caption, texts::kAppTitle);
+  EXPECT_EQ(answers->Messages()[0].icon, ui::MessageIcon::None);
   EXPECT_EQ(dlg.CancelFlag, 0);
   EXPECT_EQ(dlg.BuildFilterStr(), "S4-0TJ1234567|");
 }
@@ -468,216 +471,244 @@ TEST_F(SetupDialog, MegabyteMalformedStringAppliesOnce) {
 
 // --- condition files and the import --------------------------------------------------
 
-TEST_F(SetupDialog, SaveThenLoadRoundTripsAndMerges) {
-  dlg.ApplyFilterStr("M5(10-30|5-40)TJ1234567|7654321|");
-  const fs::path file = TempFile("save.txt");
-  mem.QueueFileAnswer(file);
-  dlg.mnuSaveFlt->Click();
-  EXPECT_TRUE(mem.Messages().empty());
-  EXPECT_EQ(ReadAll(file), std::string(kConditionFileHeader) + "\r\nM5(10-30|5-40)TJ1234567|7654321|\r\n");
+TEST_P(SetupDialogOn, SaveThenLoadRoundTripsAndMerges) {
+  Showing(dlg, [&] {
+    dlg.ApplyFilterStr("M5(10-30|5-40)TJ1234567|7654321|");
+    const fs::path file = TempFile("save.txt");
+    answers->File(file);
+    dlg.mnuSaveFlt->Click();
+    EXPECT_TRUE(answers->Messages().empty());
+    EXPECT_EQ(ReadAll(file), std::string(kConditionFileHeader) + "\r\nM5(10-30|5-40)TJ1234567|7654321|\r\n");
 
-  TfrmFltSetup fresh;
-  mem.QueueFileAnswer(file);
-  fresh.mnuLoadFlt->Click();
-  EXPECT_EQ(fresh.BuildFilterStr(), "M5(10-30|5-40)TJ1234567|7654321|");
-  mem.QueueFileAnswer(file);
-  fresh.mnuLoadFlt->Click();
-  EXPECT_EQ(fresh.lbMVDChip->Count(), 4);
-  EXPECT_EQ(fresh.lblMVDInfo->Caption(), Count(4));
-  EXPECT_TRUE(mem.Messages().empty());
+    TfrmFltSetup fresh;
+    answers->File(file);
+    fresh.mnuLoadFlt->Click();
+    EXPECT_EQ(fresh.BuildFilterStr(), "M5(10-30|5-40)TJ1234567|7654321|");
+    answers->File(file);
+    fresh.mnuLoadFlt->Click();
+    EXPECT_EQ(fresh.lbMVDChip->Count(), 4);
+    EXPECT_EQ(fresh.lblMVDInfo->Caption(), Count(4));
+    EXPECT_TRUE(answers->Messages().empty());
+  });
 }
 
-TEST_F(SetupDialog, SaveChecksRangesBeforeAnyFileDialog) {
-  dlg.chkCanErr->SetChecked(true);
-  dlg.edtCanErr1->SetText("10");
-  mem.QueueFileAnswer(TempFile("never.txt"));
-  dlg.mnuSaveFlt->Click();
-  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{texts::kRangeDigitMessage}));
-  EXPECT_TRUE(mem.FileDialogs().empty());
+TEST_P(SetupDialogOn, SaveChecksRangesBeforeAnyFileDialog) {
+  Showing(dlg, [&] {
+    dlg.chkCanErr->SetChecked(true);
+    dlg.edtCanErr1->SetText("10");
+    answers->File(TempFile("never.txt"));
+    dlg.mnuSaveFlt->Click();
+    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{texts::kRangeDigitMessage}));
+    EXPECT_TRUE(answers->FileDialogs().empty());
+  });
 }
 
-TEST_F(SetupDialog, SaveAndLoadFailuresSayOnce) {
-  mem.QueueFileAnswer(TempFile("no_such_dir") / "x.txt");
-  dlg.mnuSaveFlt->Click();
-  mem.QueueFileAnswer(TempFile("missing.txt"));
-  dlg.mnuLoadFlt->Click();
-  EXPECT_EQ(MessageTexts(),
-            (std::vector<std::string>{texts::kSaveFailedMessage, texts::kLoadFailedMessage}));
-  // Cancelled file dialogs: nothing.
-  mem.ClearMessages();
-  mem.QueueFileAnswer(std::nullopt);
-  dlg.mnuSaveFlt->Click();
-  mem.QueueFileAnswer(std::nullopt);
-  dlg.mnuLoadFlt->Click();
-  EXPECT_TRUE(mem.Messages().empty());
+TEST_P(SetupDialogOn, SaveAndLoadFailuresSayOnce) {
+  Showing(dlg, [&] {
+    answers->File(TempFile("no_such_dir") / "x.txt");
+    dlg.mnuSaveFlt->Click();
+    answers->File(TempFile("missing.txt"));
+    dlg.mnuLoadFlt->Click();
+    EXPECT_EQ(MessageTexts(),
+              (std::vector<std::string>{texts::kSaveFailedMessage, texts::kLoadFailedMessage}));
+    // Cancelled file dialogs: nothing.
+    answers->Clear();
+    answers->File(std::nullopt);
+    dlg.mnuSaveFlt->Click();
+    answers->File(std::nullopt);
+    dlg.mnuLoadFlt->Click();
+    EXPECT_TRUE(answers->Messages().empty());
+  });
 }
 
-TEST_F(SetupDialog, LoadStopsAtALineItCannotShow) {
-  const fs::path file = WriteFile("bad.txt", "header\r\nM1(1-1|0-2)TJ1111111|\nE0-1\r\nM9(1-1|0-2)\r\nM2(1-1|0-2)\r\n");
-  mem.QueueFileAnswer(file);
-  dlg.mnuLoadFlt->Click();
-  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{texts::kLoadFailedMessage}));
-  EXPECT_TRUE(dlg.chkShot[1]->Checked());
-  EXPECT_FALSE(dlg.chkShot[2]->Checked());
-  EXPECT_FALSE(dlg.chkCanErr->Checked());  // the "E" line is not an M line
-  EXPECT_EQ(dlg.lbMVDChip->Count(), 1);
+TEST_P(SetupDialogOn, LoadStopsAtALineItCannotShow) {
+  Showing(dlg, [&] {
+    const fs::path file = WriteFile("bad.txt", "header\r\nM1(1-1|0-2)TJ1111111|\nE0-1\r\nM9(1-1|0-2)\r\nM2(1-1|0-2)\r\n");
+    answers->File(file);
+    dlg.mnuLoadFlt->Click();
+    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{texts::kLoadFailedMessage}));
+    EXPECT_TRUE(dlg.chkShot[1]->Checked());
+    EXPECT_FALSE(dlg.chkShot[2]->Checked());
+    EXPECT_FALSE(dlg.chkCanErr->Checked());  // the "E" line is not an M line
+    EXPECT_EQ(dlg.lbMVDChip->Count(), 1);
+  });
 }
 
-TEST_F(SetupDialog, ImportReplacesTheListAndKeepsTheFilter) {
-  dlg.lbMVDChip->AddItem("old");
-  const fs::path file = WriteFile("bets.szc", Szc(3, 32, {"1234567", "2345678", "3456789"}));
-  mem.QueueFileAnswer(file);
-  dlg.btnLoad->Click();
-  EXPECT_EQ(dlg.lbMVDChip->Items(), (std::vector<std::string>{"1234567", "2345678", "3456789"}));
-  EXPECT_EQ(dlg.lblMVDInfo->Caption(), Count(3));
-  EXPECT_FALSE(dlg.lbMVDChip->Updating());
-  EXPECT_EQ(dlg.fdlgOpen->Filter(), texts::kBetResultFileFilter);
-  EXPECT_EQ(dlg.fdlgOpen->FilterCp(), ui::Cp::Gb2312);
-  // The condition load opens the same dialog with the filter still set.
-  mem.QueueFileAnswer(std::nullopt);
-  dlg.mnuLoadFlt->Click();
-  ASSERT_EQ(mem.FileDialogs().size(), 2u);
-  EXPECT_EQ(mem.FileDialogs()[1].dialogName, "fdlgOpen");
-  EXPECT_EQ(mem.FileDialogs()[1].filter, texts::kBetResultFileFilter);
-  EXPECT_TRUE(mem.Messages().empty());
+TEST_P(SetupDialogOn, ImportReplacesTheListAndKeepsTheFilter) {
+  Showing(dlg, [&] {
+    dlg.lbMVDChip->AddItem("old");
+    const fs::path file = WriteFile("bets.szc", Szc(3, 32, {"1234567", "2345678", "3456789"}));
+    answers->File(file);
+    dlg.btnLoad->Click();
+    EXPECT_EQ(dlg.lbMVDChip->Items(), (std::vector<std::string>{"1234567", "2345678", "3456789"}));
+    EXPECT_EQ(dlg.lblMVDInfo->Caption(), Count(3));
+    EXPECT_FALSE(dlg.lbMVDChip->Updating());
+    EXPECT_EQ(dlg.fdlgOpen->Filter(), texts::kBetResultFileFilter);
+    EXPECT_EQ(dlg.fdlgOpen->FilterCp(), ui::Cp::Gb2312);
+    // The condition load opens the same dialog with the filter still set.
+    answers->File(std::nullopt);
+    dlg.mnuLoadFlt->Click();
+    const std::vector<std::string> types{std::string(texts::kBetResultFileFilter).substr(
+        0, std::string(texts::kBetResultFileFilter).find('|'))};
+    EXPECT_EQ(answers->FileDialogs(), (std::vector<std::vector<std::string>>(2, types)));
+    if (mem) {
+      EXPECT_EQ(mem->FileDialogs()[1].dialogName, "fdlgOpen");
+      EXPECT_EQ(mem->FileDialogs()[1].filter, texts::kBetResultFileFilter);
+    }
+    EXPECT_TRUE(answers->Messages().empty());
+  });
 }
 
-TEST_F(SetupDialog, ImportFailuresReachTheErrorDisplayAndChangeNothing) {
-  dlg.ApplyFilterStr("TJ1111111|");
-  mem.QueueFileAnswer(WriteFile("short.szc", Szc(3, 10, {"1234567", "2345678"}) + "12345"));
-  dlg.btnLoad->Click();
-  mem.QueueFileAnswer(TempFile("absent.szc"));
-  dlg.btnLoad->Click();
-  ASSERT_EQ(mem.Messages().size(), 2u);
-  EXPECT_EQ(mem.Messages()[0].text, "Stream read error.");
-  EXPECT_EQ(mem.Messages()[0].icon, ui::MessageIcon::Error);
-  EXPECT_EQ(mem.Messages()[0].caption, texts::kAppTitle);
-  EXPECT_EQ(mem.Messages()[1].text.rfind("Cannot open file ", 0), 0u);
-  EXPECT_EQ(mem.Messages()[1].icon, ui::MessageIcon::Error);
-  EXPECT_EQ(dlg.lbMVDChip->Items(), (std::vector<std::string>{"1111111"}));
-  EXPECT_EQ(dlg.lblMVDInfo->Caption(), Count(1));
-  EXPECT_FALSE(dlg.lbMVDChip->Updating());
+TEST_P(SetupDialogOn, ImportFailuresReachTheErrorDisplayAndChangeNothing) {
+  Showing(dlg, [&] {
+    dlg.ApplyFilterStr("TJ1111111|");
+    answers->File(WriteFile("short.szc", Szc(3, 10, {"1234567", "2345678"}) + "12345"));
+    dlg.btnLoad->Click();
+    answers->File(TempFile("absent.szc"));
+    dlg.btnLoad->Click();
+    ASSERT_EQ(answers->Messages().size(), 2u);
+    EXPECT_EQ(answers->Messages()[0].text, "Stream read error.");
+    EXPECT_EQ(answers->Messages()[0].icon, ui::MessageIcon::Error);
+    EXPECT_EQ(answers->Messages()[0].caption, texts::kAppTitle);
+    EXPECT_EQ(answers->Messages()[1].text.rfind("Cannot open file ", 0), 0u);
+    EXPECT_EQ(answers->Messages()[1].icon, ui::MessageIcon::Error);
+    EXPECT_EQ(dlg.lbMVDChip->Items(), (std::vector<std::string>{"1111111"}));
+    EXPECT_EQ(dlg.lblMVDInfo->Caption(), Count(1));
+    EXPECT_FALSE(dlg.lbMVDChip->Updating());
+  });
 }
 
-TEST_F(SetupDialog, ImportSkipsBetsTheStringCannotCarryAndSaysSo) {
-  mem.QueueFileAnswer(WriteFile("mixed.szc", Szc(4, 16, {"1234567", "12|4567", "TJ34567", "7654321"})));
-  dlg.btnLoad->Click();
-  EXPECT_EQ(dlg.lbMVDChip->Items(), (std::vector<std::string>{"1234567", "7654321"}));
-  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{texts::SkippedBetsMessage(2)}));
-  EXPECT_EQ(mem.Messages()[0].icon, ui::MessageIcon::None);
-  // Whatever the dialog now writes reads back the same.
-  TfrmFltSetup other;
-  EXPECT_TRUE(other.ApplyFilterStr(dlg.BuildFilterStr()));
-  EXPECT_EQ(other.lbMVDChip->Items(), dlg.lbMVDChip->Items());
+TEST_P(SetupDialogOn, ImportSkipsBetsTheStringCannotCarryAndSaysSo) {
+  Showing(dlg, [&] {
+    answers->File(WriteFile("mixed.szc", Szc(4, 16, {"1234567", "12|4567", "TJ34567", "7654321"})));
+    dlg.btnLoad->Click();
+    EXPECT_EQ(dlg.lbMVDChip->Items(), (std::vector<std::string>{"1234567", "7654321"}));
+    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{texts::SkippedBetsMessage(2)}));
+    EXPECT_EQ(answers->Messages()[0].icon, ui::MessageIcon::None);
+    // Whatever the dialog now writes reads back the same.
+    TfrmFltSetup other;
+    EXPECT_TRUE(other.ApplyFilterStr(dlg.BuildFilterStr()));
+    EXPECT_EQ(other.lbMVDChip->Items(), dlg.lbMVDChip->Items());
+  });
 }
 
 // --- what the file commands answer, and the message chosen from it ------------------
 
-TEST_F(SetupDialog, FileCommandsAnswerWithWhatHappenedAndSayIt) {
-  using Kind = FileStatus::Kind;
-  using Cause = FileStatus::Cause;
-  struct Case {
-    const char* what;
-    std::function<FileStatus()> run;
-    Kind kind;
-    Cause cause;
-    size_t line;
-    std::vector<std::string> messages;
-    ui::MessageIcon icon;
-  };
-  dlg.ApplyFilterStr("M5(10-30|5-40)TJ1234567|");
-  const std::vector<Case> cases = {
-      {"save", [&] { return *dlg.SaveConditionFile(TempFile("ok.txt")); }, Kind::Done, Cause::None,
-       0, {}, ui::MessageIcon::None},
-      {"save into a missing folder",
-       [&] { return *dlg.SaveConditionFile(TempFile("no_dir") / "x.txt"); }, Kind::CannotOpen,
-       Cause::None, 0, {texts::kSaveFailedMessage}, ui::MessageIcon::None},
-      {"load a missing file", [&] { return dlg.LoadConditionFile(TempFile("absent.txt")); },
-       Kind::CannotOpen, Cause::None, 0, {texts::kLoadFailedMessage}, ui::MessageIcon::None},
-      {"load a line the dialog cannot show",
-       [&] { return dlg.LoadConditionFile(WriteFile("m9.txt", "h\r\nM1(0-1|0-2)\r\nM9(0-1|0-2)\r\n")); },
-       Kind::ReadError, Cause::Refused, 3, {texts::kLoadFailedMessage}, ui::MessageIcon::None},
-      {"load a line with a zero byte",
-       [&] { return dlg.LoadConditionFile(WriteFile("zero.txt", "h\nM2(1-2|0-3)TJ12\0" "34|\n"s)); },
-       Kind::ReadError, Cause::ZeroByte, 2, {texts::kLoadFailedMessage}, ui::MessageIcon::None},
-      {"import a short file",
-       [&] { return dlg.ImportBetResultFile(WriteFile("short.szc", Szc(2, 8, {"1234567"}))); },
-       Kind::ReadError, Cause::Truncated, 0, {"Stream read error."}, ui::MessageIcon::Error},
-      {"import records the string cannot carry",
-       [&] { return dlg.ImportBetResultFile(WriteFile("mixed.szc", Szc(3, 8, {"1234567", "12|4567", "M"}))); },
-       Kind::Done, Cause::None, 0, {texts::SkippedBetsMessage(2)}, ui::MessageIcon::None},
-  };
-  for (const Case& c : cases) {
-    mem.ClearMessages();
-    const FileStatus s = c.run();
-    EXPECT_EQ(s.kind, c.kind) << c.what;
-    EXPECT_EQ(s.cause, c.cause) << c.what;
-    EXPECT_EQ(s.line, c.line) << c.what;
-    EXPECT_EQ(MessageTexts(), c.messages) << c.what;
-    for (const auto& m : mem.Messages()) EXPECT_EQ(m.icon, c.icon) << c.what;
-  }
-  // The skipped count of the import.
-  EXPECT_EQ(dlg.ImportBetResultFile(WriteFile("mixed2.szc", Szc(2, 8, {"TJ", "1"}))).skipped, 1u);
+TEST_P(SetupDialogOn, FileCommandsAnswerWithWhatHappenedAndSayIt) {
+  Showing(dlg, [&] {
+    using Kind = FileStatus::Kind;
+    using Cause = FileStatus::Cause;
+    struct Case {
+      const char* what;
+      std::function<FileStatus()> run;
+      Kind kind;
+      Cause cause;
+      size_t line;
+      std::vector<std::string> messages;
+      ui::MessageIcon icon;
+    };
+    dlg.ApplyFilterStr("M5(10-30|5-40)TJ1234567|");
+    const std::vector<Case> cases = {
+        {"save", [&] { return *dlg.SaveConditionFile(TempFile("ok.txt")); }, Kind::Done, Cause::None,
+         0, {}, ui::MessageIcon::None},
+        {"save into a missing folder",
+         [&] { return *dlg.SaveConditionFile(TempFile("no_dir") / "x.txt"); }, Kind::CannotOpen,
+         Cause::None, 0, {texts::kSaveFailedMessage}, ui::MessageIcon::None},
+        {"load a missing file", [&] { return dlg.LoadConditionFile(TempFile("absent.txt")); },
+         Kind::CannotOpen, Cause::None, 0, {texts::kLoadFailedMessage}, ui::MessageIcon::None},
+        {"load a line the dialog cannot show",
+         [&] { return dlg.LoadConditionFile(WriteFile("m9.txt", "h\r\nM1(0-1|0-2)\r\nM9(0-1|0-2)\r\n")); },
+         Kind::ReadError, Cause::Refused, 3, {texts::kLoadFailedMessage}, ui::MessageIcon::None},
+        {"load a line with a zero byte",
+         [&] { return dlg.LoadConditionFile(WriteFile("zero.txt", "h\nM2(1-2|0-3)TJ12\0" "34|\n"s)); },
+         Kind::ReadError, Cause::ZeroByte, 2, {texts::kLoadFailedMessage}, ui::MessageIcon::None},
+        {"import a short file",
+         [&] { return dlg.ImportBetResultFile(WriteFile("short.szc", Szc(2, 8, {"1234567"}))); },
+         Kind::ReadError, Cause::Truncated, 0, {"Stream read error."}, ui::MessageIcon::Error},
+        {"import records the string cannot carry",
+         [&] { return dlg.ImportBetResultFile(WriteFile("mixed.szc", Szc(3, 8, {"1234567", "12|4567", "M"}))); },
+         Kind::Done, Cause::None, 0, {texts::SkippedBetsMessage(2)}, ui::MessageIcon::None},
+    };
+    for (const Case& c : cases) {
+      answers->Clear();
+      const FileStatus s = c.run();
+      EXPECT_EQ(s.kind, c.kind) << c.what;
+      EXPECT_EQ(s.cause, c.cause) << c.what;
+      EXPECT_EQ(s.line, c.line) << c.what;
+      EXPECT_EQ(MessageTexts(), c.messages) << c.what;
+      for (const auto& m : answers->Messages()) EXPECT_EQ(m.icon, c.icon) << c.what;
+    }
+    // The skipped count of the import.
+    EXPECT_EQ(dlg.ImportBetResultFile(WriteFile("mixed2.szc", Szc(2, 8, {"TJ", "1"}))).skipped, 1u);
+  });
 }
 
-TEST_F(SetupDialog, ZeroByteInAConditionFileStopsAtItsLine) {
-  // Lines before the zero byte stay applied; its line and the rest are not,
-  // and no zero byte reaches the dialog.
-  const std::string content = std::string("header\r\nM1(1-1|0-2)TJ1111111|\r\n") +
-                              "M2(1-1|0-2)TJ22\0" "22222|\r\n"s +
-                              "M3(1-1|0-2)TJ3333333|\r\n";
-  mem.QueueFileAnswer(WriteFile("zero.txt", content));
-  dlg.mnuLoadFlt->Click();
-  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{texts::kLoadFailedMessage}));
-  EXPECT_TRUE(dlg.chkShot[1]->Checked());
-  EXPECT_FALSE(dlg.chkShot[2]->Checked());
-  EXPECT_FALSE(dlg.chkShot[3]->Checked());
-  EXPECT_EQ(dlg.BuildFilterStr(), "M1(1-1|0-2)TJ1111111|");
+TEST_P(SetupDialogOn, ZeroByteInAConditionFileStopsAtItsLine) {
+  Showing(dlg, [&] {
+    // Lines before the zero byte stay applied; its line and the rest are not,
+    // and no zero byte reaches the dialog.
+    const std::string content = std::string("header\r\nM1(1-1|0-2)TJ1111111|\r\n") +
+                                "M2(1-1|0-2)TJ22\0" "22222|\r\n"s +
+                                "M3(1-1|0-2)TJ3333333|\r\n";
+    answers->File(WriteFile("zero.txt", content));
+    dlg.mnuLoadFlt->Click();
+    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{texts::kLoadFailedMessage}));
+    EXPECT_TRUE(dlg.chkShot[1]->Checked());
+    EXPECT_FALSE(dlg.chkShot[2]->Checked());
+    EXPECT_FALSE(dlg.chkShot[3]->Checked());
+    EXPECT_EQ(dlg.BuildFilterStr(), "M1(1-1|0-2)TJ1111111|");
+  });
 }
 
-TEST_F(SetupDialog, ImportedLineEndsNeverCostBetsOnTheWayBack) {
-  // Records holding LF, CR or Ctrl-Z are left out of the list, and counted,
-  // so that the saved condition file loads back every bet it shows.
-  dlg.ApplyFilterStr("M3(0-9|0-9)");
-  mem.QueueFileAnswer(WriteFile("ctl.szc", Szc(8, 16, {"1234567", "12\n4567", "2345678", "1234\r67",
-                                                      "3456789", "\x1A" "234567", "4567890",
-                                                      "5678901"})));
-  dlg.btnLoad->Click();
-  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{texts::SkippedBetsMessage(3)}));
-  ASSERT_EQ(dlg.lbMVDChip->Count(), 5);
-  const fs::path file = TempFile("ctl.txt");
-  mem.QueueFileAnswer(file);
-  dlg.mnuSaveFlt->Click();
-  TfrmFltSetup fresh;
-  mem.QueueFileAnswer(file);
-  fresh.mnuLoadFlt->Click();
-  EXPECT_EQ(fresh.lbMVDChip->Items(), dlg.lbMVDChip->Items());
-  EXPECT_EQ(fresh.BuildFilterStr(), dlg.BuildFilterStr());
+TEST_P(SetupDialogOn, ImportedLineEndsNeverCostBetsOnTheWayBack) {
+  Showing(dlg, [&] {
+    // Records holding LF, CR or Ctrl-Z are left out of the list, and counted,
+    // so that the saved condition file loads back every bet it shows.
+    dlg.ApplyFilterStr("M3(0-9|0-9)");
+    answers->File(WriteFile("ctl.szc", Szc(8, 16, {"1234567", "12\n4567", "2345678", "1234\r67",
+                                                        "3456789", "\x1A" "234567", "4567890",
+                                                        "5678901"})));
+    dlg.btnLoad->Click();
+    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{texts::SkippedBetsMessage(3)}));
+    ASSERT_EQ(dlg.lbMVDChip->Count(), 5);
+    const fs::path file = TempFile("ctl.txt");
+    answers->File(file);
+    dlg.mnuSaveFlt->Click();
+    TfrmFltSetup fresh;
+    answers->File(file);
+    fresh.mnuLoadFlt->Click();
+    EXPECT_EQ(fresh.lbMVDChip->Items(), dlg.lbMVDChip->Items());
+    EXPECT_EQ(fresh.BuildFilterStr(), dlg.BuildFilterStr());
+  });
 }
 
-TEST_F(SetupDialog, RoundTripThroughTheFilesGivesTheSameString) {
-  // A string with M sections, E and S: its bets imported from a bet result
-  // file into a dialog showing its conditions, saved, loaded into a new
-  // dialog, built: exactly the string.
-  dlg.ApplyFilterStr("M7(0-0|0-5)M5(10-30|5-40)M0(20-60|10-70)E0-1S1-2");
-  dlg.lbMVDChip->AddItem("stale");
-  mem.QueueFileAnswer(WriteFile("example.szc", Szc(2, 32, {"1234567", "024,3468,5,2347,05,268,79"})));
-  dlg.btnLoad->Click();
-  const fs::path file = TempFile("example.txt");
-  mem.QueueFileAnswer(file);
-  dlg.mnuSaveFlt->Click();
-  TfrmFltSetup fresh;
-  mem.QueueFileAnswer(file);
-  fresh.mnuLoadFlt->Click();
-  EXPECT_TRUE(mem.Messages().empty());
-  EXPECT_EQ(fresh.BuildFilterStr(), kExample);
+TEST_P(SetupDialogOn, RoundTripThroughTheFilesGivesTheSameString) {
+  Showing(dlg, [&] {
+    // A string with M sections, E and S: its bets imported from a bet result
+    // file into a dialog showing its conditions, saved, loaded into a new
+    // dialog, built: exactly the string.
+    dlg.ApplyFilterStr("M7(0-0|0-5)M5(10-30|5-40)M0(20-60|10-70)E0-1S1-2");
+    dlg.lbMVDChip->AddItem("stale");
+    answers->File(WriteFile("example.szc", Szc(2, 32, {"1234567", "024,3468,5,2347,05,268,79"})));
+    dlg.btnLoad->Click();
+    const fs::path file = TempFile("example.txt");
+    answers->File(file);
+    dlg.mnuSaveFlt->Click();
+    TfrmFltSetup fresh;
+    answers->File(file);
+    fresh.mnuLoadFlt->Click();
+    EXPECT_TRUE(answers->Messages().empty());
+    EXPECT_EQ(fresh.BuildFilterStr(), kExample);
+  });
 }
 
-TEST_F(SetupDialog, LoadedLinesLeaveOutBetsTheStringCannotCarry) {
-  mem.QueueFileAnswer(WriteFile("tab.txt", "h\r\nM1(0-1|0-2)TJ1234567|12\t4567|\x01|\r\n"));
-  dlg.mnuLoadFlt->Click();
-  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{texts::SkippedBetsMessage(2)}));
-  EXPECT_EQ(dlg.BuildFilterStr(), "M1(0-1|0-2)TJ1234567|");
+TEST_P(SetupDialogOn, LoadedLinesLeaveOutBetsTheStringCannotCarry) {
+  Showing(dlg, [&] {
+    answers->File(WriteFile("tab.txt", "h\r\nM1(0-1|0-2)TJ1234567|12\t4567|\x01|\r\n"));
+    dlg.mnuLoadFlt->Click();
+    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{texts::SkippedBetsMessage(2)}));
+    EXPECT_EQ(dlg.BuildFilterStr(), "M1(0-1|0-2)TJ1234567|");
+  });
 }
 
 TEST_F(SetupDialog, NumbersOfAForeignStringKeepTheirValueWhenTheFocusLeaves) {
@@ -690,13 +721,15 @@ TEST_F(SetupDialog, NumbersOfAForeignStringKeepTheirValueWhenTheFocusLeaves) {
   EXPECT_EQ(dlg.BuildFilterStr(), "M5(16-30|5-40)TJ1234567|");
 }
 
-TEST_F(SetupDialog, SaveRefusedBeforeWritingAnswersNothing) {
-  dlg.chkCanErr->SetChecked(true);
-  dlg.edtCanErr2->SetText("12");
-  const fs::path file = TempFile("never.txt");
-  EXPECT_FALSE(dlg.SaveConditionFile(file).has_value());
-  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{texts::kRangeDigitMessage}));
-  EXPECT_FALSE(fs::exists(file));
+TEST_P(SetupDialogOn, SaveRefusedBeforeWritingAnswersNothing) {
+  Showing(dlg, [&] {
+    dlg.chkCanErr->SetChecked(true);
+    dlg.edtCanErr2->SetText("12");
+    const fs::path file = TempFile("never.txt");
+    EXPECT_FALSE(dlg.SaveConditionFile(file).has_value());
+    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{texts::kRangeDigitMessage}));
+    EXPECT_FALSE(fs::exists(file));
+  });
 }
 
 }  // namespace

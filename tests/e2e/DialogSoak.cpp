@@ -3,9 +3,11 @@
 // driven from a second thread through window messages) and, step by step,
 // against the same dialog code on the in-memory toolkit.  After every action
 // both must show the same: each control's text, checked, enabled and visible
-// state, the list's items, caret and selection, the focus and the messages
-// shown; at the end the same answer and filter string.  A diverging sequence
-// is shrunk and printed as a case for the replay table below.
+// state, the list's items, caret and selection, the focus, the messages
+// shown and, while the analysis window is open, its counts once both
+// censuses are done; at the end the same answer and filter string.  A
+// diverging sequence is shrunk and printed as a case for the replay table
+// below.
 //
 //   QUELVOR_SOAK_SEEDS=first:count  QUELVOR_SOAK_ACTIONS=n  QUELVOR_SOAK_SECONDS=s
 #include <algorithm>
@@ -18,6 +20,7 @@
 #include <map>
 #include <optional>
 
+#include "AnalysisWindow.h"
 #include "EntryDialog.h"
 #include "SetupCase.h"
 #include "SzcBytes.h"
@@ -32,11 +35,11 @@ namespace ui = qv::ui;
 // --- actions ------------------------------------------------------------------------
 
 enum class Op { Click, BmClick, SetCheck, FocusEdit, Type, Paste, Key, Wheel, Tab, ListClick,
-                SetCaret, SetSel, Button, Add, Save, Load, Import };
-// Opening and closing the analysis window joins as one more row here, with
-// its step in Step::Win32 and Step::Model and its lines in the views.
+                SetCaret, SetSel, Button, Add, Save, Load, Import, ShiftClick, SentClick, Clipboard,
+                Analysis };
 constexpr const char* kOpNames[] = {"click", "bmclick", "setcheck", "focus", "type", "paste", "key", "wheel",
-                                    "tab", "lbclick", "lbcaret", "lbsel", "button", "add", "save", "load", "import"};
+                                    "tab", "lbclick", "lbcaret", "lbsel", "button", "add", "save", "load", "import",
+                                    "lbshift", "lbsend", "clip", "analysis"};
 
 struct Action {
   Action() : Action(Op::Tab) {}
@@ -151,9 +154,13 @@ View ModelView(qv::TfrmFltSetup& d, ui::MemoryBackend& mem, size_t& shown) {
   // has a current line of its own.
   v.push_back(ListLine(lb.Items(), std::max(lb.ItemIndex(), 0), sel));
   v.push_back("focus " + (d.ActiveControl() ? d.ActiveControl()->Name() : std::string("-")));
+  const qv::TfrmAnalysis* w = d.AnalysisWindow();
+  v.push_back(w && w->Showing() ? "analysis '" + w->lblKept->Caption() + "'" : "analysis closed");
   for (; shown < mem.Messages().size(); ++shown) v.push_back("message " + mem.Messages()[shown].text);
   return v;
 }
+
+bool IsAnalysis(HWND w) { return TextOf(w) == Gb(qv::texts::kAnalysisCaption); }
 
 std::wstring WindowTextOf(HWND h) {
   wchar_t buf[512] = {};
@@ -164,6 +171,7 @@ std::wstring WindowTextOf(HWND h) {
 // --- the soak run -------------------------------------------------------------------------
 
 constexpr UINT kMarker = WM_APP + 0x77;
+constexpr DWORD kCensusWait = 120000;
 std::atomic<long> markersSeen{0};
 
 LRESULT CALLBACK HostProc(HWND h, UINT m, WPARAM w, LPARAM l) {
@@ -210,6 +218,7 @@ class Soak {
       for (HWND c : Children(form_)) ids_[GetDlgCtrlID(c)] = c;
       mem_ = &ui::UseMemoryBackend();
       shown_ = 0;
+      boxes_.clear();  // what the last run's end showed
       qv::TfrmFltSetup model;
       model_ = &model;
       model.OpenFilterStr(start);
@@ -259,7 +268,12 @@ class Soak {
   // dialog and its host: a message box, file dialog, popup menu or entry.
   HWND Modal() const {
     for (HWND w : ThreadWindows(tid_))
-      if (w != form_ && w != host_ && IsWindowEnabled(w)) return w;
+      if (w != form_ && w != host_ && IsWindowEnabled(w) && !IsAnalysis(w)) return w;
+    return nullptr;
+  }
+  HWND AnalysisWin() const {
+    for (HWND w : ThreadWindows(tid_))
+      if (IsAnalysis(w)) return w;
     return nullptr;
   }
 
@@ -336,6 +350,8 @@ class Soak {
     for (ui::Control* c : Compared(*model_))
       if (c->Id() == focusId && FocusOf(tid_) == Win(c)) focus = c->Name();
     v.push_back("focus " + focus);
+    HWND w = AnalysisWin();
+    v.push_back(w ? "analysis '" + ToGb(TextOf(ChildById(w, qv::ids::kKept))) + "'" : "analysis closed");
     for (const std::string& b : boxes_) v.push_back("message " + b);
     boxes_.clear();
     return v;
@@ -348,7 +364,23 @@ class Soak {
       for (size_t p; (p = l.find(d)) != std::string::npos;) l.replace(p, d.size(), "<dir>");
   }
 
+  // With the analysis window open: once both censuses are done.
+  void WaitCensus() {
+    qv::TfrmAnalysis* a = model_->AnalysisWindow();
+    if (!a || !a->Showing()) return;
+    WaitUntil([&] {
+      ui::RunPostedTasks();
+      return !a->CensusRunning();
+    }, kCensusWait);
+    const std::wstring want = FromGb(a->lblKept->Caption());
+    WaitUntil([&] {
+      HWND w = AnalysisWin();
+      return !w || TextOf(ChildById(w, qv::ids::kKept)) == want;
+    }, kCensusWait);
+  }
+
   bool Same(int index, Outcome& out) {
+    WaitCensus();
     View m = ModelView(*model_, *mem_, shown_), w = WinView();
     Neutral(m, memDir_);
     Neutral(w, winDir_);
@@ -423,20 +455,43 @@ class Soak {
         model_->PressTab();
         PressKey(FocusWin(), VK_TAB);
         break;
-      case Op::ListClick: {  // n: line * 2 + ctrl
+      case Op::ListClick:  // n: line * 2 + ctrl; posted, Shift held, or sent from this thread
+      case Op::ShiftClick:
+      case Op::SentClick: {
         ui::ListBox& lb = *model_->lbMVDChip;
         const int line = a.n / 2;
         if (line >= lb.Count()) return;
-        lb.ClickItem(line, a.n % 2 != 0);
+        const bool shift = a.op == Op::ShiftClick;
+        lb.ClickItem(line, a.n % 2 != 0, shift);
         HWND list = Win(&lb);
         SendMessageW(list, LB_SETTOPINDEX, line, 0);  // only the view scrolls
         RECT item{};
         SendMessageW(list, LB_GETITEMRECT, line, reinterpret_cast<LPARAM>(&item));
         const LPARAM at = MAKELPARAM(item.left + 4, item.top + 2);
-        PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON | (a.n % 2 ? MK_CONTROL : 0), at);
-        PostMessageW(list, WM_LBUTTONUP, a.n % 2 ? MK_CONTROL : 0, at);
+        const WPARAM keys = (a.n % 2 ? MK_CONTROL : 0) | (shift ? MK_SHIFT : 0);
+        for (const auto& [msg, wp] : {std::pair<UINT, WPARAM>{WM_LBUTTONDOWN, MK_LBUTTON | keys}, {WM_LBUTTONUP, keys}}) {
+          if (a.op == Op::SentClick)
+            SendMessageTimeoutW(list, msg, wp, at, SMTO_ABORTIFHUNG, kWait, nullptr);
+          else
+            PostMessageW(list, msg, wp, at);
+        }
         break;
       }
+      case Op::Clipboard:  // the real clipboard, pasted into the focused field
+        if (!edit) return;
+        edit->Paste(a.text);
+        PutClipboard(host_, FromAcp(a.text));
+        SendMessageTimeoutW(FocusWin(), WM_PASTE, 0, 0, SMTO_ABORTIFHUNG, kWait, nullptr);
+        break;
+      case Op::Analysis:  // n: 0 open (the menu's command), 1 its close box
+        if (a.n == 0) {
+          model_->mnuAnalysis->Click();
+          SendMessageTimeoutW(form_, WM_COMMAND, qv::ids::kAnalysisMenu, 0, SMTO_ABORTIFHUNG, kWait, nullptr);
+        } else {
+          if (qv::TfrmAnalysis* w = model_->AnalysisWindow(); w && w->Showing()) w->Close();
+          if (HWND w = AnalysisWin()) PostMessageW(w, WM_CLOSE, 0, 0);
+        }
+        break;
       case Op::SetCaret:  // the list box refuses a line it does not have
         if (a.n < model_->lbMVDChip->Count()) model_->lbMVDChip->SetItemIndex(a.n);
         SendMessageTimeoutW(Win(model_->lbMVDChip), LB_SETCARETINDEX, a.n, FALSE, SMTO_ABORTIFHUNG, kWait, nullptr);
@@ -462,8 +517,7 @@ class Soak {
           if (!IsEntry(m)) return false;
           if (entryTyped) return false;
           entryTyped = true;
-          TypeChars(EntryEdit(m), FromAcp(a.text));
-          if (a.n == 0) PressKey(EntryEdit(m), VK_RETURN); else Click(ChildById(m, qv::ids::kCancel));
+          AnswerEntry(m, FromAcp(a.text), a.n == 0 ? VK_RETURN : IDCANCEL);
           return true;
         };
         Click(Win(model_->btnAdd));
@@ -529,15 +583,23 @@ class Soak {
     if (r < 24) return {Op::SetCheck, boxes[pick(10)], pick(2)};
     if (r < 34 && !edits.empty()) return {Op::FocusEdit, edits[static_cast<size_t>(pick(static_cast<int>(edits.size())))]};
     if (r < 46) return {Op::Type, "-", 0, typed[pick(10)]};
-    if (r < 49) return {Op::Paste, "-", 0, pasted[pick(6)]};
+    if (r < 49) return {pick(2) ? Op::Paste : Op::Clipboard, "-", 0, pasted[pick(6)]};
     if (r < 55) return {Op::Key, "-", pick(9)};
     if (r < 58) return {Op::Wheel, "-", (4 + (pick(2) ? 1 : -1) * (1 + pick(2))) * 2 + pick(2)};
     if (r < 63) return {Op::Tab};
-    if (r < 70 && bets > 0) return {Op::ListClick, "-", pick(bets) * 2 + pick(2)};
+    if (r < 70 && bets > 0) {
+      const Op kinds[] = {Op::ListClick, Op::ShiftClick, Op::SentClick};
+      return {kinds[pick(3)], "-", pick(bets) * 2 + pick(2)};
+    }
     if (r < 75) return {Op::SetCaret, "-", pick(bets + 1)};  // one past the end too
     if (r < 80) return {Op::SetSel, "-", pick(bets + 2) * 2 + pick(2)};
     if (r < 84) return {Op::Button, pick(3) ? "btnDelete" : "btnClear"};
-    if (r < 91) return {Op::Add, "-", pick(4) == 0, entries[pick(7)]};
+    if (r < 89) return {Op::Add, "-", pick(4) == 0, entries[pick(7)]};
+    if (r < 91) {  // the analysis window stays open for a few actions
+      const qv::TfrmAnalysis* w = model_->AnalysisWindow();
+      const bool open = w && w->Showing();
+      if (open || pick(3) == 0) return {Op::Analysis, "-", open};
+    }
     if (r < 94) return {Op::Save, kLeaves[pick(3)]};
     if (r < 97) return {Op::Load, kLeaves[pick(5)]};
     return {Op::Import, kLeaves[5 + pick(5)]};
@@ -597,6 +659,7 @@ TEST_F(SetupDialogE2E, RandomSoakMatchesTheModel) {
   Soak soak(Scratch());
   size_t total = 0;
   int divergences = 0;
+  std::vector<size_t> kinds(std::size(kOpNames));
   for (long seed = first; seed < first + count || seconds > 0; ++seed) {
     if (seconds > 0 && std::chrono::steady_clock::now() - began > std::chrono::seconds(seconds)) break;
     std::mt19937 gen(static_cast<unsigned>(seed));
@@ -604,6 +667,7 @@ TEST_F(SetupDialogE2E, RandomSoakMatchesTheModel) {
     std::vector<Action> v;
     Outcome o = soak.Play(start, v, &gen, actions);
     total += o.played;
+    for (size_t i = 0; i < std::min(v.size(), o.played); ++i) ++kinds[static_cast<size_t>(v[i].op)];
     std::printf("seed %ld: %zu actions, %s\n", seed, o.played, o.diverged == -1 ? "same" : "diverged");
     std::fflush(stdout);
     if (o.diverged == -1) continue;
@@ -618,6 +682,9 @@ TEST_F(SetupDialogE2E, RandomSoakMatchesTheModel) {
   }
   std::error_code ec;
   fs::remove_all(Scratch(), ec);
+  std::string tally;
+  for (size_t k = 0; k < kinds.size(); ++k) tally += std::string(" ") + kOpNames[k] + " " + std::to_string(kinds[k]);
+  std::printf("actions by kind:%s\n", tally.c_str());
   std::printf("soak: %zu actions run, %d divergences found\n", total, divergences);
 }
 
@@ -628,6 +695,7 @@ struct Replay {
   const char* actions;
 };
 const Replay kReplays[] = {
+    {"Enter refused at the end, then the next run", "", ""},
     {"caret of a new edit window", kExample, "type - 0 05"},
     {"focus back after a file dialog", kExample, "load s2.txt 0 \"\""},
     {"caret message past the end", kExample, "lbclick - 3 \"\"; lbcaret - 2 \"\""},
@@ -637,6 +705,8 @@ const Replay kReplays[] = {
     {"selection message moves the caret", "M3(1-2|0-3)TJ1111111|2222222|3333333|", "lbsel - 5 \"\""},
     {"refused caret message then Delete", "M5($10-x1E|0x5- 40 )E1-2TJ1234567|",
      "type - 0 -; lbcaret - 1 \"\"; button btnDelete 0 \"\""},
+    {"Shift click after a Delete re-selected the lines", "M3(1-2|0-3)TJ1111111|2222222|3333333|",
+     "lbclick - 4 \"\"; lbclick - 1 \"\"; button btnDelete 0 \"\"; lbshift - 2 \"\""},
 };
 
 TEST_F(SetupDialogE2E, ReplayedSoakSequencesMatchTheModel) {

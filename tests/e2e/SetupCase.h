@@ -94,10 +94,6 @@ struct SetupWindows {
 inline std::wstring Gb(const char* s) { return FromGb(s); }
 
 inline bool IsSetup(HWND w) { return TextOf(w) == Gb(qv::texts::kSetupCaption); }
-inline bool IsEntry(HWND w) {
-  return TextOf(w).empty() && ClassOf(w) != L"#32770" && ChildById(w, qv::ids::kEntryInput) != nullptr &&
-         ChildById(w, qv::ids::kOk) != nullptr;
-}
 
 // One ZcOpen call driven by script on a second thread.  Whatever the script
 // leaves open is closed afterwards, so a failing case cannot hang the run.
@@ -237,9 +233,6 @@ inline void ClickListLine(HWND list, int line) {
   PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
   PostMessageW(list, WM_LBUTTONUP, 0, at);
 }
-
-// The entry dialog's input box.
-inline HWND EntryEdit(HWND entry) { return ChildById(entry, qv::ids::kEntryInput); }
 
 // Adds a bet through the entry dialog, typing it character by character.
 inline void AddBet(ZcOpenCase& c, const SetupWindows& s, const std::wstring& typed) {

@@ -14,9 +14,10 @@
 
 namespace qv::testing {
 
-class ScratchDir : public ::testing::Test {
- protected:
-  void SetUp() override {
+// A scratch folder, removed with all it holds when the object goes.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
     std::random_device rd;
     auto base = std::filesystem::temp_directory_path();
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -27,9 +28,13 @@ class ScratchDir : public ::testing::Test {
         break;
       }
     }
-    ASSERT_FALSE(dir_.empty());
   }
-  void TearDown() override {
+  ~ScratchFolder() { Remove(); }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  void Remove() {
+    if (dir_.empty()) return;
     std::error_code ec;
     std::filesystem::permissions(dir_, std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ec);
@@ -64,6 +69,13 @@ class ScratchDir : public ::testing::Test {
   }
 
   std::filesystem::path dir_;
+};
+
+// The same, one per test.
+class ScratchDir : public ::testing::Test, public ScratchFolder {
+ protected:
+  void SetUp() override { ASSERT_FALSE(dir_.empty()); }
+  void TearDown() override { Remove(); }
 };
 
 }  // namespace qv::testing

@@ -350,6 +350,43 @@ TEST_P(ListBoxTest, ClickSelectsCtrlClickExtendsCurrentFollowsTheFocus) {
   });
 }
 
+TEST_P(ListBoxTest, ShiftClickSelectsFromTheAnchor) {
+  auto* lb = form.Make<ListBox>(form, "lbMVDChip");
+  Showing([&] {
+    for (const char* s : {"a", "b", "c", "d", "e"}) lb->AddItem(s);
+    const auto shown = [&] {
+      std::string s;
+      for (int i = 0; i < lb->Count(); ++i) s += lb->Selected(i) ? 'x' : '.';
+      return s + " " + std::to_string(lb->ItemIndex()) + " " + std::to_string(lb->Anchor());
+    };
+    // Clicks (line, Ctrl, Shift), selection messages (line, on) and deletions.
+    const struct {
+      char what;
+      int line;
+      bool a, b;
+      const char* after;  // selection, current line, anchor
+    } steps[] = {
+        {'c', 2, false, true, "..... 2 -1"},  // no anchor: only the current line moves
+        {'c', 1, false, false, ".x... 1 1"},  {'c', 3, false, true, ".xxx. 3 1"},
+        {'c', 0, false, true, "xx... 0 1"},   {'c', 4, true, true, "xx..x 4 1"},  // toggles only
+        {'c', 3, true, false, "xx.xx 3 3"},   {'c', 4, false, true, "...xx 4 3"},
+        {'s', 0, true, false, "x..xx 0 0"},   {'s', 2, false, false, "x..xx 0 0"},
+        {'d', 0, false, false, "..xx 0 0"},   {'c', 3, false, false, "...x 3 3"},
+        {'d', 3, false, false, "... 2 2"},    {'s', -1, true, false, "xxx 2 -1"},
+        {'c', 0, false, true, "xxx 0 -1"},
+    };
+    for (const auto& s : steps) {
+      if (s.what == 'c') lb->ClickItem(s.line, s.a, s.b);
+      if (s.what == 's') lb->SetSelected(s.line, s.a);
+      if (s.what == 'd') lb->DeleteItem(s.line);
+      EXPECT_EQ(shown(), s.after) << s.what << " " << s.line;
+    }
+    lb->ClearItems();
+    lb->AddItem("f");
+    EXPECT_EQ(lb->Anchor(), -1);
+  });
+}
+
 TEST_P(ListBoxTest, DeletingKeepsSelectionAndCurrentOnTheRightItems) {
   auto* lb = form.Make<ListBox>(form, "lbMVDChip");
   Showing([&] {

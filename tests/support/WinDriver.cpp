@@ -1,5 +1,9 @@
 #include "WinDriver.h"
 
+#include <cstring>
+
+#include "ControlIds.h"
+
 namespace e2e {
 
 namespace {
@@ -110,11 +114,15 @@ HWND ChildById(HWND parent, int id) {
 }
 
 MessageBoxSeen WaitMessageBox(DWORD threadId, DWORD timeoutMs) {
-  MessageBoxSeen box;
   // A file dialog is a #32770 too, but no message box.
-  box.hwnd = WaitWindow(
+  HWND w = WaitWindow(
       threadId, [](HWND w) { return ClassOf(w) == L"#32770" && !IsFileDialog(w); }, timeoutMs);
-  if (!box.hwnd) return box;
+  return w ? ReadMessageBox(w) : MessageBoxSeen{};
+}
+
+MessageBoxSeen ReadMessageBox(HWND w) {
+  MessageBoxSeen box;
+  box.hwnd = w;
   // Its text may arrive a moment after the window shows.
   WaitUntil([&] {
     HWND t = GetDlgItem(box.hwnd, 0xFFFF);
@@ -156,6 +164,24 @@ HWND WaitFileDialog(DWORD threadId, DWORD timeoutMs) {
 HWND FileNameBox(HWND fileDialog) {
   if (HWND combo = GetDlgItem(fileDialog, 0x47c); combo && IsWindowVisible(combo)) return combo;
   return GetDlgItem(fileDialog, 0x480);
+}
+
+std::vector<std::wstring> FileTypes(HWND fileDialog) {
+  std::vector<std::wstring> out;
+  HWND types = GetDlgItem(fileDialog, 0x470);  // cmb1
+  if (!types) return out;
+  DWORD_PTR n = 0;
+  SendMessageTimeoutW(types, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &n);
+  for (DWORD_PTR i = 0; i < n && static_cast<LONG_PTR>(n) > 0; ++i) {
+    DWORD_PTR len = 0;
+    SendMessageTimeoutW(types, CB_GETLBTEXTLEN, i, 0, SMTO_ABORTIFHUNG, 5000, &len);
+    std::wstring s(len + 1, L'\0');
+    DWORD_PTR got = 0;
+    SendMessageTimeoutW(types, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(s.data()), SMTO_ABORTIFHUNG, 5000, &got);
+    s.resize(static_cast<LONG_PTR>(got) >= 0 ? got : 0);
+    out.push_back(s);
+  }
+  return out;
 }
 
 bool ChooseFile(HWND fileDialog, const std::wstring& path, DWORD timeoutMs) {
@@ -247,6 +273,25 @@ bool IsChecked(HWND checkBox) {
   return r == BST_CHECKED;
 }
 
+bool PutClipboard(HWND owner, const std::wstring& text) {
+  // Another thread may hold it open a moment.
+  if (!WaitUntil([&] { return OpenClipboard(owner) != 0; }, 5000)) return false;
+  EmptyClipboard();
+  const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+  HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, bytes);
+  bool ok = false;
+  if (h) {
+    if (void* p = GlobalLock(h)) {
+      memcpy(p, text.c_str(), bytes);
+      GlobalUnlock(h);
+      ok = SetClipboardData(CF_UNICODETEXT, h) != nullptr;
+    }
+    if (!ok) GlobalFree(h);
+  }
+  CloseClipboard();
+  return ok;
+}
+
 std::vector<std::wstring> ListItems(HWND list) {
   std::vector<std::wstring> out;
   DWORD_PTR n = 0;
@@ -268,6 +313,22 @@ int ListCaret(HWND list) {
   DWORD_PTR r = 0;
   SendMessageTimeoutW(list, LB_GETCARETINDEX, 0, 0, SMTO_ABORTIFHUNG, 5000, &r);
   return static_cast<int>(static_cast<LONG_PTR>(r));
+}
+
+bool IsEntry(HWND w) {
+  return ClassOf(w) != L"#32770" && ChildById(w, qv::ids::kEntryInput) != nullptr &&
+         ChildById(w, qv::ids::kOk) != nullptr && TextOf(w).empty();
+}
+
+HWND EntryEdit(HWND entry) { return ChildById(entry, qv::ids::kEntryInput); }
+
+void AnswerEntry(HWND entry, const std::wstring& typed, int end) {
+  HWND edit = EntryEdit(entry);
+  TypeChars(edit, typed);
+  if (end == VK_RETURN)
+    PressKey(edit, VK_RETURN);
+  else
+    Click(ChildById(entry, end == IDOK ? qv::ids::kOk : qv::ids::kCancel));
 }
 
 }  // namespace e2e

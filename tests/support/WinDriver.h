@@ -50,6 +50,8 @@ struct MessageBoxSeen {
   bool icon = false;
 };
 MessageBoxSeen WaitMessageBox(DWORD threadId, DWORD timeoutMs = 10000);
+// Reads a message box that is on screen (its text may come a moment later).
+MessageBoxSeen ReadMessageBox(HWND box);
 // Presses its OK button and waits for it to close.
 bool CloseMessageBox(const MessageBoxSeen& box);
 
@@ -58,6 +60,8 @@ bool CloseMessageBox(const MessageBoxSeen& box);
 bool IsFileDialog(HWND w);
 HWND WaitFileDialog(DWORD threadId, DWORD timeoutMs = 10000);
 HWND FileNameBox(HWND fileDialog);
+// The descriptions of the file types its type box offers.
+std::vector<std::wstring> FileTypes(HWND fileDialog);
 // Types path into the file name box and presses the dialog's OK button;
 // true once the dialog has closed.
 bool ChooseFile(HWND fileDialog, const std::wstring& path, DWORD timeoutMs = 10000);
@@ -82,8 +86,19 @@ void PressKey(HWND w, UINT vk);
 
 bool IsChecked(HWND checkBox);
 
+// Puts text on the clipboard, as a copy in another program does (owner: a
+// window that handles its messages).
+bool PutClipboard(HWND owner, const std::wstring& text);
+
 // The items of a list box, as the system code page gives them.
 std::vector<std::wstring> ListItems(HWND list);
 int ListCaret(HWND list);
+
+// The plug-in's media bet entry dialog (no caption, its input box and OK),
+// its input box, and an answer to it: typed character by character, then
+// Enter (vk VK_RETURN), OK (IDOK) or Cancel (IDCANCEL).
+bool IsEntry(HWND w);
+HWND EntryEdit(HWND entry);
+void AnswerEntry(HWND entry, const std::wstring& typed, int end);
 
 }  // namespace e2e
