@@ -1,5 +1,7 @@
 #include "Census.h"
 
+#include "CensusWalk.h"
+
 #include <algorithm>
 #include <exception>
 #include <mutex>
@@ -8,6 +10,7 @@
 #include <string_view>
 #include <system_error>
 #include <thread>
+#include <unordered_map>
 
 namespace qv {
 
@@ -23,10 +26,20 @@ const char* CensusStatusText(CensusStatus s) {
 
 namespace {
 
-// A share vector packed in 64 bits: level k in byte 7 - k, so that keys
-// order like the vectors, and the top bit set, so that no key is 0 (the
-// empty slot).  Shares are at most 100 and leave every byte's top bit free.
-constexpr uint64_t kUsed = uint64_t{1} << 63;
+// A vector packed for the tables: level k in field 7 - k of kBits bits
+// (the high four fields in one 32-bit half, the low four in the other), so
+// that keys order like the vectors.  A slot holds the key plus one (so that
+// 0 is the empty slot; a key is never all ones, its fields adding up to at
+// most the bet count) shifted above a count of 64 - 8 kBits bits: eight
+// bytes a slot, so that the example's table fits the level-2 cache.  A
+// count that would wrap is moved to a map beside the table (a vector's
+// count wraps at most once in 256 of its candidates).
+constexpr unsigned CountBits(unsigned keyBits) { return 64 - 8 * keyBits; }
+
+template <unsigned kBits>
+inline uint64_t Pack(uint32_t hi, uint32_t lo) {
+  return (uint64_t{hi} << (4 * kBits) | lo) + 1;
+}
 
 // In 32-bit arithmetic, which 32-bit code does in one multiply per half.
 inline size_t Slot(uint64_t key, unsigned shift) {
@@ -35,69 +48,96 @@ inline size_t Slot(uint64_t key, unsigned shift) {
 }
 
 // Open addressing with linear probing, at most three quarters full.  Each
-// worker has its own.
-class VectorTable {
+// worker has its own, on cache lines of its own (the other workers' adds
+// would otherwise keep taking the line of its size and its slots' address).
+class alignas(64) VectorTable {
  public:
+  // A key and its count: from ForEach the packed key plus one, as Pack
+  // gives it; in the merge a byte per level.
   struct Entry {
     uint64_t key;
     uint32_t count;
   };
 
-  VectorTable() { Resize(10); }
+  explicit VectorTable(unsigned countBits)
+      : countBits_(countBits), countMask_((uint64_t{1} << countBits) - 1) {
+    Resize(10);
+  }
 
-  void Add(uint64_t key) {
-    size_t i = Slot(key, shift_);
+  // The slot a key (as Pack gives it) starts from.
+  size_t Home(uint64_t key) const { return Slot(key, shift_); }
+
+  // Adds one of key, whose slot Home gave (while the table kept its size).
+  void Add(uint64_t key, size_t home) {
+    const uint64_t tag = key << countBits_;
+    size_t i = home;
     for (;;) {
-      Entry& e = slots_[i];
-      if (e.key == key) [[likely]] {
-        ++e.count;
+      uint64_t& e = slots_[i];
+      if ((e & ~countMask_) == tag) [[likely]] {
+        if ((e & countMask_) == countMask_) [[unlikely]] {
+          wrapped_[key] += static_cast<uint32_t>(countMask_ + 1);
+          e = tag;
+        } else {
+          ++e;
+        }
         return;
       }
-      if (e.key == 0) {
-        e.key = key;
-        e.count = 1;
-        if (++used_ > grow_) Resize(bits_ + 1);
+      if (e == 0) {
+        e = tag | 1;
+        ++used_;
         return;
       }
       i = (i + 1) & mask_;
     }
   }
 
-  // Asks for the slot of a key that Add will see soon.  A table of many
-  // vectors outgrows the level-2 cache, and the candidates come in no
-  // order, so each Add would wait for memory without this.
-  void Prefetch(uint64_t key) const {
+  // Asks for a slot that Add will see soon.  A table of many vectors
+  // outgrows the level-1 cache, and consecutive numbers' vectors lie
+  // anywhere in it, so each Add would wait for memory without this.
+  void Prefetch(size_t home) const {
 #if defined(__GNUC__)
-    __builtin_prefetch(&slots_[Slot(key, shift_)], 1);
+    __builtin_prefetch(&slots_[home], 1);
 #else
-    (void)key;
+    (void)home;
 #endif
   }
+  bool Full() const { return used_ > grow_; }
+  // Grows, while Add may not: the slots given by Home stay valid until then.
+  void Settle() {
+    if (used_ > grow_) Resize(bits_ + 1);
+  }
 
+  // fn(Entry) for every key, a key more than once where its count wrapped.
   template <class Fn>
   void ForEach(Fn&& fn) const {
-    for (const Entry& e : slots_)
-      if (e.key != 0) fn(e);
+    for (const uint64_t e : slots_)
+      if (e != 0) fn(Entry{e >> countBits_, static_cast<uint32_t>(e & countMask_)});
+    for (const auto& [key, count] : wrapped_) fn(Entry{key, count});
   }
-  size_t Used() const { return used_; }
+  size_t Entries() const { return used_ + wrapped_.size(); }
 
  private:
   void Resize(unsigned bits) {
-    std::vector<Entry> old(size_t{1} << bits, Entry{0, 0});  // may throw: the table stays as it was
+    std::vector<uint64_t> old(size_t{1} << bits, 0);  // may throw: the table stays as it was
     old.swap(slots_);
     bits_ = bits;
     shift_ = 32 - bits;
     mask_ = slots_.size() - 1;
-    grow_ = slots_.size() / 4 * 3;  // at most three quarters full
-    for (const Entry& e : old) {
-      if (e.key == 0) continue;
-      size_t i = Slot(e.key, shift_);
-      while (slots_[i].key != 0) i = (i + 1) & mask_;
+    // At most three quarters full once settled; a run of adds between two
+    // settles takes at most a sixteenth more.
+    grow_ = slots_.size() / 4 * 3;
+    for (const uint64_t e : old) {
+      if (e == 0) continue;
+      size_t i = Slot(e >> countBits_, shift_);
+      while (slots_[i] != 0) i = (i + 1) & mask_;
       slots_[i] = e;
     }
   }
 
-  std::vector<Entry> slots_;
+  std::vector<uint64_t> slots_;
+  std::unordered_map<uint64_t, uint32_t> wrapped_;  // the counts that wrapped, by key
+  unsigned countBits_;
+  uint64_t countMask_;
   size_t used_ = 0;
   size_t mask_ = 0;
   size_t grow_ = 0;
@@ -128,67 +168,106 @@ struct Run {
   }
 };
 
-// The seven-digit text of x.
-inline void Format(uint32_t x, char text[7]) {
-  for (int j = 6; j >= 0; --j) {
-    text[j] = static_cast<char>('0' + x % 10);
-    x /= 10;
-  }
-}
-
-inline void Increment(char text[7]) {
-  for (int j = 6; j >= 0; --j) {
-    if (text[j] != '9') {
-      ++text[j];
-      return;
-    }
-    text[j] = '0';
-  }
-}
-
 // With at most 100 bets, t -> ShareOf(t, N) is one to one, so the tallies
-// themselves are packed (Direct) and turned into shares at the merge; with
-// more, the shares are packed.  A tally never exceeds N.
-template <bool Direct>
-void CountSlice(const Run& run, uint32_t first, uint32_t last, VectorTable& table) {
-  const HitCounter& counter = run.counter;
+// themselves are packed (Direct, by the walk) and turned into shares at the
+// merge; with more, the shares are packed.  A tally never exceeds N.
+template <bool Direct, unsigned kBits>
+void CountSlice(const Run& run, CensusWalk& walk, uint32_t first, uint32_t last, VectorTable& table) {
   const uint8_t* shareOf = run.shareOf.data();
-  char text[8] = {};
-  Format(first, text);
-  const std::string_view candidate(text, 7);
-  int32_t tally[kLevels];
-  // Each key is added kAhead candidates after its slot was asked for.
-  constexpr uint32_t kAhead = 16;
-  uint64_t pending[kAhead];
-  uint32_t queued = 0;
-  for (uint32_t x = first; x < last; ++x) {
-    counter.Tally(candidate, tally);
-    // Packed in two halves, which 32-bit code holds in one register each.
-    uint32_t hi = 0, lo = 0;
-    for (int k = 0; k < 4; ++k) {
-      hi = hi << 8 | (Direct ? static_cast<uint32_t>(tally[k]) : shareOf[tally[k]]);
-      lo = lo << 8 | (Direct ? static_cast<uint32_t>(tally[k + 4]) : shareOf[tally[k + 4]]);
+  // A run's keys are added while the next run's slots are asked for: each
+  // key's slot is asked for a run (ten numbers) before its add.
+  struct Pending {
+    uint64_t key;
+    size_t home;
+  } pending[2][CensusWalk::kRun];
+  unsigned queued[2] = {0, 0}, cur = 0;
+  auto flush = [&](unsigned which) {
+    for (unsigned i = 0; i < queued[which]; ++i) table.Add(pending[which][i].key, pending[which][i].home);
+    queued[which] = 0;
+  };
+  auto drain = [&] {
+    flush(cur ^ 1);
+    flush(cur);
+    table.Settle();
+  };
+  auto add = [&](uint64_t key) {
+    Pending& p = pending[cur][queued[cur]++];
+    p = {key, table.Home(key)};
+    table.Prefetch(p.home);
+  };
+  // After a run: the run before it is added.
+  auto next = [&] {
+    cur ^= 1;
+    flush(cur);
+  };
+  auto pack = [&](uint32_t, unsigned n, const int32_t (*tallies)[kLevels]) {
+    for (unsigned i = 0; i < n; ++i) {
+      const int32_t* tally = tallies[i];
+      // Packed in two halves, which 32-bit code holds in one register each.
+      uint32_t hi = 0, lo = 0;
+      for (int k = 0; k < 4; ++k) {
+        hi = hi << kBits | (Direct ? static_cast<uint32_t>(tally[k]) : shareOf[tally[k]]);
+        lo = lo << kBits | (Direct ? static_cast<uint32_t>(tally[k + 4]) : shareOf[tally[k + 4]]);
+      }
+      add(Pack<kBits>(hi, lo));
     }
-    const uint64_t key = kUsed | uint64_t{hi} << 32 | lo;
-    uint64_t& slot = pending[queued++ % kAhead];
-    if (queued > kAhead) table.Add(slot);
-    slot = key;
-    table.Prefetch(key);
-    Increment(text);
+    next();
+    // Up to twenty adds since the last look: the table grows between runs,
+    // where no slot is pending.
+    if (table.Full()) drain();
+  };
+  if (Direct && walk.KeysPay()) {
+    walk.WalkKeys(first, last, kBits, [&](uint32_t, unsigned n, const uint64_t* keys) {
+      for (unsigned i = 0; i < n; ++i) add(keys[i]);
+      next();
+      if (table.Full()) drain();
+    });
+  } else {
+    walk.Walk(first, last, pack);
   }
-  const uint32_t left = std::min(queued, kAhead);
-  for (uint32_t i = 0; i < left; ++i) table.Add(pending[(queued - left + i) % kAhead]);
+  drain();
 }
 
-// The largest bet count whose tallies are packed as they are.
+// The largest bet count whose tallies are packed as they are, and the
+// largest whose tallies fit six bits (the others, and shares, take seven).
 constexpr size_t kDirectBets = 100;
+constexpr size_t kSixBitBets = 63;
 
-void Work(Run& run, VectorTable& table) {
+// Bits per level of a census's keys.
+unsigned KeyBits(size_t bets) { return bets <= kSixBitBets ? 6 : 7; }
+
+// A table's entries with keys of a byte per level (with at most 100 bets
+// the tallies made shares, one to one), sorted by key; a key may come twice
+// (its slot and its wrapped count).
+std::vector<VectorTable::Entry> SortedEntries(const VectorTable& table, const std::vector<uint8_t>& shareOf,
+                                              unsigned keyBits) {
+  std::vector<VectorTable::Entry> all;
+  all.reserve(table.Entries());
+  const bool direct = shareOf.size() <= kDirectBets + 1;
+  const uint64_t field = (uint64_t{1} << keyBits) - 1;
+  table.ForEach([&](VectorTable::Entry e) {
+    const uint64_t packed = e.key - 1;
+    uint64_t key = 0;
+    for (int k = 0; k < kLevels; ++k) {
+      const uint64_t v = packed >> (keyBits * (7 - k)) & field;
+      key |= uint64_t{direct ? shareOf[v] : static_cast<uint8_t>(v)} << (8 * (7 - k));
+    }
+    all.push_back({key, e.count});
+  });
+  std::sort(all.begin(), all.end(),
+            [](const VectorTable::Entry& a, const VectorTable::Entry& b) { return a.key < b.key; });
+  return all;
+}
+
+// Counts slices until none is left, then sorts its table's entries into
+// `sorted` (on the worker, so that the workers sort at once).
+void Work(Run& run, VectorTable& table, std::vector<VectorTable::Entry>& sorted) {
   CensusControl* control = run.options.control;
   const uint32_t first = run.options.first;
   const uint32_t last = std::min(run.options.last, kCensusNumbers);
   const uint32_t size = run.options.sliceSize;
   try {
+    CensusWalk walk(run.counter);
     for (;;) {
       if (run.stop.load(std::memory_order_relaxed)) break;
       if (control && control->Cancelled()) {
@@ -198,16 +277,21 @@ void Work(Run& run, VectorTable& table) {
       const uint32_t s = run.next.fetch_add(1, std::memory_order_relaxed);
       if (s >= run.slices) break;
       const uint32_t begin = first + s * size;
-      if (run.shareOf.size() <= kDirectBets + 1)
-        CountSlice<true>(run, begin, begin + std::min(size, last - begin), table);
-      else
-        CountSlice<false>(run, begin, begin + std::min(size, last - begin), table);
+      const uint32_t end = begin + std::min(size, last - begin);
+      const size_t bets = run.shareOf.size() - 1;
+      if (bets <= kSixBitBets) CountSlice<true, 6>(run, walk, begin, end, table);
+      else if (bets <= kDirectBets) CountSlice<true, 7>(run, walk, begin, end, table);
+      else CountSlice<false, 7>(run, walk, begin, end, table);
       const uint32_t done = run.done.fetch_add(1, std::memory_order_relaxed) + 1;
       if (run.controlDone) run.controlDone->fetch_add(1, std::memory_order_relaxed);
       if (run.options.onSlice) {
         std::lock_guard<std::mutex> lock(run.progressMutex);
         run.options.onSlice(done, run.slices);
       }
+    }
+    if (!run.stop.load(std::memory_order_relaxed)) {
+      sorted = SortedEntries(table, run.shareOf, KeyBits(run.shareOf.size() - 1));
+      table = VectorTable(1);  // its memory back before the merge
     }
   } catch (const std::bad_alloc&) {
     run.Fail(CensusStatus::OutOfMemory);
@@ -251,7 +335,9 @@ CensusStatus Census::Build(const HitCounter& counter, const CensusOptions& optio
     for (size_t t = 0; t <= bets; ++t) shareOf[t] = static_cast<uint8_t>(ShareOf(t, bets));
 
     Run run(counter, clipped, shareOf, slices, control ? &control->done_ : nullptr);
-    std::vector<VectorTable> tables(jobs);
+    const unsigned keyBits = KeyBits(bets);
+    std::vector<VectorTable> tables(jobs, VectorTable(CountBits(keyBits)));
+    std::vector<std::vector<VectorTable::Entry>> sorted(jobs);
     {
       std::vector<std::thread> threads;
       threads.reserve(jobs - 1);
@@ -264,9 +350,9 @@ CensusStatus Census::Build(const HitCounter& counter, const CensusOptions& optio
             if (t.joinable()) t.join();
         }
       } joiner{threads};
-      auto worker = [&run, &tables, control](size_t i) {
+      auto worker = [&run, &tables, &sorted, control](size_t i) {
         RunningGuard guard{control ? &control->running_ : nullptr};
-        Work(run, tables[i]);
+        Work(run, tables[i], sorted[i]);
       };
       for (unsigned i = 1; i < jobs; ++i) {
         if (control) control->running_.fetch_add(1, std::memory_order_relaxed);
@@ -283,24 +369,17 @@ CensusStatus Census::Build(const HitCounter& counter, const CensusOptions& optio
     const CensusStatus status = static_cast<CensusStatus>(run.status.load());
     if (status != CensusStatus::Done) return status;
 
-    // Merge: every table's entries, sorted by key, equal keys added up.
-    size_t total = 0;
-    for (const VectorTable& t : tables) total += t.Used();
-    std::vector<VectorTable::Entry> all;
-    all.reserve(total);
-    const bool direct = bets <= kDirectBets;
-    for (const VectorTable& t : tables)
-      t.ForEach([&](VectorTable::Entry e) {
-        if (direct) {  // tallies to shares
-          uint64_t key = kUsed;
-          for (int k = 0; k < kLevels; ++k) key |= uint64_t{shareOf[e.key >> (8 * (7 - k)) & 0x7F]} << (8 * (7 - k));
-          e.key = key;
-        }
-        all.push_back(e);
-      });
+    // Merge: the workers' sorted entries merged in turn, equal keys added
+    // up below.
     tables.clear();
-    std::sort(all.begin(), all.end(),
-              [](const VectorTable::Entry& a, const VectorTable::Entry& b) { return a.key < b.key; });
+    std::vector<VectorTable::Entry> all = std::move(sorted[0]);
+    for (unsigned i = 1; i < jobs; ++i) {
+      std::vector<VectorTable::Entry> both(all.size() + sorted[i].size());
+      std::merge(all.begin(), all.end(), sorted[i].begin(), sorted[i].end(), both.begin(),
+                 [](const VectorTable::Entry& a, const VectorTable::Entry& b) { return a.key < b.key; });
+      all.swap(both);
+      std::vector<VectorTable::Entry>().swap(sorted[i]);
+    }
     std::vector<ShareVector> vectors;
     size_t distinct = 0;
     for (size_t i = 0; i < all.size(); ++i) distinct += i == 0 || all[i].key != all[i - 1].key;
@@ -326,6 +405,22 @@ CensusStatus Census::Build(const HitCounter& counter, const CensusOptions& optio
   } catch (...) {
     return CensusStatus::Failed;
   }
+}
+
+CensusStatus Census::Build(const FilterState& prepared, const CensusOptions& options) {
+  const HitCounter& counter = prepared.Counter();
+  if (counter.TableBetCount() == counter.BitBetCount() || counter.TableBetCount() > 64)
+    return Build(counter, options);
+  // The scalar kernel's layout: bit rows at every size.
+  HitCounter bits;
+  try {
+    bits.UseKernel(Kernel::Scalar);
+    bits.Build(prepared.MediaBets);
+    bits.UseKernel(counter.CurrentKernel());
+  } catch (const std::bad_alloc&) {
+    return CensusStatus::OutOfMemory;
+  }
+  return Build(bits, options);
 }
 
 namespace {

@@ -145,6 +145,9 @@ class HitCounter {
   size_t MemoryBytes() const;
 
  private:
+  // The census walks the candidates in order over the prepared tables.
+  friend class CensusWalk;
+
   using RowTallyFn = void (*)(const uint8_t* const*, size_t, uint32_t*);
   using BitTallyFn = void (*)(const uint64_t* const*, size_t, uint32_t, uint32_t, uint32_t*);
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -37,14 +38,18 @@ RandomFilter MakeFilter(std::mt19937& rng) {
   if (s) f.rest += std::string("S") + std::to_string(e ? slo : pick(0, 2)) + "-" + std::to_string(e ? shi : pick(2, 3));
   f.rest += "TJ";
   const int bets = pick(0, 3) == 0 ? pick(1, 1000) : pick(1, 80);
+  const bool plain = pick(0, 2) == 0;  // seven positions, no cell of 4: bit rows alone
+  const int stars = !plain && pick(0, 2) == 0 ? 2 : 30;  // many "*": sums of 8 and more
   for (int i = 0; i < bets; ++i) {
     std::string b;
-    if (pick(0, 1)) {
-      for (int j = pick(5, 8); j > 0; --j) b += static_cast<char>('0' + pick(0, 9));
+    if (!plain && pick(0, 19) == 0) {  // cells of 4 and more: byte rows beside the bit rows
+      for (int j = 0; j < 7; ++j) b += std::string(j ? "," : "") + (j % 3 == 0 ? "4444" : "**5");
+    } else if (pick(0, 1)) {
+      for (int j = pick(5, plain ? 7 : 8); j > 0; --j) b += static_cast<char>('0' + pick(0, 9));
     } else {  // compound: empty groups, "*" and repeated digits too
       for (int j = 0; j < 7; ++j) {
         if (j) b += ',';
-        for (int w = pick(0, 4); w > 0; --w) b += pick(0, 30) == 0 ? '*' : static_cast<char>('0' + pick(0, 9));
+        for (int w = pick(0, 4); w > 0; --w) b += pick(0, stars) == 0 ? '*' : static_cast<char>('0' + pick(0, 9));
       }
     }
     f.rest += b + "|";
@@ -52,8 +57,12 @@ RandomFilter MakeFilter(std::mt19937& rng) {
   return f;
 }
 
-FilterState Prepared(const std::string& s) {
+// Prepared with the given kernel (the first available one after it where the
+// processor lacks it): the scalar kernel gives bit rows at every size, the
+// vector kernels byte rows up to 64 bets.
+FilterState Prepared(const std::string& s, Kernel kernel = BestKernel()) {
   FilterState f;
+  f.UseKernel(kernel);
   f.FilterStr = s;
   EXPECT_TRUE(f.Prepare().accepted()) << s;
   return f;
@@ -79,22 +88,40 @@ void ExpectSame(const VerdictCounts& census, const VerdictCounts& pass, const st
 
 TEST(Census, CountsAndHistogramsEqualAFullPass) {
   std::mt19937 rng(18);
-  size_t distinctSeen = 0;
+  size_t distinctSeen = 0, allParts = 0, twoPlanes = 0;
   for (int round = 0; round < 300; ++round) {
     const RandomFilter rf = MakeFilter(rng);
     const std::string s = rf.Without(rf.sections.size());
-    FilterState f = Prepared(s);
+    // Every kernel of the table in turn: byte rows, bit rows of one and two
+    // planes and the general bets in every mix, counted by each walk body.
+    const auto kernels = KernelTable();
+    FilterState f = Prepared(s, kernels[round % kernels.size()].kernel);
+    const HitCounter& c = f.Counter();
+    allParts += c.BitBetCount() > 0 && c.TableBetCount() > c.BitBetCount() && c.GeneralBetCount() > 0;
+    twoPlanes += c.BitBetCount() > 0 && c.BitPlanes() == 2;
     CensusOptions o;
     o.first = std::uniform_int_distribution<uint32_t>(0, kCensusNumbers - 1)(rng);
     if (round % 10 == 0) o.first = kCensusNumbers - 1500;  // up to 9999999
-    o.last = std::min(kCensusNumbers, o.first + 1500);
+    o.last = std::min(kCensusNumbers, o.first + 1500 - round % 10);
     o.jobs = 1 + round % 3;
     o.sliceSize = 100 + round * 7;
+    // The filter's own counter (byte rows for a few dozen bets with a vector
+    // kernel) or the layout Build(prepared) takes.
     Census census;
-    ASSERT_EQ(census.Build(f, o), CensusStatus::Done) << s;
+    ASSERT_EQ(round % 2 ? census.Build(f, o) : census.Build(f.Counter(), o), CensusStatus::Done) << s;
     ASSERT_EQ(census.Candidates(), o.last - o.first);
     distinctSeen += census.DistinctVectors();
-    ExpectSame(census.Count(f), FullPass(f, o.first, o.last), s);
+    const VerdictCounts pass = FullPass(f, o.first, o.last);
+    ExpectSame(census.Count(f), pass, s);
+    if (round % 3 == 0) {  // bit rows at every size (the scalar kernel's layout), counted by the best kernel
+      HitCounter bits;
+      bits.UseKernel(Kernel::Scalar);
+      bits.Build(f.MediaBets);
+      bits.UseKernel(BestKernel());
+      Census other;
+      ASSERT_EQ(other.Build(bits, o), CensusStatus::Done);
+      ExpectSame(other.Count(f), pass, s + " in bit rows");
+    }
 
     // Leaving a condition out, as a string without its section gives it.
     if (rf.sections.size() > 1 && round % 4 == 0) {
@@ -118,6 +145,8 @@ TEST(Census, CountsAndHistogramsEqualAFullPass) {
     }
   }
   EXPECT_GT(distinctSeen, 300u * 20) << "the filters give varied vectors";
+  EXPECT_GT(allParts, 10u) << "bit rows, byte rows and general bets in one counter";
+  EXPECT_GT(twoPlanes, 10u);
 }
 
 TEST(Census, ThreadsAndSlicesGiveTheSameVectors) {
@@ -136,6 +165,22 @@ TEST(Census, ThreadsAndSlicesGiveTheSameVectors) {
     EXPECT_EQ(one.Vectors()[i].shares, three.Vectors()[i].shares);
     EXPECT_EQ(one.Vectors()[i].count, three.Vectors()[i].count);
   }
+}
+
+TEST(Census, CountsBeyondWhatASlotHoldsAddUp) {
+  // Two bets: a few vectors, the commonest held by some 300,000 numbers.
+  FilterState f = Prepared("M0(0-100|0-100)M1(0-40|0-60)TJ1234567|7654321|");
+  CensusOptions o;
+  o.last = 1000000;
+  Census census;
+  ASSERT_EQ(census.Build(f, o), CensusStatus::Done);
+  ExpectSame(census.Count(f), FullPass(f, 0, o.last), "two bets");
+  uint64_t total = 0;
+  for (const ShareVector& v : census.Vectors()) total += v.count;
+  EXPECT_EQ(total, o.last);
+  EXPECT_GT(std::max_element(census.Vectors().begin(), census.Vectors().end(),
+                             [](const ShareVector& a, const ShareVector& b) { return a.count < b.count; })->count,
+            1u << 16);
 }
 
 TEST(Census, CancelledFromAnotherThreadLeavesNoWorkerRunning) {
