@@ -83,6 +83,14 @@ void BuildConditionCodes(const TArrMD& conds, const std::vector<uint8_t>& shareO
   }
 }
 
+// The levels that the conditions read.
+uint32_t LevelsRead(const TArrMD& conds) {
+  uint32_t mask = 0;
+  for (const TMD& c : conds)
+    if (c.Shot >= 0 && c.Shot < kLevels) mask |= 1u << c.Shot;
+  return mask;
+}
+
 }  // namespace
 
 PrepareResult FilterState::PrepareOrThrow() {
@@ -102,6 +110,7 @@ PrepareResult FilterState::PrepareOrThrow() {
     MDConds.swap(conds);
     condCode_.clear();
     condLevel_.clear();
+    levelMask_ = LevelsRead(MDConds);
     return r;
   };
 
@@ -204,6 +213,7 @@ PrepareResult FilterState::PrepareOrThrow() {
   condCode_.swap(codes);
   condLevel_.swap(levels);
   codeStride_ = shareOf_.size();
+  levelMask_ = LevelsRead(MDConds);
   return {};
 }
 
@@ -218,7 +228,10 @@ int32_t FilterState::HitShare(int32_t k, const int32_t tally[kLevels]) const {
   return static_cast<int32_t>(static_cast<int64_t>(t) * 100 / static_cast<int64_t>(n));
 }
 
-int32_t FilterState::Execute(const char* candidate) { return Verdict(candidate, Tally.data()); }
+int32_t FilterState::Execute(const char* candidate) {
+  counter_.Tally(candidate, Tally.data());
+  return Judge(Tally.data());
+}
 
 int32_t FilterState::Execute(std::string_view candidate) {
   TallyHits(candidate);

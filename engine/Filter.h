@@ -130,7 +130,8 @@ class FilterState {
   // with it.
   PrepareResult Prepare();
 
-  // The verdict for one candidate (null reads as the empty text).
+  // The verdict for one candidate (null reads as the empty text); Tally
+  // holds every level's count afterwards.
   int32_t Execute(const char* candidate);
   int32_t Execute(std::string_view candidate);
 
@@ -142,8 +143,11 @@ class FilterState {
   // of Tally[0..7] and the state's report.  They only read the prepared
   // state, so any number of threads may call them at once, each with its
   // own scratch, as long as no Prepare runs meanwhile.
+  // Verdict counts only the levels that some condition reads: the other
+  // entries of tally hold no meaningful count afterwards.  Report counts
+  // every level.
   int32_t Verdict(const char* candidate, int32_t tally[kLevels]) const {
-    counter_.Tally(candidate, tally);
+    counter_.TallyLevels(candidate, tally, levelMask_);
     return Judge(tally);
   }
   void Report(const char* candidate, bool showAll, int32_t tally[kLevels], std::string& out) const;
@@ -186,6 +190,8 @@ class FilterState {
   std::vector<uint16_t> condCode_;
   std::vector<uint8_t> condLevel_;
   size_t codeStride_ = 1;  // N + 1 of the codes
+  // Bit k set: some condition of MDConds reads level k.
+  uint32_t levelMask_ = 0;
   std::string report_;
 };
 

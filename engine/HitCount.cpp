@@ -41,22 +41,28 @@ constexpr KernelInfo kKernels[] = {
 #if defined(QV_X86_KERNELS)
 #if defined(__x86_64__)
     {Kernel::Avx512Popcnt, "avx512popcnt", kernels::avx512bw::RowTally, kernels::CpuHasAvx512Popcnt,
-     kernels::avx512popcnt::BitTally},
-    {Kernel::Avx512Bw, "avx512bw", kernels::avx512bw::RowTally, kernels::CpuHasAvx512Bw, kernels::avx512bw::BitTally},
-    {Kernel::Avx2, "avx2", kernels::avx2::RowTally, kernels::CpuHasAvx2, kernels::avx2::BitTally},
+     kernels::avx512popcnt::BitTally, kernels::avx512bw::WordTally},
+    {Kernel::Avx512Bw, "avx512bw", kernels::avx512bw::RowTally, kernels::CpuHasAvx512Bw, kernels::avx512bw::BitTally,
+     kernels::avx512bw::WordTally},
+    {Kernel::Avx2, "avx2", kernels::avx2::RowTally, kernels::CpuHasAvx2, kernels::avx2::BitTally,
+     kernels::avx2::WordTally},
 #else
     // 32-bit code has eight vector registers and no 64-bit mask moves: the
     // AVX-512 byte kernel loses to AVX2's there, the AVX-512 bit kernel with
     // VPOPCNTQ wins.  avx512popcnt pairs that one with AVX2's byte kernel
     // (AVX-512BW implies AVX2); avx512bw runs only when asked for.
     {Kernel::Avx512Popcnt, "avx512popcnt", kernels::avx2::RowTally, kernels::CpuHasAvx512Popcnt,
-     kernels::avx512popcnt::BitTally},
-    {Kernel::Avx2, "avx2", kernels::avx2::RowTally, kernels::CpuHasAvx2, kernels::avx2::BitTally},
-    {Kernel::Avx512Bw, "avx512bw", kernels::avx512bw::RowTally, kernels::CpuHasAvx512Bw, kernels::avx512bw::BitTally},
+     kernels::avx512popcnt::BitTally, kernels::avx2::WordTally},
+    {Kernel::Avx2, "avx2", kernels::avx2::RowTally, kernels::CpuHasAvx2, kernels::avx2::BitTally,
+     kernels::avx2::WordTally},
+    {Kernel::Avx512Bw, "avx512bw", kernels::avx512bw::RowTally, kernels::CpuHasAvx512Bw, kernels::avx512bw::BitTally,
+     kernels::avx512bw::WordTally},
 #endif
-    {Kernel::Sse2, "sse2", kernels::sse2::RowTally, kernels::CpuHasSse2, kernels::sse2::BitTally},
+    {Kernel::Sse2, "sse2", kernels::sse2::RowTally, kernels::CpuHasSse2, kernels::sse2::BitTally,
+     kernels::sse2::WordTally},
 #endif
-    {Kernel::Scalar, "scalar", kernels::scalar::RowTally, Always, kernels::scalar::BitTally},
+    {Kernel::Scalar, "scalar", kernels::scalar::RowTally, Always, kernels::scalar::BitTally,
+     kernels::scalar::WordTally},
 };
 
 const KernelInfo* Find(Kernel k) {
@@ -154,6 +160,7 @@ void HitCounter::UseKernel(Kernel k) {
   kernel_ = e.kernel;
   fn_ = e.rowTally;
   bitFn_ = e.bitTally;
+  wordFn_ = e.wordTally;
 }
 
 void HitCounter::swap(HitCounter& o) noexcept {
@@ -164,6 +171,8 @@ void HitCounter::swap(HitCounter& o) noexcept {
   std::swap(bitPlanes_, o.bitPlanes_);
   bits_.swap(o.bits_);
   bitRowOffset_.swap(o.bitRowOffset_);
+  wordRows_.swap(o.wordRows_);
+  std::swap(wordLive_, o.wordLive_);
   std::swap(tableBets_, o.tableBets_);
   std::swap(stride_, o.stride_);
   table_.swap(o.table_);
@@ -175,11 +184,13 @@ void HitCounter::swap(HitCounter& o) noexcept {
   std::swap(kernel_, o.kernel_);
   std::swap(fn_, o.fn_);
   std::swap(bitFn_, o.bitFn_);
+  std::swap(wordFn_, o.wordFn_);
   std::swap(useBitRows_, o.useBitRows_);
 }
 
 size_t HitCounter::MemoryBytes() const {
   return bits_.capacity() * sizeof(uint64_t) + bitRowOffset_.capacity() * sizeof(uint32_t) +
+         wordRows_.capacity() * sizeof(uint64_t) +
          table_.capacity() + rowOffset_.capacity() * sizeof(size_t) +
          general_.capacity() * sizeof(GeneralBet) + groups_.capacity() * sizeof(Group) +
          entries_.capacity() * sizeof(Entry) + text_.capacity();
@@ -283,11 +294,6 @@ void HitCounter::Fill(const Bets& bets) {
     }
     ++i;
   }
-  // Up to 64 bets a vector kernel's byte rows take one or two steps and beat
-  // bit rows; the scalar kernel is faster on bits at any size.
-  if (fitting <= 64 && kernel_ != Kernel::Scalar)
-    for (uint8_t& p : part)
-      if (p != kGeneral) p = kByteRows;
   const bool twoPlanes = pairs * 16 > fitting;
   for (uint8_t& p : part)
     if (p == kPairRows) p = twoPlanes ? kBitRows : kByteRows;
@@ -376,6 +382,15 @@ void HitCounter::Fill(const Bets& bets) {
       });
       ++lane;
     }
+  }
+
+  // The bit table alone, in one word per row: its rows by position and
+  // character as well.
+  if (bitBets_ > 0 && bitWords_ == 1 && tableBets_ == 0 && bitBets_ == bets.size()) {
+    wordRows_.resize(P * 256 * bitPlanes_);
+    for (size_t at = 0; at < P * 256; ++at)
+      for (size_t p = 0; p < bitPlanes_; ++p) wordRows_[at * bitPlanes_ + p] = bits_[bitRowOffset_[at] + p];
+    wordLive_ = bitBets_ == 64 ? ~uint64_t{0} : (uint64_t{1} << bitBets_) - 1;
   }
 
   // The general path: exact counts for every other bet.
@@ -480,7 +495,7 @@ void HitCounter::TallyWith(RowTallyFn fn, BitTallyFn bitFn, std::string_view can
   }
 }
 
-void HitCounter::TallyLevels(const char* candidate, int32_t tally[kLevels], uint32_t levels) const {
+void HitCounter::TallyRows(const char* candidate, int32_t tally[kLevels], uint32_t levels) const {
   if (!general_.empty() || candidate == nullptr) {
     // Bets beyond the tables look at the whole candidate.
     size_t n = 0;
