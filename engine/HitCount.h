@@ -40,6 +40,10 @@ struct KernelInfo {
   // A table of one word per row, its rows picked from the candidate.
   void (*wordTally)(const uint64_t* table, const char* candidate, uint32_t planes, uint64_t live, uint32_t levels,
                     uint32_t* counts);
+  // A byte table of 64 lanes or fewer, its rows picked from the candidate
+  // (null for scalar, which has bit rows there).
+  void (*smallTally)(const uint8_t* table, const size_t* rowOffset, const char* candidate, size_t lanes,
+                     uint32_t padding, uint32_t levels, uint32_t* counts);
 };
 
 // The dispatch table: every kernel of this build, most preferred first,
@@ -79,15 +83,17 @@ struct AlignedAllocator {
 //
 // A bet that earns at most 1 at every cell (every single bet; a compound bet
 // whose groups repeat no character and hold "*" only alone) has one bit per
-// row: the seven rows are added as bit planes.  When enough bets earn 2 or
-// 3 somewhere (a group like "33" or "*3"), the bit rows have two planes,
+// row: the seven rows are added as bit planes.  (Not with a vector kernel
+// when there are 64 such bets or fewer: byte rows take one or two vector
+// steps then, and are faster.)  When enough bets earn 2 or 3 somewhere (a group like "33" or "*3"), the bit rows have two planes,
 // low and high bit, and take those bets too.  Any other table bet has a
 // byte per row (capped at 8, which already rules the bet out of every
 // level).  Every other bet (longer bets, unusual characters) is counted
-// exactly by the general path.  The three tallies add up.  When every bet
-// has bit rows and they fit in one word (64 bets or fewer), the rows are
-// also kept in a table indexed by position and character, so that a
-// zero-terminated candidate picks its words without a lookup in between.
+// exactly by the general path.  The three tallies add up.  When one table
+// holds every bet in one step (64 bets or fewer), a zero-terminated
+// candidate goes straight to the kernel, which picks the rows itself; a
+// bit table then also keeps its words by position and character, so that
+// no offset is looked up in between.
 class HitCounter {
  public:
   static constexpr size_t kFastPositions = 7;
@@ -126,9 +132,16 @@ class HitCounter {
     TallyWith(fn_, bitFn_, candidate, tally, levels);
   }
   void TallyLevels(const char* candidate, int32_t tally[kLevels], uint32_t levels) const {
-    if (wordFn_ != nullptr && !wordRows_.empty() && candidate != nullptr) [[likely]] {
-      wordFn_(wordRows_.data(), candidate, bitPlanes_, wordLive_, levels, reinterpret_cast<uint32_t*>(tally));
-      return;
+    if (candidate != nullptr) [[likely]] {
+      if (smallBytes_ && smallFn_ != nullptr) [[likely]] {
+        smallFn_(table_.data(), rowOffset_.data(), candidate, stride_, static_cast<uint32_t>(stride_ - tableBets_),
+                 levels, reinterpret_cast<uint32_t*>(tally));
+        return;
+      }
+      if (!wordRows_.empty()) {
+        wordFn_(wordRows_.data(), candidate, bitPlanes_, wordLive_, levels, reinterpret_cast<uint32_t*>(tally));
+        return;
+      }
     }
     TallyRows(candidate, tally, levels);
   }
@@ -158,6 +171,7 @@ class HitCounter {
   using RowTallyFn = void (*)(const uint8_t* const*, size_t, uint32_t*);
   using BitTallyFn = void (*)(const uint64_t* const*, size_t, uint32_t, uint32_t, uint32_t*);
   using WordTallyFn = void (*)(const uint64_t*, const char*, uint32_t, uint64_t, uint32_t, uint32_t*);
+  using SmallTallyFn = void (*)(const uint8_t*, const size_t*, const char*, size_t, uint32_t, uint32_t, uint32_t*);
 
   struct GeneralBet {
     uint32_t first;   // single: offset into text_; compound: index into groups_
@@ -197,7 +211,8 @@ class HitCounter {
   std::vector<uint32_t> bitRowOffset_;  // [position * 256 + character] -> word offset of its row
   // Only when the bit table is all there is and holds one word per row:
   // [(position * 256 + character) * bitPlanes_ + plane] -> that plane's
-  // word of its row; empty otherwise.  wordLive_: the lanes holding bets.
+  // word of its row (zeros for character 0, which ends a candidate there);
+  // empty otherwise.  wordLive_: the lanes holding bets.
   std::vector<uint64_t> wordRows_;
   uint64_t wordLive_ = 0;
 
@@ -208,6 +223,8 @@ class HitCounter {
   size_t stride_ = 0;
   std::vector<uint8_t, AlignedAllocator<uint8_t>> table_;
   std::vector<size_t> rowOffset_;  // [position * 256 + character] -> byte offset of its row
+  // The byte table is all there is and takes one step of 64 lanes or fewer.
+  bool smallBytes_ = false;
 
   // The general path.
   std::vector<GeneralBet> general_;
@@ -219,6 +236,7 @@ class HitCounter {
   RowTallyFn fn_ = nullptr;
   BitTallyFn bitFn_ = nullptr;
   WordTallyFn wordFn_ = nullptr;
+  SmallTallyFn smallFn_ = nullptr;
   bool useBitRows_ = true;
 };
 

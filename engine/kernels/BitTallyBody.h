@@ -349,10 +349,33 @@ __attribute__((always_inline)) inline void BitTallyWord(const uint64_t* const* r
   ForLevels([&](auto k) QV_INLINE_LAMBDA { AddCount(counts + k, sum[k]); });
 }
 
+// Calls f(j, c) for the candidate's characters j = 0..6, c = 0 from its
+// end on, without reading past it.  One variable at a time: an array of
+// them would be vectorised, and its load would stall on the scalar stores.
+template <class F>
+__attribute__((always_inline)) inline void ForCandidateRows(const char* candidate, F&& f) {
+  const auto* u = reinterpret_cast<const uint8_t*>(candidate);
+  size_t c = u[0];
+  f(0, c);
+  c = c ? u[1] : 0;
+  f(1, c);
+  c = c ? u[2] : 0;
+  f(2, c);
+  c = c ? u[3] : 0;
+  f(3, c);
+  c = c ? u[4] : 0;
+  f(4, c);
+  c = c ? u[5] : 0;
+  f(5, c);
+  c = c ? u[6] : 0;
+  f(6, c);
+}
+
 // A table of 64 bets or fewer, one word per row, its rows picked here from
 // the candidate: table[(j * 256 + c) * kPlanes + p] is plane p of the row
-// of character c at position j.  The candidate ends at its first zero byte
-// or after seven characters, and nothing beyond its end is read.  Sets
+// of character c at position j, all zeros for c = 0.  The candidate ends
+// at its first zero byte or after seven characters, and nothing beyond its
+// end is read.  Sets
 // counts[k] for the levels asked for (the others may be set as well); only
 // the lanes of `live` hold bets.  The rows in general-purpose registers:
 // one 64-bit word, or two 32-bit halves in 32-bit code.
@@ -360,14 +383,20 @@ template <class W, int kPlanes>
 __attribute__((always_inline)) inline void WordTallyBody(const uint64_t* table, const char* candidate, uint64_t live,
                                                          uint32_t levels, uint32_t* counts) {
   using L = PlainLogic<W>;
-  uint64_t row[kRows * kPlanes] = {};
-#pragma GCC unroll 7
+  // The characters up to the end; zero after it, whose rows are all zeros.
+  const auto* u = reinterpret_cast<const uint8_t*>(candidate);
+  const size_t c0 = u[0];
+  const size_t c1 = c0 ? u[1] : 0;
+  const size_t c2 = c1 ? u[2] : 0;
+  const size_t c3 = c2 ? u[3] : 0;
+  const size_t c4 = c3 ? u[4] : 0;
+  const size_t c5 = c4 ? u[5] : 0;
+  const size_t c6 = c5 ? u[6] : 0;
+  const size_t at[kRows] = {c0, 256 + c1, 512 + c2, 768 + c3, 1024 + c4, 1280 + c5, 1536 + c6};
+  uint64_t row[kRows * kPlanes];
   for (size_t j = 0; j < kRows; ++j) {
-    const uint8_t c = static_cast<uint8_t>(candidate[j]);
-    if (c == 0) break;
-    const uint64_t* r = table + (j * 256 + c) * kPlanes;
-    row[j] = r[0];
-    if constexpr (kPlanes == 2) row[kRows + j] = r[1];
+    row[j] = table[at[j] * kPlanes];
+    if constexpr (kPlanes == 2) row[kRows + j] = table[at[j] * kPlanes + 1];
   }
   uint32_t sum[8] = {};
   for (size_t part = 0; part < 8 / sizeof(W); ++part) {

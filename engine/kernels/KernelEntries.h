@@ -27,4 +27,8 @@
     RowTallyBody<LANES>(rows, lanes, counts);                                                \
   }                                                                                          \
   QV_BIT_TALLY_ENTRY(BitVec<LANES>)                                                          \
-  QV_WORD_TALLY_ENTRY
+  QV_WORD_TALLY_ENTRY                                                                        \
+  QV_KERNEL_ENTRY void SmallTally(const uint8_t* table, const size_t* rowOffset, const char* candidate, \
+                                  size_t lanes, uint32_t padding, uint32_t levels, uint32_t* counts) {  \
+    SmallRowTallyBody<LANES>(table, rowOffset, candidate, lanes, padding, levels, counts);           \
+  }
