@@ -172,8 +172,26 @@ class FilterState {
 
  private:
   PrepareResult PrepareOrThrow();
-  // The verdict from a tally.
-  int32_t Judge(const int32_t tally[kLevels]) const;
+  // The verdict from a tally.  Evaluate, tabulated: two bytes per condition
+  // and tally say what ConditionMisses makes of the tally's share, and add
+  // up: the low bytes count the misses, the high bytes those beyond
+  // tolerance.  With fewer than 16 conditions the verdict of the two counts
+  // is looked up too.
+  int32_t Judge(const int32_t tally[kLevels]) const {
+    if (!coded_) [[unlikely]]
+      return JudgeByShares(tally);
+    const uint16_t* code = condCode_.data();
+    const uint32_t n = static_cast<uint32_t>(codeStride_ - 1);
+    uint32_t counts = 0;
+    for (const uint8_t level : condLevel_) {
+      const uint32_t t = static_cast<uint32_t>(tally[level]);
+      counts += code[t < n ? t : n];
+      code += codeStride_;
+    }
+    if (fewConditions_) [[likely]]
+      return verdictOf_[(counts & 0x0F) * kFewConditions + (counts >> 8)];
+    return VerdictOf({static_cast<int32_t>(counts & 0xFF), static_cast<int32_t>(counts >> 8)}, Ranges());
+  }
   // The verdict worked out from the shares, without the codes.
   __attribute__((noinline)) int32_t JudgeByShares(const int32_t tally[kLevels]) const;
   void AppendReport(std::string_view candidate, bool showAll, const int32_t tally[kLevels],
@@ -192,6 +210,13 @@ class FilterState {
   size_t codeStride_ = 1;  // N + 1 of the codes
   // Bit k set: some condition of MDConds reads level k.
   uint32_t levelMask_ = 0;
+  // The codes stand for MDConds.
+  bool coded_ = false;
+  // verdictOf_[err * kFewConditions + sup]: the verdict of those misses, for
+  // the E and S ranges as prepared; used while there are fewer conditions.
+  static constexpr int32_t kFewConditions = 16;
+  bool fewConditions_ = false;
+  std::array<int32_t, kFewConditions * kFewConditions> verdictOf_{};
   std::string report_;
 };
 
