@@ -278,7 +278,7 @@ __attribute__((always_inline)) inline void SmallSteps(const uint8_t* table, cons
   });
   for (uint32_t level = 0; level < 8; ++level) {
     if (!(levels >> level & 1)) continue;
-    const Bytes l = Bytes{} + static_cast<uint8_t>(level);
+    const Bytes l = Load<V>(kLevelBytes.table[level]);
     uint32_t n = 0;
     if constexpr (V::kWidth == 16 && kSteps > 1) {
       // No POPCNT with SSE2: the compares (-1 each) added up as bytes, and
