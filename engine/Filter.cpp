@@ -83,33 +83,6 @@ void BuildConditionCodes(const TArrMD& conds, const std::vector<uint8_t>& shareO
   }
 }
 
-// Each condition's bands as ranges of tallies, read off its codes (the
-// tallies 0..N whose code bit is clear).  False when some band is no single
-// range, which a share that only grows with its tally never gives.
-bool TallyBandsOf(const std::vector<uint16_t>& code, const std::vector<uint8_t>& level, size_t stride,
-                  std::vector<TallyBands>& out) {
-  out.resize(level.size());
-  for (size_t k = 0; k < level.size(); ++k) {
-    const uint16_t* c = code.data() + k * stride;
-    uint32_t range[2][2];
-    for (int bit = 0; bit < 2; ++bit) {
-      const uint16_t mask = bit == 0 ? 0x01 : 0x100;
-      size_t lo = stride, hi = 0;
-      for (size_t t = 0; t < stride; ++t)
-        if (!(c[t] & mask)) {
-          lo = std::min(lo, t);
-          hi = t;
-        }
-      for (size_t t = lo; t <= hi && lo < stride; ++t)
-        if (c[t] & mask) return false;
-      range[bit][0] = static_cast<uint32_t>(lo);
-      range[bit][1] = lo < stride ? static_cast<uint32_t>(hi - lo) : 0;
-    }
-    out[k] = {level[k], range[0][0], range[0][1], range[1][0], range[1][1]};
-  }
-  return true;
-}
-
 // The levels that the conditions read.
 uint32_t LevelsRead(const TArrMD& conds) {
   uint32_t mask = 0;
@@ -222,8 +195,6 @@ PrepareResult FilterState::PrepareOrThrow() {
   std::vector<uint16_t> codes;
   std::vector<uint8_t> levels;
   BuildConditionCodes(conds, shares, codes, levels);
-  std::vector<TallyBands> bands;
-  const bool banded = !codes.empty() && TallyBandsOf(codes, levels, shares.size(), bands);
 
   // Complete: put it all in place.  Nothing below allocates.
   MDConds.swap(conds);
@@ -242,10 +213,9 @@ PrepareResult FilterState::PrepareOrThrow() {
   shareOf_.swap(shares);
   condCode_.swap(codes);
   condLevel_.swap(levels);
-  bands_.swap(bands);
   codeStride_ = shareOf_.size();
   levelMask_ = LevelsRead(MDConds);
-  coded_ = banded && condLevel_.size() == MDConds.size() && bands_.size() == MDConds.size();
+  coded_ = condLevel_.size() == MDConds.size() && !condCode_.empty();
   // The verdict of every pair of miss counts that few conditions can give.
   fewConditions_ = MDConds.size() < kFewConditions;
   for (int32_t err = 0; err < kFewConditions; ++err)

@@ -110,12 +110,6 @@ struct PrepareResult {
   bool accepted() const { return status == PrepareStatus::Accepted; }
 };
 
-// A condition's allowed and tolerance bands as ranges of tallies of its
-// level, for N bets (lo = N + 1 and span 0 for a band that no tally reaches).
-struct TallyBands {
-  uint32_t level, lo, span, toleranceLo, toleranceSpan;
-};
-
 // The module state of one loaded plug-in and the engine's operations on it.
 class FilterState {
  public:
@@ -178,27 +172,27 @@ class FilterState {
 
  private:
   PrepareResult PrepareOrThrow();
-  // The verdict from a tally.  Evaluate, tabulated: since a share only
-  // grows with its tally, each band of a condition is a range of tallies,
-  // and a tally is outside it when t - lo, taken unsigned, exceeds the
-  // range's span.  The misses add up; with fewer than 16 conditions their
-  // verdict is looked up too.
+  // The verdict from a tally.  Evaluate, tabulated: two bytes per condition
+  // and tally say what ConditionMisses makes of the tally's share, and add
+  // up: the low bytes count the misses, the high bytes those beyond
+  // tolerance.  With fewer than 16 conditions the verdict of the two counts
+  // is looked up too.
   int32_t Judge(const int32_t tally[kLevels]) const {
     if (!coded_) [[unlikely]]
       return JudgeByShares(tally);
+    const uint16_t* code = condCode_.data();
     const uint32_t n = static_cast<uint32_t>(codeStride_ - 1);
-    uint32_t err = 0, sup = 0;
-    for (const TallyBands& b : bands_) {
-      uint32_t t = static_cast<uint32_t>(tally[b.level]);
-      t = t < n ? t : n;
-      err += (t - b.lo) > b.span;
-      sup += (t - b.toleranceLo) > b.toleranceSpan;
+    uint32_t counts = 0;
+    for (const uint8_t level : condLevel_) {
+      const uint32_t t = static_cast<uint32_t>(tally[level]);
+      counts += code[t < n ? t : n];
+      code += codeStride_;
     }
     if (fewConditions_) [[likely]]
-      return verdictOf_[err * kFewConditions + sup];
-    return VerdictOf({static_cast<int32_t>(err), static_cast<int32_t>(sup)}, Ranges());
+      return verdictOf_[(counts & 0x0F) * kFewConditions + (counts >> 8)];
+    return VerdictOf({static_cast<int32_t>(counts & 0xFF), static_cast<int32_t>(counts >> 8)}, Ranges());
   }
-  // The verdict worked out from the shares, without the tally bands.
+  // The verdict worked out from the shares, without the codes.
   __attribute__((noinline)) int32_t JudgeByShares(const int32_t tally[kLevels]) const;
   void AppendReport(std::string_view candidate, bool showAll, const int32_t tally[kLevels],
                     std::string& out) const;
@@ -210,15 +204,13 @@ class FilterState {
   // t] is 1 for "outside the allowed band" plus 256 for "outside the
   // tolerance band too", for condition k when its level counts t bets.
   // Empty (evaluation then works the shares out) when the table would be
-  // too large or a refused preparation changed the conditions.  The tally
-  // bands, which evaluation reads, are taken from it.
+  // too large or a refused preparation changed the conditions.
   std::vector<uint16_t> condCode_;
   std::vector<uint8_t> condLevel_;
   size_t codeStride_ = 1;  // N + 1 of the codes
   // Bit k set: some condition of MDConds reads level k.
   uint32_t levelMask_ = 0;
-  std::vector<TallyBands> bands_;
-  // The codes and the tally bands stand for MDConds.
+  // The codes stand for MDConds.
   bool coded_ = false;
   // verdictOf_[err * kFewConditions + sup]: the verdict of those misses, for
   // the E and S ranges as prepared; used while there are fewer conditions.
