@@ -1,8 +1,8 @@
 // ZcExecute throughput for 10 to 10000 media bets: the literal algorithm
 // (cut every bet at its commas and compare character by character on every
 // call), the engine with each counting kernel, the hit counting alone with
-// each kernel on bit rows (Bits/) and with every bet in byte rows (Bytes/),
-// and the plug-in's export.
+// each kernel on bit rows (Bits/), with every bet in byte rows (Bytes/) and,
+// up to 64 bets, in one bit word per row (Words/), and the plug-in's export.
 // After the runs a table gives bet-candidate pairs per second and the ratio
 // to the literal algorithm, from the CPU time of each run (the machine may
 // be shared).
@@ -144,16 +144,19 @@ void BM_Kernel(benchmark::State& state, qv::Kernel k, size_t n) {
 }
 
 // Hit counting alone, every level, with bit rows where a bet allows them or
-// with byte rows for every bet.
-void BM_Count(benchmark::State& state, qv::Kernel k, size_t n, bool bitRows) {
+// with byte rows for every bet.  Words: the table built as for the scalar
+// kernel (bit rows even for 64 bets or fewer, one word per row) and counted
+// with kernel k.
+void BM_Count(benchmark::State& state, qv::Kernel k, size_t n, bool bitRows, bool words) {
   const Workload& w = WorkloadFor(n);
   qv::FilterState f;
   f.FilterStr = w.filterStr;
   if (!f.Prepare().accepted()) state.SkipWithError("filter string refused");
   qv::HitCounter counter;
-  counter.UseKernel(k);
+  counter.UseKernel(words ? qv::Kernel::Scalar : k);
   counter.UseBitRows(bitRows);
   counter.Build(f.MediaBets);
+  counter.UseKernel(k);
   state.counters["bit rows"] = static_cast<double>(counter.BitBetCount());
   int32_t tally[qv::kLevels];
   size_t i = 0;
@@ -270,7 +273,14 @@ int main(int argc, char** argv) {
         if (!e.available()) continue;
         const std::string name = std::string(bitRows ? "Bits/" : "Bytes/") + e.name + suffix;
         reporter.Add(name, n);
-        benchmark::RegisterBenchmark(name.c_str(), BM_Count, e.kernel, n, bitRows);
+        benchmark::RegisterBenchmark(name.c_str(), BM_Count, e.kernel, n, bitRows, false);
+      }
+    if (n <= 64)
+      for (const qv::KernelInfo& e : qv::KernelTable()) {
+        if (!e.available() || e.kernel == qv::Kernel::Scalar) continue;
+        const std::string name = std::string("Words/") + e.name + suffix;
+        reporter.Add(name, n);
+        benchmark::RegisterBenchmark(name.c_str(), BM_Count, e.kernel, n, true, true);
       }
     reporter.Add("ZcExecute" + suffix, n);
     benchmark::RegisterBenchmark(("ZcExecute" + suffix).c_str(), BM_Export, n);

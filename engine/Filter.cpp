@@ -83,6 +83,14 @@ void BuildConditionCodes(const TArrMD& conds, const std::vector<uint8_t>& shareO
   }
 }
 
+// The levels that the conditions read.
+uint32_t LevelsRead(const TArrMD& conds) {
+  uint32_t mask = 0;
+  for (const TMD& c : conds)
+    if (c.Shot >= 0 && c.Shot < kLevels) mask |= 1u << c.Shot;
+  return mask;
+}
+
 }  // namespace
 
 PrepareResult FilterState::PrepareOrThrow() {
@@ -102,6 +110,8 @@ PrepareResult FilterState::PrepareOrThrow() {
     MDConds.swap(conds);
     condCode_.clear();
     condLevel_.clear();
+    coded_ = false;
+    levelMask_ = LevelsRead(MDConds);
     return r;
   };
 
@@ -204,6 +214,13 @@ PrepareResult FilterState::PrepareOrThrow() {
   condCode_.swap(codes);
   condLevel_.swap(levels);
   codeStride_ = shareOf_.size();
+  levelMask_ = LevelsRead(MDConds);
+  coded_ = condLevel_.size() == MDConds.size() && !condCode_.empty();
+  // The verdict of every pair of miss counts that few conditions can give.
+  fewConditions_ = MDConds.size() < kFewConditions;
+  for (int32_t err = 0; err < kFewConditions; ++err)
+    for (int32_t sup = 0; sup < kFewConditions; ++sup)
+      verdictOf_[static_cast<size_t>(err * kFewConditions + sup)] = VerdictOf({err, sup}, Ranges());
   return {};
 }
 
@@ -218,7 +235,10 @@ int32_t FilterState::HitShare(int32_t k, const int32_t tally[kLevels]) const {
   return static_cast<int32_t>(static_cast<int64_t>(t) * 100 / static_cast<int64_t>(n));
 }
 
-int32_t FilterState::Execute(const char* candidate) { return Verdict(candidate, Tally.data()); }
+int32_t FilterState::Execute(const char* candidate) {
+  counter_.Tally(candidate, Tally.data());
+  return Judge(Tally.data());
+}
 
 int32_t FilterState::Execute(std::string_view candidate) {
   TallyHits(candidate);
@@ -243,22 +263,6 @@ int32_t FilterState::JudgeByShares(const int32_t tally[kLevels]) const {
   int32_t shares[kLevels];
   for (int32_t k = 0; k < kLevels; ++k) shares[k] = HitShare(k, tally);
   return Evaluate(shares, MDConds, Ranges());
-}
-
-int32_t FilterState::Judge(const int32_t tally[kLevels]) const {
-  if (condLevel_.size() != MDConds.size() || condCode_.empty()) [[unlikely]]
-    return JudgeByShares(tally);
-  // Evaluate, tabulated: two bytes per condition and tally say what
-  // ConditionMisses makes of the tally's share, and add up: the low bytes
-  // count the misses, the high bytes those beyond tolerance.
-  const uint16_t* code = condCode_.data();
-  const uint32_t n = static_cast<uint32_t>(codeStride_ - 1);
-  uint32_t counts = 0;
-  for (const uint8_t level : condLevel_) {
-    counts += code[std::min(static_cast<uint32_t>(tally[level]), n)];
-    code += codeStride_;
-  }
-  return VerdictOf({static_cast<int32_t>(counts & 0xFF), static_cast<int32_t>(counts >> 8)}, Ranges());
 }
 
 const std::string& FilterState::Debug(const char* candidate, bool showAll) {

@@ -130,7 +130,8 @@ class FilterState {
   // with it.
   PrepareResult Prepare();
 
-  // The verdict for one candidate (null reads as the empty text).
+  // The verdict for one candidate (null reads as the empty text); Tally
+  // holds every level's count afterwards.
   int32_t Execute(const char* candidate);
   int32_t Execute(std::string_view candidate);
 
@@ -142,8 +143,11 @@ class FilterState {
   // of Tally[0..7] and the state's report.  They only read the prepared
   // state, so any number of threads may call them at once, each with its
   // own scratch, as long as no Prepare runs meanwhile.
+  // Verdict counts only the levels that some condition reads: the other
+  // entries of tally hold no meaningful count afterwards.  Report counts
+  // every level.
   int32_t Verdict(const char* candidate, int32_t tally[kLevels]) const {
-    counter_.Tally(candidate, tally);
+    counter_.TallyLevels(candidate, tally, levelMask_);
     return Judge(tally);
   }
   void Report(const char* candidate, bool showAll, int32_t tally[kLevels], std::string& out) const;
@@ -168,8 +172,26 @@ class FilterState {
 
  private:
   PrepareResult PrepareOrThrow();
-  // The verdict from a tally.
-  int32_t Judge(const int32_t tally[kLevels]) const;
+  // The verdict from a tally.  Evaluate, tabulated: two bytes per condition
+  // and tally say what ConditionMisses makes of the tally's share, and add
+  // up: the low bytes count the misses, the high bytes those beyond
+  // tolerance.  With fewer than 16 conditions the verdict of the two counts
+  // is looked up too.
+  int32_t Judge(const int32_t tally[kLevels]) const {
+    if (!coded_) [[unlikely]]
+      return JudgeByShares(tally);
+    const uint16_t* code = condCode_.data();
+    const uint32_t n = static_cast<uint32_t>(codeStride_ - 1);
+    uint32_t counts = 0;
+    for (const uint8_t level : condLevel_) {
+      const uint32_t t = static_cast<uint32_t>(tally[level]);
+      counts += code[t < n ? t : n];
+      code += codeStride_;
+    }
+    if (fewConditions_) [[likely]]
+      return verdictOf_[(counts & 0x0F) * kFewConditions + (counts >> 8)];
+    return VerdictOf({static_cast<int32_t>(counts & 0xFF), static_cast<int32_t>(counts >> 8)}, Ranges());
+  }
   // The verdict worked out from the shares, without the codes.
   __attribute__((noinline)) int32_t JudgeByShares(const int32_t tally[kLevels]) const;
   void AppendReport(std::string_view candidate, bool showAll, const int32_t tally[kLevels],
@@ -186,6 +208,15 @@ class FilterState {
   std::vector<uint16_t> condCode_;
   std::vector<uint8_t> condLevel_;
   size_t codeStride_ = 1;  // N + 1 of the codes
+  // Bit k set: some condition of MDConds reads level k.
+  uint32_t levelMask_ = 0;
+  // The codes stand for MDConds.
+  bool coded_ = false;
+  // verdictOf_[err * kFewConditions + sup]: the verdict of those misses, for
+  // the E and S ranges as prepared; used while there are fewer conditions.
+  static constexpr int32_t kFewConditions = 16;
+  bool fewConditions_ = false;
+  std::array<int32_t, kFewConditions * kFewConditions> verdictOf_{};
   std::string report_;
 };
 

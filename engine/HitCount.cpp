@@ -41,22 +41,28 @@ constexpr KernelInfo kKernels[] = {
 #if defined(QV_X86_KERNELS)
 #if defined(__x86_64__)
     {Kernel::Avx512Popcnt, "avx512popcnt", kernels::avx512bw::RowTally, kernels::CpuHasAvx512Popcnt,
-     kernels::avx512popcnt::BitTally},
-    {Kernel::Avx512Bw, "avx512bw", kernels::avx512bw::RowTally, kernels::CpuHasAvx512Bw, kernels::avx512bw::BitTally},
-    {Kernel::Avx2, "avx2", kernels::avx2::RowTally, kernels::CpuHasAvx2, kernels::avx2::BitTally},
+     kernels::avx512popcnt::BitTally, kernels::avx512bw::WordTally, kernels::avx512bw::SmallTally},
+    {Kernel::Avx512Bw, "avx512bw", kernels::avx512bw::RowTally, kernels::CpuHasAvx512Bw, kernels::avx512bw::BitTally,
+     kernels::avx512bw::WordTally, kernels::avx512bw::SmallTally},
+    {Kernel::Avx2, "avx2", kernels::avx2::RowTally, kernels::CpuHasAvx2, kernels::avx2::BitTally,
+     kernels::avx2::WordTally, kernels::avx2::SmallTally},
 #else
     // 32-bit code has eight vector registers and no 64-bit mask moves: the
     // AVX-512 byte kernel loses to AVX2's there, the AVX-512 bit kernel with
     // VPOPCNTQ wins.  avx512popcnt pairs that one with AVX2's byte kernel
     // (AVX-512BW implies AVX2); avx512bw runs only when asked for.
     {Kernel::Avx512Popcnt, "avx512popcnt", kernels::avx2::RowTally, kernels::CpuHasAvx512Popcnt,
-     kernels::avx512popcnt::BitTally},
-    {Kernel::Avx2, "avx2", kernels::avx2::RowTally, kernels::CpuHasAvx2, kernels::avx2::BitTally},
-    {Kernel::Avx512Bw, "avx512bw", kernels::avx512bw::RowTally, kernels::CpuHasAvx512Bw, kernels::avx512bw::BitTally},
+     kernels::avx512popcnt::BitTally, kernels::avx2::WordTally, kernels::avx2::SmallTally},
+    {Kernel::Avx2, "avx2", kernels::avx2::RowTally, kernels::CpuHasAvx2, kernels::avx2::BitTally,
+     kernels::avx2::WordTally, kernels::avx2::SmallTally},
+    {Kernel::Avx512Bw, "avx512bw", kernels::avx512bw::RowTally, kernels::CpuHasAvx512Bw, kernels::avx512bw::BitTally,
+     kernels::avx512bw::WordTally, kernels::avx512bw::SmallTally},
 #endif
-    {Kernel::Sse2, "sse2", kernels::sse2::RowTally, kernels::CpuHasSse2, kernels::sse2::BitTally},
+    {Kernel::Sse2, "sse2", kernels::sse2::RowTally, kernels::CpuHasSse2, kernels::sse2::BitTally,
+     kernels::sse2::WordTally, kernels::sse2::SmallTally},
 #endif
-    {Kernel::Scalar, "scalar", kernels::scalar::RowTally, Always, kernels::scalar::BitTally},
+    {Kernel::Scalar, "scalar", kernels::scalar::RowTally, Always, kernels::scalar::BitTally,
+     kernels::scalar::WordTally, nullptr},
 };
 
 const KernelInfo* Find(Kernel k) {
@@ -154,6 +160,8 @@ void HitCounter::UseKernel(Kernel k) {
   kernel_ = e.kernel;
   fn_ = e.rowTally;
   bitFn_ = e.bitTally;
+  wordFn_ = e.wordTally;
+  smallFn_ = e.smallTally;
 }
 
 void HitCounter::swap(HitCounter& o) noexcept {
@@ -164,6 +172,8 @@ void HitCounter::swap(HitCounter& o) noexcept {
   std::swap(bitPlanes_, o.bitPlanes_);
   bits_.swap(o.bits_);
   bitRowOffset_.swap(o.bitRowOffset_);
+  wordRows_.swap(o.wordRows_);
+  std::swap(wordLive_, o.wordLive_);
   std::swap(tableBets_, o.tableBets_);
   std::swap(stride_, o.stride_);
   table_.swap(o.table_);
@@ -175,11 +185,15 @@ void HitCounter::swap(HitCounter& o) noexcept {
   std::swap(kernel_, o.kernel_);
   std::swap(fn_, o.fn_);
   std::swap(bitFn_, o.bitFn_);
+  std::swap(wordFn_, o.wordFn_);
+  std::swap(smallFn_, o.smallFn_);
+  std::swap(smallBytes_, o.smallBytes_);
   std::swap(useBitRows_, o.useBitRows_);
 }
 
 size_t HitCounter::MemoryBytes() const {
   return bits_.capacity() * sizeof(uint64_t) + bitRowOffset_.capacity() * sizeof(uint32_t) +
+         wordRows_.capacity() * sizeof(uint64_t) +
          table_.capacity() + rowOffset_.capacity() * sizeof(size_t) +
          general_.capacity() * sizeof(GeneralBet) + groups_.capacity() * sizeof(Group) +
          entries_.capacity() * sizeof(Entry) + text_.capacity();
@@ -378,6 +392,18 @@ void HitCounter::Fill(const Bets& bets) {
     }
   }
 
+  // The bit table alone, in one word per row: its rows by position and
+  // character as well, for zero-terminated candidates.
+  if (bitBets_ > 0 && bitWords_ == 1 && tableBets_ == 0 && bitBets_ == bets.size()) {
+    wordRows_.resize(P * 256 * bitPlanes_);
+    for (size_t at = 0; at < P * 256; ++at)
+      for (size_t p = 0; p < bitPlanes_; ++p)  // a zero byte ends the candidate: its rows are zeros
+        wordRows_[at * bitPlanes_ + p] = at % 256 == 0 ? 0 : bits_[bitRowOffset_[at] + p];
+    wordLive_ = bitBets_ == 64 ? ~uint64_t{0} : (uint64_t{1} << bitBets_) - 1;
+  }
+
+  smallBytes_ = tableBets_ > 0 && tableBets_ == bets.size() && stride_ <= 64;
+
   // The general path: exact counts for every other bet.
   general_.reserve(bets.size() - tableBets_ - bitBets_);
   std::array<uint32_t, 256> occurrences{};
@@ -480,7 +506,7 @@ void HitCounter::TallyWith(RowTallyFn fn, BitTallyFn bitFn, std::string_view can
   }
 }
 
-void HitCounter::TallyLevels(const char* candidate, int32_t tally[kLevels], uint32_t levels) const {
+void HitCounter::TallyRows(const char* candidate, int32_t tally[kLevels], uint32_t levels) const {
   if (!general_.empty() || candidate == nullptr) {
     // Bets beyond the tables look at the whole candidate.
     size_t n = 0;

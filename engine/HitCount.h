@@ -37,6 +37,13 @@ struct KernelInfo {
   void (*rowTally)(const uint8_t* const* rows, size_t lanes, uint32_t* counts);
   bool (*available)();
   void (*bitTally)(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t* counts);
+  // A table of one word per row, its rows picked from the candidate.
+  void (*wordTally)(const uint64_t* table, const char* candidate, uint32_t planes, uint64_t live, uint32_t levels,
+                    uint32_t* counts);
+  // A byte table of 64 lanes or fewer, its rows picked from the candidate
+  // (null for scalar, which has bit rows there).
+  void (*smallTally)(const uint8_t* table, const size_t* rowOffset, const char* candidate, size_t lanes,
+                     uint32_t padding, uint32_t levels, uint32_t* counts);
 };
 
 // The dispatch table: every kernel of this build, most preferred first,
@@ -78,12 +85,15 @@ struct AlignedAllocator {
 // whose groups repeat no character and hold "*" only alone) has one bit per
 // row: the seven rows are added as bit planes.  (Not with a vector kernel
 // when there are 64 such bets or fewer: byte rows take one or two vector
-// steps then, and are faster.)  When enough bets earn 2 or
-// 3 somewhere (a group like "33" or "*3"), the bit rows have two planes,
+// steps then, and are faster.)  When enough bets earn 2 or 3 somewhere (a group like "33" or "*3"), the bit rows have two planes,
 // low and high bit, and take those bets too.  Any other table bet has a
 // byte per row (capped at 8, which already rules the bet out of every
 // level).  Every other bet (longer bets, unusual characters) is counted
-// exactly by the general path.  The three tallies add up.
+// exactly by the general path.  The three tallies add up.  When one table
+// holds every bet in one step (64 bets or fewer), a zero-terminated
+// candidate goes straight to the kernel, which picks the rows itself; a
+// bit table then also keeps its words by position and character, so that
+// no offset is looked up in between.
 class HitCounter {
  public:
   static constexpr size_t kFastPositions = 7;
@@ -121,7 +131,20 @@ class HitCounter {
   void TallyLevels(std::string_view candidate, int32_t tally[kLevels], uint32_t levels) const {
     TallyWith(fn_, bitFn_, candidate, tally, levels);
   }
-  void TallyLevels(const char* candidate, int32_t tally[kLevels], uint32_t levels) const;
+  void TallyLevels(const char* candidate, int32_t tally[kLevels], uint32_t levels) const {
+    if (candidate != nullptr) [[likely]] {
+      if (smallBytes_ && smallFn_ != nullptr) [[likely]] {
+        smallFn_(table_.data(), rowOffset_.data(), candidate, stride_, static_cast<uint32_t>(stride_ - tableBets_),
+                 levels, reinterpret_cast<uint32_t*>(tally));
+        return;
+      }
+      if (!wordRows_.empty()) {
+        wordFn_(wordRows_.data(), candidate, bitPlanes_, wordLive_, levels, reinterpret_cast<uint32_t*>(tally));
+        return;
+      }
+    }
+    TallyRows(candidate, tally, levels);
+  }
 
   // Chooses the kernel of Tally(candidate, tally); an unavailable one falls
   // back as above.  Kept across Build.
@@ -150,6 +173,8 @@ class HitCounter {
 
   using RowTallyFn = void (*)(const uint8_t* const*, size_t, uint32_t*);
   using BitTallyFn = void (*)(const uint64_t* const*, size_t, uint32_t, uint32_t, uint32_t*);
+  using WordTallyFn = void (*)(const uint64_t*, const char*, uint32_t, uint64_t, uint32_t, uint32_t*);
+  using SmallTallyFn = void (*)(const uint8_t*, const size_t*, const char*, size_t, uint32_t, uint32_t, uint32_t*);
 
   struct GeneralBet {
     uint32_t first;   // single: offset into text_; compound: index into groups_
@@ -173,6 +198,7 @@ class HitCounter {
   uint32_t GeneralHits(const GeneralBet& b, std::string_view candidate) const;
   void TallyWith(RowTallyFn fn, BitTallyFn bitFn, std::string_view candidate, int32_t tally[kLevels],
                  uint32_t levels) const;
+  void TallyRows(const char* candidate, int32_t tally[kLevels], uint32_t levels) const;
   void CountTables(RowTallyFn fn, BitTallyFn bitFn, const uint8_t* const* byteRows, const uint64_t* const* bitRows,
                    uint32_t* counts, uint32_t levels) const;
 
@@ -186,6 +212,12 @@ class HitCounter {
   uint32_t bitPlanes_ = 1;
   std::vector<uint64_t, AlignedAllocator<uint64_t>> bits_;
   std::vector<uint32_t> bitRowOffset_;  // [position * 256 + character] -> word offset of its row
+  // Only when the bit table is all there is and holds one word per row:
+  // [(position * 256 + character) * bitPlanes_ + plane] -> that plane's
+  // word of its row (zeros for character 0, which ends a candidate there);
+  // empty otherwise.  wordLive_: the lanes holding bets.
+  std::vector<uint64_t> wordRows_;
+  uint64_t wordLive_ = 0;
 
   // The byte table: rows of stride_ bytes, aligned for the widest loads;
   // row 0 is all zeros and stands for positions beyond the candidate's end
@@ -194,6 +226,8 @@ class HitCounter {
   size_t stride_ = 0;
   std::vector<uint8_t, AlignedAllocator<uint8_t>> table_;
   std::vector<size_t> rowOffset_;  // [position * 256 + character] -> byte offset of its row
+  // The byte table is all there is and takes one step of 64 lanes or fewer.
+  bool smallBytes_ = false;
 
   // The general path.
   std::vector<GeneralBet> general_;
@@ -204,6 +238,8 @@ class HitCounter {
   Kernel kernel_ = Kernel::Scalar;
   RowTallyFn fn_ = nullptr;
   BitTallyFn bitFn_ = nullptr;
+  WordTallyFn wordFn_ = nullptr;
+  SmallTallyFn smallFn_ = nullptr;
   bool useBitRows_ = true;
 };
 

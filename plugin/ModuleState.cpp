@@ -5,15 +5,14 @@
 #include "ThreadScratch.h"
 
 namespace qv {
+Module* module_state::g_module = nullptr;
+using module_state::g_module;
 namespace {
-Module* g_module = nullptr;
 void* g_instance = nullptr;
 }  // namespace
 
 void SetModuleInstance(void* instance) { g_instance = instance; }
 void* ModuleInstance() { return g_instance; }
-
-Module* CurrentModule() { return g_module; }
 
 bool AttachModule() {
   if (!g_module) g_module = new (std::nothrow) Module();

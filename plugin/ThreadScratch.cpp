@@ -1,5 +1,6 @@
 #include "ThreadScratch.h"
 
+#include <cstddef>
 #include <mutex>
 #include <new>
 
@@ -37,10 +38,7 @@ void Unlink(ThreadScratch* s) {
 namespace scratch {
 #if defined(_WIN32)
 DWORD g_slot = TLS_OUT_OF_INDEXES;
-// What TlsGetValue reads for the first 64 slots, without its call.
-ThreadScratch* Mine() {
-  return g_slot < 64 ? static_cast<ThreadScratch*>(NtCurrentTeb()->TlsSlots[g_slot]) : nullptr;
-}
+static_assert(offsetof(TEB, TlsSlots) == kTlsSlotsOffset, "Mine() reads the slots where the TEB holds them");
 #else
 __thread ThreadScratch* t_mine = nullptr;
 #endif

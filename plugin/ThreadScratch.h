@@ -38,9 +38,23 @@ void ReleaseCurrentScratch();
 
 namespace scratch {
 #if defined(_WIN32)
-// The slot's value as the thread's own block holds it (the exports cannot
-// see the Windows headers, whose GetVersion is another function).
-ThreadScratch* Mine();
+extern unsigned long g_slot;  // the DWORD of TlsAlloc
+// What TlsGetValue reads for the first 64 slots, without its call: the
+// thread's own block (fs in 32-bit code, gs in 64-bit) holds them at a fixed
+// offset, which ThreadScratch.cpp checks against the Windows headers (the
+// exports cannot see those, whose GetVersion is another function).
+constexpr unsigned long kTlsSlotsOffset = sizeof(void*) == 8 ? 0x1480 : 0xE10;
+inline ThreadScratch* Mine() {
+  const unsigned long slot = g_slot;
+  if (slot >= 64) return nullptr;
+  ThreadScratch* p;
+#if defined(__x86_64__)
+  __asm__ volatile("movq %%gs:0x1480(,%1,8), %0" : "=r"(p) : "r"(static_cast<unsigned long long>(slot)));
+#else
+  __asm__ volatile("movl %%fs:0xE10(,%1,4), %0" : "=r"(p) : "r"(slot));
+#endif
+  return p;
+}
 #else
 // The pthread key's value, where the thread reads it without a call.
 extern __thread ThreadScratch* t_mine __attribute__((tls_model("initial-exec")));
@@ -48,8 +62,7 @@ extern __thread ThreadScratch* t_mine __attribute__((tls_model("initial-exec")))
 ThreadScratch* Make();
 }  // namespace scratch
 
-// Every call of ZcExecute asks for it: the usual answer costs a load
-// natively, a short call in the Windows build.
+// Every call of ZcExecute asks for it: the usual answer costs a load.
 inline ThreadScratch* CurrentScratch() {
 #if defined(_WIN32)
   if (ThreadScratch* p = scratch::Mine()) [[likely]]

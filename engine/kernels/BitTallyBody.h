@@ -349,6 +349,95 @@ __attribute__((always_inline)) inline void BitTallyWord(const uint64_t* const* r
   ForLevels([&](auto k) QV_INLINE_LAMBDA { AddCount(counts + k, sum[k]); });
 }
 
+// Calls f(j, c) for the candidate's characters j = 0..6, c = 0 from its
+// end on, without reading past it.  One variable at a time: an array of
+// them would be vectorised, and its load would stall on the scalar stores.
+template <class F>
+__attribute__((always_inline)) inline void ForCandidateRows(const char* candidate, F&& f) {
+  const auto* u = reinterpret_cast<const uint8_t*>(candidate);
+  size_t c = u[0];
+  f(0, c);
+  c = c ? u[1] : 0;
+  f(1, c);
+  c = c ? u[2] : 0;
+  f(2, c);
+  c = c ? u[3] : 0;
+  f(3, c);
+  c = c ? u[4] : 0;
+  f(4, c);
+  c = c ? u[5] : 0;
+  f(5, c);
+  c = c ? u[6] : 0;
+  f(6, c);
+}
+
+// A table of 64 bets or fewer, one word per row, its rows picked here from
+// the candidate: table[(j * 256 + c) * kPlanes + p] is plane p of the row
+// of character c at position j, all zeros for c = 0.  The candidate ends
+// at its first zero byte or after seven characters, and nothing beyond its
+// end is read.  Sets
+// counts[k] for the levels asked for (the others may be set as well); only
+// the lanes of `live` hold bets.  The rows in general-purpose registers:
+// one 64-bit word, or two 32-bit halves in 32-bit code.
+template <class W, int kPlanes>
+__attribute__((always_inline)) inline void WordTallyBody(const uint64_t* table, const char* candidate, uint64_t live,
+                                                         uint32_t levels, uint32_t* counts) {
+  using L = PlainLogic<W>;
+  // The characters up to the end; zero after it, whose rows are all zeros.
+  const auto* u = reinterpret_cast<const uint8_t*>(candidate);
+  const size_t c0 = u[0];
+  const size_t c1 = c0 ? u[1] : 0;
+  const size_t c2 = c1 ? u[2] : 0;
+  const size_t c3 = c2 ? u[3] : 0;
+  const size_t c4 = c3 ? u[4] : 0;
+  const size_t c5 = c4 ? u[5] : 0;
+  const size_t c6 = c5 ? u[6] : 0;
+  const size_t at[kRows] = {c0, 256 + c1, 512 + c2, 768 + c3, 1024 + c4, 1280 + c5, 1536 + c6};
+  uint64_t row[kRows * kPlanes];
+  for (size_t j = 0; j < kRows; ++j) {
+    row[j] = table[at[j] * kPlanes];
+    if constexpr (kPlanes == 2) row[kRows + j] = table[at[j] * kPlanes + 1];
+  }
+  uint32_t sum[8] = {};
+  for (size_t part = 0; part < 8 / sizeof(W); ++part) {
+    W a[kRows * kPlanes];
+    for (size_t j = 0; j < kRows * kPlanes; ++j) a[j] = static_cast<W>(row[j] >> (part * 8 * sizeof(W)));
+    const W s1 = L::Xor3(a[0], a[1], a[2]), c1 = L::Maj(a[0], a[1], a[2]);
+    const W s2 = L::Xor3(a[3], a[4], a[5]), c2 = L::Maj(a[3], a[4], a[5]);
+    const W b0 = L::Xor3(s1, s2, a[6]), c3 = L::Maj(s1, s2, a[6]);
+    W b1 = L::Xor3(c1, c2, c3), b2 = L::Maj(c1, c2, c3), over = 0;
+    if constexpr (kPlanes == 2) {
+      const W* h = a + kRows;
+      const W hs1 = L::Xor3(h[0], h[1], h[2]), hc1 = L::Maj(h[0], h[1], h[2]);
+      const W hs2 = L::Xor3(h[3], h[4], h[5]), hc2 = L::Maj(h[3], h[4], h[5]);
+      const W h0 = L::Xor3(hs1, hs2, h[6]), hc3 = L::Maj(hs1, hs2, h[6]);
+      const W h1 = L::Xor3(hc1, hc2, hc3), h2 = L::Maj(hc1, hc2, hc3);
+      const W c4 = b1 & h0;
+      b1 ^= h0;
+      const W t2 = L::Xor3(b2, h1, c4);
+      over = h2 | L::Maj(b2, h1, c4);
+      b2 = t2;
+    }
+    const W n0 = ~b0, n1 = ~b1, n2 = ~(b2 | over), y2 = b2 & ~over;
+    const W lanes = static_cast<W>(live >> (part * 8 * sizeof(W)));
+    const W pattern[8] = {n2 & n1 & n0 & lanes, n2 & n1 & b0, n2 & b1 & n0, n2 & b1 & b0,
+                          y2 & n1 & n0,         y2 & n1 & b0, y2 & b1 & n0, y2 & b1 & b0};
+    ForLevels([&](auto k) QV_INLINE_LAMBDA {
+      if (levels >> k & 1) sum[k] += Popcount(pattern[k]);
+    });
+  }
+  ForLevels([&](auto k) QV_INLINE_LAMBDA {
+    if (levels >> k & 1) counts[k] = sum[k];
+  });
+}
+
+template <class W>
+__attribute__((always_inline)) inline void WordTallyEntry(const uint64_t* table, const char* candidate, uint32_t planes,
+                                                          uint64_t live, uint32_t levels, uint32_t* counts) {
+  if (planes == 1) return WordTallyBody<W, 1>(table, candidate, live, levels, counts);
+  WordTallyBody<W, 2>(table, candidate, live, levels, counts);
+}
+
 // A kernel's entry: a table of one word per row (64 bets or fewer) is
 // counted in general-purpose registers, every level (skipping some would
 // cost more than it saves).

@@ -13,9 +13,22 @@
     BitTallyEntry<__VA_ARGS__>(rows, words, planes, levels, counts);                                  \
   }
 
+// Tables of one word per row, in general-purpose registers.
+#define QV_WORD_TALLY_ENTRY                                                                                \
+  QV_KERNEL_ENTRY void WordTally(const uint64_t* table, const char* candidate, uint32_t planes, uint64_t live, \
+                                 uint32_t levels, uint32_t* counts) {                                     \
+    WordTallyEntry<std::conditional_t<sizeof(void*) >= 8, uint64_t, uint32_t>>(table, candidate, planes, live,  \
+                                                                               levels, counts);           \
+  }
+
 // Byte rows and bit rows, both LANES bytes a step.
 #define QV_VECTOR_KERNEL_ENTRIES(LANES)                                                      \
   QV_KERNEL_ENTRY void RowTally(const uint8_t* const* rows, size_t lanes, uint32_t* counts) { \
     RowTallyBody<LANES>(rows, lanes, counts);                                                \
   }                                                                                          \
-  QV_BIT_TALLY_ENTRY(BitVec<LANES>)
+  QV_BIT_TALLY_ENTRY(BitVec<LANES>)                                                          \
+  QV_WORD_TALLY_ENTRY                                                                        \
+  QV_KERNEL_ENTRY void SmallTally(const uint8_t* table, const size_t* rowOffset, const char* candidate, \
+                                  size_t lanes, uint32_t padding, uint32_t levels, uint32_t* counts) {  \
+    SmallRowTallyBody<LANES>(table, rowOffset, candidate, lanes, padding, levels, counts);           \
+  }

@@ -27,16 +27,43 @@ using RowTallyFn = void (*)(const uint8_t* const* rows, size_t lanes, uint32_t* 
 // Rows are aligned to 8 bytes.
 using BitTallyFn = void (*)(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t* counts);
 
+// A table of 64 bets or fewer, its rows picked from the candidate itself:
+// table[(j * 256 + c) * planes + p] is plane p of the one-word row of
+// character c at position j, all zeros for c = 0 (the rows past its end).
+// The candidate ends at its first zero byte or after kRows characters
+// (nothing beyond is read); lanes outside `live` are zero in every row.  counts[k] := the
+// number of lanes of `live` whose sum is k, for
+// every level k asked for in `levels` (others may be set too).
+using WordTallyFn = void (*)(const uint64_t* table, const char* candidate, uint32_t planes, uint64_t live,
+                             uint32_t levels, uint32_t* counts);
+
+// A byte table of 32 or 64 lanes, its rows picked from the candidate
+// itself: the row of character c at position j starts rowOffset[j * 256 + c]
+// bytes into table, the zero row at table.  The candidate ends at its first
+// zero byte or after kRows characters (nothing beyond is read; the rows past
+// its end are the zero row).  counts[k] := the number of lanes whose sum is
+// k, less `padding` at level 0, for every level asked for (others may be set
+// too).  The vector kernels only.
+using SmallTallyFn = void (*)(const uint8_t* table, const size_t* rowOffset, const char* candidate, size_t lanes,
+                              uint32_t padding, uint32_t levels, uint32_t* counts);
+
 // One entry point per instruction set, each in a translation unit of its
 // own built for that set.  Only the scalar one may run unconditionally.
 #define QV_KERNEL_DECLS                                                              \
   void RowTally(const uint8_t* const* rows, size_t lanes, uint32_t* counts);        \
-  void BitTally(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t* counts);
+  void BitTally(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t* counts); \
+  void WordTally(const uint64_t* table, const char* candidate, uint32_t planes, uint64_t live, uint32_t levels,  \
+                 uint32_t* counts);
 namespace scalar { QV_KERNEL_DECLS }
 #if defined(QV_X86_KERNELS)
-namespace sse2 { QV_KERNEL_DECLS }
-namespace avx2 { QV_KERNEL_DECLS }
-namespace avx512bw { QV_KERNEL_DECLS }
+#define QV_VECTOR_KERNEL_DECLS                                                                              \
+  QV_KERNEL_DECLS                                                                                           \
+  void SmallTally(const uint8_t* table, const size_t* rowOffset, const char* candidate, size_t lanes,        \
+                  uint32_t padding, uint32_t levels, uint32_t* counts);
+namespace sse2 { QV_VECTOR_KERNEL_DECLS }
+namespace avx2 { QV_VECTOR_KERNEL_DECLS }
+namespace avx512bw { QV_VECTOR_KERNEL_DECLS }
+#undef QV_VECTOR_KERNEL_DECLS
 // AVX-512BW's byte kernel with a bit kernel that counts with VPOPCNTQ.
 namespace avx512popcnt { void BitTally(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t* counts); }
 

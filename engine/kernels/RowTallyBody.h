@@ -21,6 +21,7 @@
 #include <cstring>
 #include <immintrin.h>
 
+#include "BitTallyBody.h"
 #include "RowTally.h"
 
 #if defined(__i386__)
@@ -237,6 +238,73 @@ __attribute__((always_inline)) inline void RowTallyBody(const uint8_t* const* ro
     const uint64_t t = SumOfLanes<V>(wide[p]);
     counts[2 * p] = static_cast<uint32_t>(t);
     counts[2 * p + 1] = static_cast<uint32_t>(t >> 32);
+  }
+}
+
+// A byte table of 64 lanes or fewer, its rows picked here from the
+// candidate: the row of character c at position j starts rowOffset[j * 256
+// + c] bytes into table, and the zero row at table.  The candidate ends at
+// its first zero byte or after seven characters (nothing beyond is read);
+// rows past its end are the zero row.  counts[k] := the lanes whose sum is
+// k, less `padding` at level 0, for the levels asked for (others may be set
+// too).  lanes: 32 or 64.
+template <class V>
+__attribute__((always_inline)) inline uint32_t CountEqualSmall(typename V::Bytes s, typename V::Bytes level) {
+  if constexpr (V::kWidth == 16) {
+    const uint32_t m = static_cast<uint32_t>(_mm_movemask_epi8(__m128i(s == level)));
+#if defined(__POPCNT__)
+    return static_cast<uint32_t>(__builtin_popcount(m));
+#else
+    uint32_t x = m - ((m >> 1) & 0x5555u);
+    x = (x & 0x3333u) + ((x >> 2) & 0x3333u);
+    x = (x + (x >> 4)) & 0x0F0Fu;
+    return (x + (x >> 8)) & 0x1Fu;
+#endif
+  } else {
+    return V::CountEqual(s, level);
+  }
+}
+
+template <class V, size_t kSteps>
+__attribute__((always_inline)) inline void SmallSteps(const uint8_t* table, const size_t* rowOffset,
+                                                      const char* candidate, uint32_t padding, uint32_t levels,
+                                                      uint32_t* counts) {
+  using Bytes = typename V::Bytes;
+  Bytes s[kSteps] = {};
+  ForCandidateRows(candidate, [&](size_t j, size_t c) __attribute__((always_inline)) {
+    const size_t at = rowOffset[j * 256 + c];
+    const uint8_t* row = table + (c ? at : 0);  // a zero: the zero row
+    for (size_t k = 0; k < kSteps; ++k) s[k] += Load<V>(row + k * V::kWidth);
+  });
+  for (uint32_t level = 0; level < 8; ++level) {
+    if (!(levels >> level & 1)) continue;
+    const Bytes l = Load<V>(kLevelBytes.table[level]);
+    uint32_t n = 0;
+    if constexpr (V::kWidth == 16 && kSteps > 1) {
+      // No POPCNT with SSE2: the compares (-1 each) added up as bytes, and
+      // their sum by psadbw.
+      Bytes hits = Bytes{};
+      for (size_t k = 0; k < kSteps; ++k) hits -= reinterpret_cast<Bytes>(s[k] == l);
+      const __m128i sums = _mm_sad_epu8(__m128i(hits), _mm_setzero_si128());
+      n = static_cast<uint32_t>(_mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_unpackhi_epi64(sums, sums)));
+    } else {
+      for (size_t k = 0; k < kSteps; ++k) n += CountEqualSmall<V>(s[k], l);
+    }
+    counts[level] = n - (level == 0 ? padding : 0);
+  }
+}
+
+template <size_t W>
+__attribute__((always_inline)) inline void SmallRowTallyBody(const uint8_t* table, const size_t* rowOffset,
+                                                             const char* candidate, size_t lanes, uint32_t padding,
+                                                             uint32_t levels, uint32_t* counts) {
+  if constexpr (W == 64) {
+    if (lanes <= 32) return SmallSteps<Simd<32>, 1>(table, rowOffset, candidate, padding, levels, counts);
+    return SmallSteps<Simd<64>, 1>(table, rowOffset, candidate, padding, levels, counts);
+  } else {
+    if (lanes <= W) return SmallSteps<Simd<W>, 1>(table, rowOffset, candidate, padding, levels, counts);
+    if (lanes <= 2 * W) return SmallSteps<Simd<W>, 2>(table, rowOffset, candidate, padding, levels, counts);
+    SmallSteps<Simd<W>, 64 / W>(table, rowOffset, candidate, padding, levels, counts);
   }
 }
 

@@ -30,4 +30,10 @@ void BitTally(const uint64_t* const* rows, size_t words, uint32_t planes, uint32
                                                                                      counts);
 }
 
+void WordTally(const uint64_t* table, const char* candidate, uint32_t planes, uint64_t live, uint32_t levels,
+               uint32_t* counts) {
+  WordTallyEntry<std::conditional_t<sizeof(void*) >= 8, uint64_t, uint32_t>>(table, candidate, planes, live, levels,
+                                                                             counts);
+}
+
 }  // namespace qv::kernels::scalar

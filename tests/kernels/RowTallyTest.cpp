@@ -154,6 +154,73 @@ TEST_P(RowTally, BitRowsMatchALaneByLaneSum) {
   }
 }
 
+// One word per row, picked from the candidate by the kernel: candidates
+// that end early (a zero byte, nothing read beyond), lanes that hold no
+// bet (zero in every row), every level mask.
+TEST_P(RowTally, WordTablesPickTheirRowsFromTheCandidate) {
+  std::mt19937_64 rng(23);
+  for (uint32_t planes : {1u, 2u}) {
+    std::vector<uint64_t> table(kernels::kRows * 256 * planes);
+    for (int round = 0; round < 200; ++round) {
+      const size_t bets = round % 4 == 0 ? 64 : 1 + rng() % 64;
+      const uint64_t live = bets == 64 ? ~uint64_t{0} : (uint64_t{1} << bets) - 1;
+      for (size_t i = 0; i < table.size(); ++i)  // character 0: the zero rows past the end
+        table[i] = i / planes % 256 == 0 ? 0 : live & (round % 3 == 0 ? rng() : round % 3 == 1 ? rng() & rng() : rng() | rng() | rng());
+      char cand[kernels::kRows + 1] = {};
+      const size_t length = round % 8 == 0 ? rng() % kernels::kRows : kernels::kRows;
+      for (size_t j = 0; j < length; ++j) cand[j] = static_cast<char>(1 + rng() % 255);
+      std::array<uint32_t, 8> expected{}, got;
+      for (size_t l = 0; l < bets; ++l) {
+        unsigned s = 0;
+        for (size_t j = 0; j < length; ++j)
+          for (size_t p = 0; p < planes; ++p)
+            s += (table[(j * 256 + static_cast<uint8_t>(cand[j])) * planes + p] >> l & 1) << p;
+        if (s < 8) ++expected[s];
+      }
+      const uint32_t levels = round % 5 == 0 ? 0xFFu : static_cast<uint32_t>(rng() & 0xFF);
+      got.fill(99);
+      GetParam().wordTally(table.data(), cand, planes, live, levels, got.data());
+      for (size_t k = 0; k < 8; ++k)
+        if (!(levels >> k & 1)) got[k] = expected[k];
+      ASSERT_EQ(got, expected) << "planes " << planes << " bets " << bets << " length " << length;
+    }
+  }
+}
+
+// A byte table of 32 or 64 lanes, its rows picked by the kernel through the
+// offsets: candidates that end early, padding lanes, every level mask.
+TEST_P(RowTally, SmallByteTablesPickTheirRowsFromTheCandidate) {
+  if (GetParam().smallTally == nullptr) GTEST_SKIP() << GetParam().name << " counts small tables in bit rows";
+  std::mt19937 rng(29);
+  for (size_t lanes : {size_t{32}, size_t{64}}) {
+    const size_t rows = 40;
+    std::vector<uint8_t> table(rows * lanes);
+    std::vector<size_t> offset(kernels::kRows * 256);
+    for (int round = 0; round < 200; ++round) {
+      const size_t bets = lanes - rng() % 32;
+      for (size_t i = 0; i < table.size(); ++i)
+        table[i] = i < lanes || i % lanes >= bets ? 0 : static_cast<uint8_t>(rng() % (round % 2 ? 2 : 9));
+      for (auto& o : offset) o = rng() % rows * lanes;
+      char cand[kernels::kRows + 1] = {};
+      const size_t length = round % 8 == 0 ? rng() % kernels::kRows : kernels::kRows;
+      for (size_t j = 0; j < length; ++j) cand[j] = static_cast<char>(1 + rng() % 255);
+      std::array<uint32_t, 8> expected{}, got;
+      for (size_t l = 0; l < bets; ++l) {
+        unsigned sum = 0;
+        for (size_t j = 0; j < length; ++j) sum += table[offset[j * 256 + static_cast<uint8_t>(cand[j])] + l];
+        if (sum < 8) ++expected[sum];
+      }
+      const uint32_t levels = round % 5 == 0 ? 0xFFu : static_cast<uint32_t>(rng() & 0xFF);
+      got.fill(99);
+      GetParam().smallTally(table.data(), offset.data(), cand, lanes, static_cast<uint32_t>(lanes - bets), levels,
+                            got.data());
+      for (size_t k = 0; k < 8; ++k)
+        if (!(levels >> k & 1)) got[k] = expected[k];
+      ASSERT_EQ(got, expected) << "lanes " << lanes << " bets " << bets << " length " << length;
+    }
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryKernel, RowTally, ::testing::ValuesIn(KernelTable().begin(), KernelTable().end()),
                          [](const ::testing::TestParamInfo<KernelInfo>& i) { return std::string(i.param.name); });
 
