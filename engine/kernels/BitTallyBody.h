@@ -129,6 +129,8 @@ struct BitVec<16> : BitVecBase<16> {
   using Logic = PlainLogic<Reg>;
   static Reg Count(Reg x) { return SwarBytes<Reg, uint64_t>(x); }
   static Total Fold(Reg a) { return Total(_mm_sad_epu8(__m128i(a), _mm_setzero_si128())); }
+  // A partial step is one word: rows are whole words.
+  static Reg LoadPartial(const uint8_t* p, size_t) { return Reg(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))); }
 };
 #endif
 
@@ -147,6 +149,14 @@ struct BitVec<32> : BitVecBase<32> {
     return Reg(_mm256_add_epi8(lo, hi));
   }
   static Total Fold(Reg a) { return Total(_mm256_sad_epu8(__m256i(a), _mm256_setzero_si256())); }
+  // The first n / 8 words, by a masked load: a copy through memory would
+  // cost a call and a stalled reload per row, more than the rest of a
+  // table of two or three words.
+  static Reg LoadPartial(const uint8_t* p, size_t n) {
+    const __m256i mask =
+        _mm256_cmpgt_epi64(_mm256_set1_epi64x(static_cast<long long>(n / 8)), _mm256_setr_epi64x(0, 1, 2, 3));
+    return Reg(_mm256_maskload_epi64(reinterpret_cast<const long long*>(p), mask));
+  }
 };
 #endif
 
@@ -163,6 +173,11 @@ struct TernaryLogic {
   }
 };
 
+// The first n / 8 words of a partial step, by a masked load (see BitVec<32>).
+inline BitVecBase<64>::Reg MaskedWords(const uint8_t* p, size_t n) {
+  return BitVecBase<64>::Reg(_mm512_maskz_loadu_epi64(static_cast<__mmask8>((1u << (n / 8)) - 1), p));
+}
+
 template <>
 struct BitVec<64, false> : BitVecBase<64> {
   using Logic = TernaryLogic<Reg>;
@@ -175,6 +190,7 @@ struct BitVec<64, false> : BitVecBase<64> {
     return Reg(_mm512_add_epi8(lo, hi));
   }
   static Total Fold(Reg a) { return Total(_mm512_sad_epu8(__m512i(a), _mm512_setzero_si512())); }
+  static Reg LoadPartial(const uint8_t* p, size_t n) { return MaskedWords(p, n); }
 };
 #endif
 
@@ -185,6 +201,7 @@ struct BitVec<64, true> : BitVecBase<64> {
   static constexpr size_t kFoldSteps = kWideFoldSteps;
   static Reg Count(Reg x) { return Reg(_mm512_popcnt_epi64(__m512i(x))); }
   static Total Fold(Reg a) { return a; }
+  static Reg LoadPartial(const uint8_t* p, size_t n) { return MaskedWords(p, n); }
 };
 #endif
 

@@ -8,6 +8,10 @@
 
 #include "PluginUnderTest.h"
 
+#if defined(_WIN32)
+#include "WindowsHeaders.h"
+#endif
+
 namespace qvtest {
 namespace {
 
@@ -36,7 +40,7 @@ std::vector<std::string> Judge(const qv::host::PluginExports& api, const std::ve
   return out;
 }
 
-TEST(ThreadedHost, FourThreadsGetTheVerdictsAndReportsOfOne) {
+void FourThreadsAgreeWithOne() {
   PluginLibrary lib;
   Prepared(lib);
   std::vector<std::string> cands = {"", "12", "123456789", "*******"};
@@ -54,6 +58,21 @@ TEST(ThreadedHost, FourThreadsGetTheVerdictsAndReportsOfOne) {
   for (size_t t = 0; t < got.size(); ++t)
     for (size_t i = 0; i < cands.size(); ++i) ASSERT_EQ(got[t][i], want[i]) << "thread " << t << ", " << cands[i];
 }
+
+TEST(ThreadedHost, FourThreadsGetTheVerdictsAndReportsOfOne) { FourThreadsAgreeWithOne(); }
+
+#if defined(_WIN32)
+// A host that holds the first 64 thread slots: the library's slot lies in the
+// expansion slots, which the fast read of the thread's block does not reach.
+TEST(ThreadedHost, ASlotBeyondTheFirstSixtyFour) {
+  std::vector<DWORD> held;
+  for (DWORD s = 0; s < 63 && (s = TlsAlloc()) != TLS_OUT_OF_INDEXES;) held.push_back(s);
+  ASSERT_FALSE(held.empty());
+  ASSERT_GE(held.back(), 63u);
+  FourThreadsAgreeWithOne();
+  for (DWORD s : held) TlsFree(s);
+}
+#endif
 
 // The thread's slot may come back to the next load; the thread ends after the last unload.
 TEST(ThreadedHost, AThreadOutlivesTheUnload) {
