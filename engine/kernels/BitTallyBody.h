@@ -327,32 +327,44 @@ __attribute__((always_inline)) inline uint32_t Popcount(W x) {
 #endif
 }
 
+// The seven rows of a word (and with two planes their high planes, after
+// them in a) added to the three bit planes b2 b1 b0 of each lane's sum, and
+// the lanes whose sum is 8 or more in over.
+template <class W, int kPlanes>
+__attribute__((always_inline)) inline void WordPlanes(const W* a, W& b0, W& b1, W& b2, W& over) {
+  using L = PlainLogic<W>;
+  const W s1 = L::Xor3(a[0], a[1], a[2]), c1 = L::Maj(a[0], a[1], a[2]);
+  const W s2 = L::Xor3(a[3], a[4], a[5]), c2 = L::Maj(a[3], a[4], a[5]);
+  const W c3 = L::Maj(s1, s2, a[6]);
+  b0 = L::Xor3(s1, s2, a[6]);
+  b1 = L::Xor3(c1, c2, c3);
+  b2 = L::Maj(c1, c2, c3);
+  over = 0;
+  if constexpr (kPlanes == 2) {
+    const W* h = a + kRows;
+    const W hs1 = L::Xor3(h[0], h[1], h[2]), hc1 = L::Maj(h[0], h[1], h[2]);
+    const W hs2 = L::Xor3(h[3], h[4], h[5]), hc2 = L::Maj(h[3], h[4], h[5]);
+    const W h0 = L::Xor3(hs1, hs2, h[6]), hc3 = L::Maj(hs1, hs2, h[6]);
+    const W h1 = L::Xor3(hc1, hc2, hc3), h2 = L::Maj(hc1, hc2, hc3);
+    const W c4 = b1 & h0;
+    b1 ^= h0;
+    const W t2 = L::Xor3(b2, h1, c4);
+    over = h2 | L::Maj(b2, h1, c4);
+    b2 = t2;
+  }
+}
+
 // One 64-bit word per row, every level: the whole table in general-purpose
 // registers, as one W (64-bit code) or two (32-bit code).
 template <class W, int kPlanes>
 __attribute__((always_inline)) inline void BitTallyWord(const uint64_t* const* rows, uint32_t* counts) {
-  using L = PlainLogic<W>;
   uint32_t sum[8] = {};
   for (size_t part = 0; part < 8 / sizeof(W); ++part) {
     W a[kRows * kPlanes];
     for (size_t j = 0; j < kRows * kPlanes; ++j)
       std::memcpy(&a[j], reinterpret_cast<const uint8_t*>(rows[j % kRows] + j / kRows) + part * sizeof(W), sizeof(W));
-    const W s1 = L::Xor3(a[0], a[1], a[2]), c1 = L::Maj(a[0], a[1], a[2]);
-    const W s2 = L::Xor3(a[3], a[4], a[5]), c2 = L::Maj(a[3], a[4], a[5]);
-    const W b0 = L::Xor3(s1, s2, a[6]), c3 = L::Maj(s1, s2, a[6]);
-    W b1 = L::Xor3(c1, c2, c3), b2 = L::Maj(c1, c2, c3), over = 0;
-    if constexpr (kPlanes == 2) {
-      const W* h = a + kRows;
-      const W hs1 = L::Xor3(h[0], h[1], h[2]), hc1 = L::Maj(h[0], h[1], h[2]);
-      const W hs2 = L::Xor3(h[3], h[4], h[5]), hc2 = L::Maj(h[3], h[4], h[5]);
-      const W h0 = L::Xor3(hs1, hs2, h[6]), hc3 = L::Maj(hs1, hs2, h[6]);
-      const W h1 = L::Xor3(hc1, hc2, hc3), h2 = L::Maj(hc1, hc2, hc3);
-      const W c4 = b1 & h0;
-      b1 ^= h0;
-      const W t2 = L::Xor3(b2, h1, c4);
-      over = h2 | L::Maj(b2, h1, c4);
-      b2 = t2;
-    }
+    W b0, b1, b2, over;
+    WordPlanes<W, kPlanes>(a, b0, b1, b2, over);
     const W n0 = ~b0, n1 = ~b1, n2 = ~(b2 | over), y2 = b2 & ~over;
     sum[0] += Popcount(n2 & n1 & n0);
     sum[1] += Popcount(n2 & n1 & b0);
@@ -399,7 +411,6 @@ __attribute__((always_inline)) inline void ForCandidateRows(const char* candidat
 template <class W, int kPlanes>
 __attribute__((always_inline)) inline void WordTallyBody(const uint64_t* table, const char* candidate, uint64_t live,
                                                          uint32_t levels, uint32_t* counts) {
-  using L = PlainLogic<W>;
   // The characters up to the end; zero after it, whose rows are all zeros.
   const auto* u = reinterpret_cast<const uint8_t*>(candidate);
   const size_t c0 = u[0];
@@ -419,22 +430,8 @@ __attribute__((always_inline)) inline void WordTallyBody(const uint64_t* table, 
   for (size_t part = 0; part < 8 / sizeof(W); ++part) {
     W a[kRows * kPlanes];
     for (size_t j = 0; j < kRows * kPlanes; ++j) a[j] = static_cast<W>(row[j] >> (part * 8 * sizeof(W)));
-    const W s1 = L::Xor3(a[0], a[1], a[2]), c1 = L::Maj(a[0], a[1], a[2]);
-    const W s2 = L::Xor3(a[3], a[4], a[5]), c2 = L::Maj(a[3], a[4], a[5]);
-    const W b0 = L::Xor3(s1, s2, a[6]), c3 = L::Maj(s1, s2, a[6]);
-    W b1 = L::Xor3(c1, c2, c3), b2 = L::Maj(c1, c2, c3), over = 0;
-    if constexpr (kPlanes == 2) {
-      const W* h = a + kRows;
-      const W hs1 = L::Xor3(h[0], h[1], h[2]), hc1 = L::Maj(h[0], h[1], h[2]);
-      const W hs2 = L::Xor3(h[3], h[4], h[5]), hc2 = L::Maj(h[3], h[4], h[5]);
-      const W h0 = L::Xor3(hs1, hs2, h[6]), hc3 = L::Maj(hs1, hs2, h[6]);
-      const W h1 = L::Xor3(hc1, hc2, hc3), h2 = L::Maj(hc1, hc2, hc3);
-      const W c4 = b1 & h0;
-      b1 ^= h0;
-      const W t2 = L::Xor3(b2, h1, c4);
-      over = h2 | L::Maj(b2, h1, c4);
-      b2 = t2;
-    }
+    W b0, b1, b2, over;
+    WordPlanes<W, kPlanes>(a, b0, b1, b2, over);
     const W n0 = ~b0, n1 = ~b1, n2 = ~(b2 | over), y2 = b2 & ~over;
     const W lanes = static_cast<W>(live >> (part * 8 * sizeof(W)));
     const W pattern[8] = {n2 & n1 & n0 & lanes, n2 & n1 & b0, n2 & b1 & n0, n2 & b1 & b0,
