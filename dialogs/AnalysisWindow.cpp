@@ -126,6 +126,25 @@ struct TfrmAnalysis::Job {
   std::thread thread;
 };
 
+template <class Body>
+std::unique_ptr<TfrmAnalysis::Job> TfrmAnalysis::StartJob(Body body) {
+  auto job = std::make_unique<Job>();
+  Job* j = job.get();
+  try {
+    j->thread = std::thread([j, body = std::move(body)]() mutable {
+      try {
+        body(j);
+      } catch (...) {
+        // No memory left even to carry the result: the window goes on
+        // showing the work as running until the next change.
+      }
+    });
+  } catch (const std::exception&) {
+    return nullptr;
+  }
+  return job;
+}
+
 struct TfrmAnalysis::Result {
   CensusStatus status = CensusStatus::Failed;
   Census census;
@@ -163,25 +182,17 @@ void TfrmAnalysis::StartCensus(const std::string& bets) {
   bets_ = bets;
   pbCensus->SetPosition(0);
   const uint64_t generation = generation_;
-  auto job = std::make_unique<Job>();
-  Job* j = job.get();
   ui::Mailbox* box = mailbox_.get();
-  try {
-    j->thread = std::thread([this, j, box, generation, bets] {
-      auto result = std::make_shared<Result>();
-      try {
-        result->status = CountShares(bets, j->control, result->census, [&](int percent) {
-          box->Post([this, generation, percent] {
-            if (generation == generation_) pbCensus->SetPosition(percent);
-          });
-        });
-        box->Post([this, j, result] { CensusEnded(j, *result); });
-      } catch (...) {
-        // No memory left even to carry the result: the window goes on
-        // showing the census as running until the next change.
-      }
+  auto job = StartJob([this, box, generation, bets](Job* j) {
+    auto result = std::make_shared<Result>();
+    result->status = CountShares(bets, j->control, result->census, [&](int percent) {
+      box->Post([this, generation, percent] {
+        if (generation == generation_) pbCensus->SetPosition(percent);
+      });
     });
-  } catch (const std::exception&) {
+    box->Post([this, j, result] { CensusEnded(j, *result); });
+  });
+  if (!job) {
     status_ = CensusStatus::Failed;
     return;
   }
@@ -501,28 +512,21 @@ void TfrmAnalysis::StartHistoryCensuses() {
   std::vector<std::string> bets;
   for (const host::HistoryDraw& d : history_.draws) bets.push_back(BetsText(d.bets));
   pbCensus->SetPosition(0);
-  auto job = std::make_unique<Job>();
-  Job* j = job.get();
   ui::Mailbox* box = mailbox_.get();
-  try {
-    j->thread = std::thread([this, j, box, bets = std::move(bets)] {
-      auto result = std::make_shared<HistoryResult>();
-      try {
-        result->censuses.resize(bets.size());
-        result->status = CensusStatus::Done;
-        for (size_t i = 0; i < bets.size() && result->status == CensusStatus::Done; ++i)
-          result->status = CountShares(bets[i], j->control, result->censuses[i], [&](int percent) {
-            const int overall = static_cast<int>((i * 100 + static_cast<size_t>(percent)) / bets.size());
-            box->Post([this, j, overall] {
-              if (j == historyJob_.get()) pbCensus->SetPosition(overall);
-            });
-          });
-        box->Post([this, j, result] { HistoryEnded(j, *result); });
-      } catch (...) {
-        // As for the census: nothing left to carry the result.
-      }
-    });
-  } catch (const std::exception&) {
+  auto job = StartJob([this, box, bets = std::move(bets)](Job* j) {
+    auto result = std::make_shared<HistoryResult>();
+    result->censuses.resize(bets.size());
+    result->status = CensusStatus::Done;
+    for (size_t i = 0; i < bets.size() && result->status == CensusStatus::Done; ++i)
+      result->status = CountShares(bets[i], j->control, result->censuses[i], [&](int percent) {
+        const int overall = static_cast<int>((i * 100 + static_cast<size_t>(percent)) / bets.size());
+        box->Post([this, j, overall] {
+          if (j == historyJob_.get()) pbCensus->SetPosition(overall);
+        });
+      });
+    box->Post([this, j, result] { HistoryEnded(j, *result); });
+  });
+  if (!job) {
     historyNote_ = texts::kCensusFailed;
     return;
   }
@@ -562,33 +566,27 @@ void TfrmAnalysis::btnCalibrateClick() {
   calibrating_ = true;
   historyNote_.clear();
   pbCensus->SetPosition(0);
-  auto job = std::make_unique<Job>();
-  Job* j = job.get();
   ui::Mailbox* box = mailbox_.get();
-  try {
-    // The draws' censuses, when counted, serve the keep calibration.
-    j->thread = std::thread([this, j, box, request, draws = history_.draws, censuses = historyCensus_]() mutable {
-      auto result = std::make_shared<HistoryResult>();
-      try {
-        request.draws = draws;
-        if (censuses) request.censuses = *censuses;
-        request.backtest.cancel = &j->stop;
-        int last = -1;
-        request.backtest.tick = [&](uint64_t done, uint64_t total) {
-          const int percent = total == 0 ? 100 : static_cast<int>(done * 100 / total);
-          if (percent == last) return;
-          last = percent;
-          box->Post([this, j, percent] {
-            if (j == historyJob_.get()) pbCensus->SetPosition(percent);
-          });
-        };
-        result->calibration = host::RunCalibration(request);
-        result->status = CensusStatus::Done;
-        box->Post([this, j, result] { HistoryEnded(j, *result); });
-      } catch (...) {
-      }
-    });
-  } catch (const std::exception&) {
+  // The draws' censuses, when counted, serve the keep calibration.
+  auto job = StartJob([this, box, request, draws = history_.draws, censuses = historyCensus_](Job* j) mutable {
+    auto result = std::make_shared<HistoryResult>();
+    request.draws = draws;
+    if (censuses) request.censuses = *censuses;
+    request.backtest.cancel = &j->stop;
+    int last = -1;
+    request.backtest.tick = [&](uint64_t done, uint64_t total) {
+      const int percent = total == 0 ? 100 : static_cast<int>(done * 100 / total);
+      if (percent == last) return;
+      last = percent;
+      box->Post([this, j, percent] {
+        if (j == historyJob_.get()) pbCensus->SetPosition(percent);
+      });
+    };
+    result->calibration = host::RunCalibration(request);
+    result->status = CensusStatus::Done;
+    box->Post([this, j, result] { HistoryEnded(j, *result); });
+  });
+  if (!job) {
     calibrating_ = false;
     historyNote_ = texts::kCensusFailed;
     ShowHistory();

@@ -103,6 +103,10 @@ class TfrmAnalysis : public ui::Form {
   struct Job;
   struct Result;
   struct HistoryResult;
+  // A job whose body(job) runs on a worker of its own; null when no thread
+  // could be started.
+  template <class Body>
+  static std::unique_ptr<Job> StartJob(Body body);
   void MakeHistoryPart(int top);
   // Counts the census of every draw of history_ on the worker.
   void StartHistoryCensuses();
