@@ -40,6 +40,10 @@ TEST(OutputBuffer, WritesEveryLineAcrossFlushes) {
       const std::string line = std::to_string(i * 7919);
       buf.Line(line.data(), line.size());
       expected += line + "\n";
+      // Numbers kept or not, mixed in, with a buffer they fill exactly.
+      const std::string number = std::to_string(1000000 + i);
+      buf.NumberIf(i % 3 != 0, number.c_str());
+      if (i % 3 != 0) expected += number + "\n";
     }
     // A line longer than the buffer itself.
     const std::string big(200, 'x');
