@@ -93,6 +93,9 @@ uint32_t LevelsRead(const TArrMD& conds) {
 
 }  // namespace
 
+// Tallies of at most this many values get codes added up per level.
+constexpr size_t kMaxLevelCodes = size_t{1} << 16;
+
 PrepareResult FilterState::PrepareOrThrow() {
   const std::string_view s = FilterStr;
   if (s.empty()) return Refuse(PrepareStatus::Empty, "the filter string is empty");
@@ -110,7 +113,9 @@ PrepareResult FilterState::PrepareOrThrow() {
     MDConds.swap(conds);
     condCode_.clear();
     condLevel_.clear();
+    levelCode_.clear();
     coded_ = false;
+    codesInKernel_ = false;
     levelMask_ = LevelsRead(MDConds);
     return r;
   };
@@ -195,6 +200,15 @@ PrepareResult FilterState::PrepareOrThrow() {
   std::vector<uint16_t> codes;
   std::vector<uint8_t> levels;
   BuildConditionCodes(conds, shares, codes, levels);
+  // For tables that the kernel judges itself: the codes of each level's
+  // conditions added up, so that a level costs one look (at most 1 MB).
+  std::vector<uint16_t> levelCodes;
+  if (!codes.empty() && counter.SumsCodes() && shares.size() <= kMaxLevelCodes) {
+    const size_t stride = shares.size();
+    levelCodes.assign(kLevels * stride, 0);
+    for (size_t k = 0; k < levels.size(); ++k)
+      for (size_t t = 0; t < stride; ++t) levelCodes[levels[k] * stride + t] += codes[k * stride + t];
+  }
 
   // Complete: put it all in place.  Nothing below allocates.
   MDConds.swap(conds);
@@ -213,9 +227,11 @@ PrepareResult FilterState::PrepareOrThrow() {
   shareOf_.swap(shares);
   condCode_.swap(codes);
   condLevel_.swap(levels);
+  levelCode_.swap(levelCodes);
   codeStride_ = shareOf_.size();
   levelMask_ = LevelsRead(MDConds);
   coded_ = condLevel_.size() == MDConds.size() && !condCode_.empty();
+  codesInKernel_ = coded_ && !levelCode_.empty() && counter_.SumsCodes();
   // The verdict of every pair of miss counts that few conditions can give.
   fewConditions_ = MDConds.size() < kFewConditions;
   for (int32_t err = 0; err < kFewConditions; ++err)

@@ -146,7 +146,12 @@ class FilterState {
   // Verdict counts only the levels that some condition reads: the other
   // entries of tally hold no meaningful count afterwards.  Report counts
   // every level.
+  // Where every bet is in one table of the kernel's (a byte table of 64
+  // bets or fewer, or bit rows), the kernel judges, and tally is left as it
+  // was.
   int32_t Verdict(const char* candidate, int32_t tally[kLevels]) const {
+    if (codesInKernel_ && candidate != nullptr) [[likely]]
+      return VerdictOfCounts(counter_.SumCodes(candidate, levelMask_, levelCode_.data(), codeStride_));
     counter_.TallyLevels(candidate, tally, levelMask_);
     return Judge(tally);
   }
@@ -168,7 +173,10 @@ class FilterState {
   const HitCounter& Counter() const { return counter_; }
   // The counting kernel for Execute, Debug and TallyHits (the best available
   // one unless chosen here); kept across Prepare.
-  void UseKernel(Kernel k) { counter_.UseKernel(k); }
+  void UseKernel(Kernel k) {
+    counter_.UseKernel(k);
+    codesInKernel_ = coded_ && !levelCode_.empty() && counter_.SumsCodes();
+  }
 
  private:
   PrepareResult PrepareOrThrow();
@@ -188,6 +196,11 @@ class FilterState {
       counts += code[t < n ? t : n];
       code += codeStride_;
     }
+    return VerdictOfCounts(counts);
+  }
+  // The verdict of the added codes: misses in the low byte, those beyond
+  // tolerance above it.
+  int32_t VerdictOfCounts(uint32_t counts) const {
     if (fewConditions_) [[likely]]
       return verdictOf_[(counts & 0x0F) * kFewConditions + (counts >> 8)];
     return VerdictOf({static_cast<int32_t>(counts & 0xFF), static_cast<int32_t>(counts >> 8)}, Ranges());
@@ -212,6 +225,11 @@ class FilterState {
   uint32_t levelMask_ = 0;
   // The codes stand for MDConds.
   bool coded_ = false;
+  // levelCode_[k * (N + 1) + t]: the codes of the conditions at level k
+  // added up, where the kernel can judge (a small byte table, or bit rows
+  // alone); and whether Verdict lets it.
+  std::vector<uint16_t> levelCode_;
+  bool codesInKernel_ = false;
   // verdictOf_[err * kFewConditions + sup]: the verdict of those misses, for
   // the E and S ranges as prepared; used while there are fewer conditions.
   static constexpr int32_t kFewConditions = 16;

@@ -41,28 +41,35 @@ constexpr KernelInfo kKernels[] = {
 #if defined(QV_X86_KERNELS)
 #if defined(__x86_64__)
     {Kernel::Avx512Popcnt, "avx512popcnt", kernels::avx512bw::RowTally, kernels::CpuHasAvx512Popcnt,
-     kernels::avx512popcnt::BitTally, kernels::avx512bw::WordTally, kernels::avx512bw::SmallTally},
+     kernels::avx512popcnt::BitTally, kernels::avx512bw::WordTally, kernels::avx512bw::SmallTally,
+     kernels::avx512bw::SmallCodes, kernels::avx512popcnt::BitCodes},
     {Kernel::Avx512Bw, "avx512bw", kernels::avx512bw::RowTally, kernels::CpuHasAvx512Bw, kernels::avx512bw::BitTally,
-     kernels::avx512bw::WordTally, kernels::avx512bw::SmallTally},
+     kernels::avx512bw::WordTally, kernels::avx512bw::SmallTally,
+     kernels::avx512bw::SmallCodes, kernels::avx512bw::BitCodes},
     {Kernel::Avx2, "avx2", kernels::avx2::RowTally, kernels::CpuHasAvx2, kernels::avx2::BitTally,
-     kernels::avx2::WordTally, kernels::avx2::SmallTally},
+     kernels::avx2::WordTally, kernels::avx2::SmallTally,
+     kernels::avx2::SmallCodes, kernels::avx2::BitCodes},
 #else
     // 32-bit code has eight vector registers and no 64-bit mask moves: the
     // AVX-512 byte kernel loses to AVX2's there, the AVX-512 bit kernel with
     // VPOPCNTQ wins.  avx512popcnt pairs that one with AVX2's byte kernel
     // (AVX-512BW implies AVX2); avx512bw runs only when asked for.
     {Kernel::Avx512Popcnt, "avx512popcnt", kernels::avx2::RowTally, kernels::CpuHasAvx512Popcnt,
-     kernels::avx512popcnt::BitTally, kernels::avx2::WordTally, kernels::avx2::SmallTally},
+     kernels::avx512popcnt::BitTally, kernels::avx2::WordTally, kernels::avx2::SmallTally,
+     kernels::avx2::SmallCodes, kernels::avx512popcnt::BitCodes},
     {Kernel::Avx2, "avx2", kernels::avx2::RowTally, kernels::CpuHasAvx2, kernels::avx2::BitTally,
-     kernels::avx2::WordTally, kernels::avx2::SmallTally},
+     kernels::avx2::WordTally, kernels::avx2::SmallTally,
+     kernels::avx2::SmallCodes, kernels::avx2::BitCodes},
     {Kernel::Avx512Bw, "avx512bw", kernels::avx512bw::RowTally, kernels::CpuHasAvx512Bw, kernels::avx512bw::BitTally,
-     kernels::avx512bw::WordTally, kernels::avx512bw::SmallTally},
+     kernels::avx512bw::WordTally, kernels::avx512bw::SmallTally,
+     kernels::avx512bw::SmallCodes, kernels::avx512bw::BitCodes},
 #endif
     {Kernel::Sse2, "sse2", kernels::sse2::RowTally, kernels::CpuHasSse2, kernels::sse2::BitTally,
-     kernels::sse2::WordTally, kernels::sse2::SmallTally},
+     kernels::sse2::WordTally, kernels::sse2::SmallTally,
+     kernels::sse2::SmallCodes, kernels::sse2::BitCodes},
 #endif
     {Kernel::Scalar, "scalar", kernels::scalar::RowTally, Always, kernels::scalar::BitTally,
-     kernels::scalar::WordTally, nullptr},
+     kernels::scalar::WordTally, nullptr, nullptr, kernels::scalar::BitCodes},
 };
 
 const KernelInfo* Find(Kernel k) {
@@ -162,6 +169,8 @@ void HitCounter::UseKernel(Kernel k) {
   bitFn_ = e.bitTally;
   wordFn_ = e.wordTally;
   smallFn_ = e.smallTally;
+  smallCodesFn_ = e.smallCodes;
+  bitCodesFn_ = e.bitCodes;
 }
 
 void HitCounter::swap(HitCounter& o) noexcept {
@@ -187,7 +196,10 @@ void HitCounter::swap(HitCounter& o) noexcept {
   std::swap(bitFn_, o.bitFn_);
   std::swap(wordFn_, o.wordFn_);
   std::swap(smallFn_, o.smallFn_);
+  std::swap(smallCodesFn_, o.smallCodesFn_);
+  std::swap(bitCodesFn_, o.bitCodesFn_);
   std::swap(smallBytes_, o.smallBytes_);
+  std::swap(bitAlone_, o.bitAlone_);
   std::swap(useBitRows_, o.useBitRows_);
 }
 
@@ -403,6 +415,7 @@ void HitCounter::Fill(const Bets& bets) {
   }
 
   smallBytes_ = tableBets_ > 0 && tableBets_ == bets.size() && stride_ <= 64;
+  bitAlone_ = bitBets_ > 0 && bitBets_ == bets.size() && wordRows_.empty();
 
   // The general path: exact counts for every other bet.
   general_.reserve(bets.size() - tableBets_ - bitBets_);
@@ -504,6 +517,17 @@ void HitCounter::TallyWith(RowTallyFn fn, BitTallyFn bitFn, std::string_view can
     const uint32_t h = GeneralHits(b, candidate);
     if (h < static_cast<uint32_t>(kLevels)) ++counts[h];
   }
+}
+
+uint32_t HitCounter::SumBitCodes(const char* candidate, uint32_t levels, const uint16_t* code,
+                                 size_t stride) const {
+  const uint64_t* rows[kFastPositions];
+  size_t j = 0;
+  for (; j < kFastPositions && candidate[j] != 0; ++j)
+    rows[j] = bits_.data() + bitRowOffset_[j * 256 + static_cast<uint8_t>(candidate[j])];
+  for (; j < kFastPositions; ++j) rows[j] = bits_.data();
+  return bitCodesFn_(rows, bitWords_, bitPlanes_, levels, static_cast<uint32_t>(bitWords_ * 64 - bitBets_), code,
+                     stride);
 }
 
 void HitCounter::TallyRows(const char* candidate, int32_t tally[kLevels], uint32_t levels) const {

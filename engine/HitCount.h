@@ -44,6 +44,13 @@ struct KernelInfo {
   // (null for scalar, which has bit rows there).
   void (*smallTally)(const uint8_t* table, const size_t* rowOffset, const char* candidate, size_t lanes,
                      uint32_t padding, uint32_t levels, uint32_t* counts);
+  // The same table judged in the kernel (null for scalar): the sum over the
+  // levels asked for of code[level * stride + count].
+  uint32_t (*smallCodes)(const uint8_t* table, const size_t* rowOffset, const char* candidate, size_t lanes,
+                         uint32_t padding, uint32_t levels, const uint16_t* code, size_t stride);
+  // A bit table holding every bet, judged in the kernel likewise.
+  uint32_t (*bitCodes)(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t padding,
+                       const uint16_t* code, size_t stride);
 };
 
 // The dispatch table: every kernel of this build, most preferred first,
@@ -146,6 +153,20 @@ class HitCounter {
     TallyRows(candidate, tally, levels);
   }
 
+  // Whether SumCodes can judge: every bet in one byte table of one step
+  // (64 bets or fewer) with a vector kernel, or every bet in bit rows of
+  // more than one word.
+  bool SumsCodes() const { return (smallBytes_ && smallCodesFn_ != nullptr) || bitAlone_; }
+  // Only where SumsCodes(): for a zero-terminated candidate (not null), the
+  // sum over the levels k asked for of code[k * stride + tally[k]], the
+  // tally never formed.  The code rows must cover 0 .. BetCount().
+  uint32_t SumCodes(const char* candidate, uint32_t levels, const uint16_t* code, size_t stride) const {
+    if (smallBytes_) [[likely]]
+      return smallCodesFn_(table_.data(), rowOffset_.data(), candidate, stride_,
+                           static_cast<uint32_t>(stride_ - tableBets_), levels, code, stride);
+    return SumBitCodes(candidate, levels, code, stride);
+  }
+
   // Chooses the kernel of Tally(candidate, tally); an unavailable one falls
   // back as above.  Kept across Build.
   void UseKernel(Kernel k);
@@ -175,6 +196,10 @@ class HitCounter {
   using BitTallyFn = void (*)(const uint64_t* const*, size_t, uint32_t, uint32_t, uint32_t*);
   using WordTallyFn = void (*)(const uint64_t*, const char*, uint32_t, uint64_t, uint32_t, uint32_t*);
   using SmallTallyFn = void (*)(const uint8_t*, const size_t*, const char*, size_t, uint32_t, uint32_t, uint32_t*);
+  using SmallCodesFn = uint32_t (*)(const uint8_t*, const size_t*, const char*, size_t, uint32_t, uint32_t,
+                                    const uint16_t*, size_t);
+  using BitCodesFn = uint32_t (*)(const uint64_t* const*, size_t, uint32_t, uint32_t, uint32_t, const uint16_t*,
+                                  size_t);
 
   struct GeneralBet {
     uint32_t first;   // single: offset into text_; compound: index into groups_
@@ -199,6 +224,7 @@ class HitCounter {
   void TallyWith(RowTallyFn fn, BitTallyFn bitFn, std::string_view candidate, int32_t tally[kLevels],
                  uint32_t levels) const;
   void TallyRows(const char* candidate, int32_t tally[kLevels], uint32_t levels) const;
+  uint32_t SumBitCodes(const char* candidate, uint32_t levels, const uint16_t* code, size_t stride) const;
   void CountTables(RowTallyFn fn, BitTallyFn bitFn, const uint8_t* const* byteRows, const uint64_t* const* bitRows,
                    uint32_t* counts, uint32_t levels) const;
 
@@ -228,6 +254,8 @@ class HitCounter {
   std::vector<size_t> rowOffset_;  // [position * 256 + character] -> byte offset of its row
   // The byte table is all there is and takes one step of 64 lanes or fewer.
   bool smallBytes_ = false;
+  // Every bet is in the bit table, of more than one word per row.
+  bool bitAlone_ = false;
 
   // The general path.
   std::vector<GeneralBet> general_;
@@ -240,6 +268,8 @@ class HitCounter {
   BitTallyFn bitFn_ = nullptr;
   WordTallyFn wordFn_ = nullptr;
   SmallTallyFn smallFn_ = nullptr;
+  SmallCodesFn smallCodesFn_ = nullptr;
+  BitCodesFn bitCodesFn_ = nullptr;
   bool useBitRows_ = true;
 };
 

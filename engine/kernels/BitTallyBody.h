@@ -224,10 +224,11 @@ __attribute__((always_inline)) inline void ForLevels(F&& f) {
 // One plane per row: cells of 0 or 1.  Two planes (the high one `words`
 // after the low one): cells of 0 to 3, a lane's sum being the sum of its low
 // bits plus twice that of its high bits, 0 to 21.
-// kAll: every level, without a look at `levels`.
-template <class V, int kPlanes, bool kAll>
+// kAll: every level, without a look at `levels`.  sink(k, n) takes the
+// count n of each level k asked for.
+template <class V, int kPlanes, bool kAll, class Sink>
 __attribute__((always_inline)) inline void BitTallyBody(const uint64_t* const* rows, size_t words,
-                                                        uint32_t levels, uint32_t* counts) {
+                                                        uint32_t levels, Sink&& sink) {
   using Reg = typename V::Reg;
   using L = typename V::Logic;
   constexpr size_t kInputs = kRows * kPlanes;
@@ -294,24 +295,22 @@ __attribute__((always_inline)) inline void BitTallyBody(const uint64_t* const* r
     padding = static_cast<uint32_t>((V::kBytes - (bytes - i)) * 8);
   }
   ForLevels([&](auto k) QV_INLINE_LAMBDA {
-    if (kAll || (levels >> k & 1)) {
-      AddCount(counts + k, static_cast<uint32_t>(V::Sum(total[k])) - (k == 0 ? padding : 0));
-    }
+    if (kAll || (levels >> k & 1)) sink(k, static_cast<uint32_t>(V::Sum(total[k])) - (k == 0 ? padding : 0));
   });
 }
 
-template <class V, int kPlanes>
+template <class V, int kPlanes, class Sink>
 __attribute__((always_inline)) inline void BitTallyLevels(const uint64_t* const* rows, size_t words, uint32_t levels,
-                                                          uint32_t* counts) {
-  if (levels == 0xFF) return BitTallyBody<V, kPlanes, true>(rows, words, levels, counts);
-  BitTallyBody<V, kPlanes, false>(rows, words, levels, counts);
+                                                          Sink&& sink) {
+  if (levels == 0xFF) return BitTallyBody<V, kPlanes, true>(rows, words, levels, sink);
+  BitTallyBody<V, kPlanes, false>(rows, words, levels, sink);
 }
 
-template <class V>
+template <class V, class Sink>
 __attribute__((always_inline)) inline void BitTallyPlanes(const uint64_t* const* rows, size_t words, uint32_t planes,
-                                                          uint32_t levels, uint32_t* counts) {
-  if (planes == 1) return BitTallyLevels<V, 1>(rows, words, levels, counts);
-  BitTallyLevels<V, 2>(rows, words, levels, counts);
+                                                          uint32_t levels, Sink&& sink) {
+  if (planes == 1) return BitTallyLevels<V, 1>(rows, words, levels, sink);
+  BitTallyLevels<V, 2>(rows, words, levels, sink);
 }
 
 // A word's population count: POPCNT where the flags allow it, else shifts,
@@ -463,7 +462,29 @@ __attribute__((always_inline)) inline void BitTallyEntry(const uint64_t* const* 
     if (planes == 1) return BitTallyWord<Word, 1>(rows, counts);
     return BitTallyWord<Word, 2>(rows, counts);
   }
-  BitTallyPlanes<V>(rows, words, planes, levels, counts);
+  BitTallyPlanes<V>(rows, words, planes, levels,
+                    [counts](auto k, uint32_t n) QV_INLINE_LAMBDA { AddCount(counts + k, n); });
+}
+
+// A bit table that holds every bet, judged in the kernel: the sum over the
+// levels k asked for of code[k * stride + n], n being the lanes at level k
+// less `padding` (the table's empty lanes) at level 0.
+template <class V>
+__attribute__((always_inline)) inline uint32_t BitCodesEntry(const uint64_t* const* rows, size_t words,
+                                                             uint32_t planes, uint32_t levels, uint32_t padding,
+                                                             const uint16_t* code, size_t stride) {
+  uint32_t sum = 0;
+  if (words == 1) {
+    uint32_t counts[8] = {};
+    BitTallyEntry<V>(rows, words, planes, levels, counts);
+    for (uint32_t k = 0; k < 8; ++k)
+      if (levels >> k & 1) sum += code[k * stride + counts[k] - (k == 0 ? padding : 0)];
+    return sum;
+  }
+  BitTallyPlanes<V>(rows, words, planes, levels, [&](auto k, uint32_t n) QV_INLINE_LAMBDA {
+    sum += code[k * stride + n - (k == 0 ? padding : 0)];
+  });
+  return sum;
 }
 
 }  // namespace

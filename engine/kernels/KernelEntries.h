@@ -11,6 +11,10 @@
   QV_KERNEL_ENTRY void BitTally(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, \
                                 uint32_t* counts) {                                                   \
     BitTallyEntry<__VA_ARGS__>(rows, words, planes, levels, counts);                                  \
+  }                                                                                                   \
+  QV_KERNEL_ENTRY uint32_t BitCodes(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, \
+                                    uint32_t padding, const uint16_t* code, size_t stride) {                     \
+    return BitCodesEntry<__VA_ARGS__>(rows, words, planes, levels, padding, code, stride);                      \
   }
 
 // Tables of one word per row, in general-purpose registers.
@@ -31,4 +35,9 @@
   QV_KERNEL_ENTRY void SmallTally(const uint8_t* table, const size_t* rowOffset, const char* candidate, \
                                   size_t lanes, uint32_t padding, uint32_t levels, uint32_t* counts) {  \
     SmallRowTallyBody<LANES>(table, rowOffset, candidate, lanes, padding, levels, counts);           \
+  }                                                                                                   \
+  QV_KERNEL_ENTRY uint32_t SmallCodes(const uint8_t* table, const size_t* rowOffset, const char* candidate,      \
+                                      size_t lanes, uint32_t padding, uint32_t levels, const uint16_t* code,    \
+                                      size_t stride) {                                                           \
+    return SmallCodeBody<LANES>(table, rowOffset, candidate, lanes, padding, levels, code, stride);             \
   }

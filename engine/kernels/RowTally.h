@@ -47,25 +47,46 @@ using WordTallyFn = void (*)(const uint64_t* table, const char* candidate, uint3
 using SmallTallyFn = void (*)(const uint8_t* table, const size_t* rowOffset, const char* candidate, size_t lanes,
                               uint32_t padding, uint32_t levels, uint32_t* counts);
 
+// The same table judged in the kernel: returns the sum over the levels k
+// asked for of code[k * stride + n], n being the count SmallTallyFn gives
+// for level k (at most lanes - padding).
+using SmallCodesFn = uint32_t (*)(const uint8_t* table, const size_t* rowOffset, const char* candidate,
+                                  size_t lanes, uint32_t padding, uint32_t levels, const uint16_t* code,
+                                  size_t stride);
+
+// A bit table judged in the kernel: the sum over the levels k asked for of
+// code[k * stride + n], n being the count BitTallyFn adds for level k less
+// `padding` at level 0.
+using BitCodesFn = uint32_t (*)(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels,
+                                uint32_t padding, const uint16_t* code, size_t stride);
+
 // One entry point per instruction set, each in a translation unit of its
 // own built for that set.  Only the scalar one may run unconditionally.
 #define QV_KERNEL_DECLS                                                              \
   void RowTally(const uint8_t* const* rows, size_t lanes, uint32_t* counts);        \
   void BitTally(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t* counts); \
   void WordTally(const uint64_t* table, const char* candidate, uint32_t planes, uint64_t live, uint32_t levels,  \
-                 uint32_t* counts);
+                 uint32_t* counts);                                                                          \
+  uint32_t BitCodes(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t padding, \
+                    const uint16_t* code, size_t stride);
 namespace scalar { QV_KERNEL_DECLS }
 #if defined(QV_X86_KERNELS)
 #define QV_VECTOR_KERNEL_DECLS                                                                              \
   QV_KERNEL_DECLS                                                                                           \
   void SmallTally(const uint8_t* table, const size_t* rowOffset, const char* candidate, size_t lanes,        \
-                  uint32_t padding, uint32_t levels, uint32_t* counts);
+                  uint32_t padding, uint32_t levels, uint32_t* counts);                                     \
+  uint32_t SmallCodes(const uint8_t* table, const size_t* rowOffset, const char* candidate, size_t lanes,    \
+                      uint32_t padding, uint32_t levels, const uint16_t* code, size_t stride);
 namespace sse2 { QV_VECTOR_KERNEL_DECLS }
 namespace avx2 { QV_VECTOR_KERNEL_DECLS }
 namespace avx512bw { QV_VECTOR_KERNEL_DECLS }
 #undef QV_VECTOR_KERNEL_DECLS
 // AVX-512BW's byte kernel with a bit kernel that counts with VPOPCNTQ.
-namespace avx512popcnt { void BitTally(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t* counts); }
+namespace avx512popcnt {
+void BitTally(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t* counts);
+uint32_t BitCodes(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t padding,
+                  const uint16_t* code, size_t stride);
+}
 
 // What the processor and the operating system allow, probed once.
 bool CpuHasSse2();

@@ -265,33 +265,67 @@ __attribute__((always_inline)) inline uint32_t CountEqualSmall(typename V::Bytes
   }
 }
 
+// The lane sums of a small byte table for a candidate (see SmallSteps).
 template <class V, size_t kSteps>
-__attribute__((always_inline)) inline void SmallSteps(const uint8_t* table, const size_t* rowOffset,
-                                                      const char* candidate, uint32_t padding, uint32_t levels,
-                                                      uint32_t* counts) {
-  using Bytes = typename V::Bytes;
-  Bytes s[kSteps] = {};
+__attribute__((always_inline)) inline void SmallSums(const uint8_t* table, const size_t* rowOffset,
+                                                     const char* candidate, typename V::Bytes (&s)[kSteps]) {
+  for (size_t k = 0; k < kSteps; ++k) s[k] = typename V::Bytes{};
   ForCandidateRows(candidate, [&](size_t j, size_t c) __attribute__((always_inline)) {
     const size_t at = rowOffset[j * 256 + c];
     const uint8_t* row = table + (c ? at : 0);  // a zero: the zero row
     for (size_t k = 0; k < kSteps; ++k) s[k] += Load<V>(row + k * V::kWidth);
   });
+}
+
+// The lanes of the sums s that equal `level`.
+template <class V, size_t kSteps>
+__attribute__((always_inline)) inline uint32_t SmallLevel(const typename V::Bytes (&s)[kSteps], uint32_t level) {
+  using Bytes = typename V::Bytes;
+  const Bytes l = Load<V>(kLevelBytes.table[level]);
+  uint32_t n = 0;
+  if constexpr (V::kWidth == 16 && kSteps > 1) {
+    // No POPCNT with SSE2: the compares (-1 each) added up as bytes, and
+    // their sum by psadbw.
+    Bytes hits = Bytes{};
+    for (size_t k = 0; k < kSteps; ++k) hits -= reinterpret_cast<Bytes>(s[k] == l);
+    const __m128i sums = _mm_sad_epu8(__m128i(hits), _mm_setzero_si128());
+    n = static_cast<uint32_t>(_mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_unpackhi_epi64(sums, sums)));
+  } else {
+    for (size_t k = 0; k < kSteps; ++k) n += CountEqualSmall<V>(s[k], l);
+  }
+  return n;
+}
+
+template <class V, size_t kSteps>
+__attribute__((always_inline)) inline void SmallSteps(const uint8_t* table, const size_t* rowOffset,
+                                                      const char* candidate, uint32_t padding, uint32_t levels,
+                                                      uint32_t* counts) {
+  typename V::Bytes s[kSteps];
+  SmallSums<V, kSteps>(table, rowOffset, candidate, s);
   for (uint32_t level = 0; level < 8; ++level) {
     if (!(levels >> level & 1)) continue;
-    const Bytes l = Load<V>(kLevelBytes.table[level]);
-    uint32_t n = 0;
-    if constexpr (V::kWidth == 16 && kSteps > 1) {
-      // No POPCNT with SSE2: the compares (-1 each) added up as bytes, and
-      // their sum by psadbw.
-      Bytes hits = Bytes{};
-      for (size_t k = 0; k < kSteps; ++k) hits -= reinterpret_cast<Bytes>(s[k] == l);
-      const __m128i sums = _mm_sad_epu8(__m128i(hits), _mm_setzero_si128());
-      n = static_cast<uint32_t>(_mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_unpackhi_epi64(sums, sums)));
-    } else {
-      for (size_t k = 0; k < kSteps; ++k) n += CountEqualSmall<V>(s[k], l);
-    }
-    counts[level] = n - (level == 0 ? padding : 0);
+    counts[level] = SmallLevel<V, kSteps>(s, level) - (level == 0 ? padding : 0);
   }
+}
+
+// The same table judged at once: the sum over the levels asked for of
+// code[level * stride + count], count being the lanes at that level (less
+// the padding at level 0), so that no count is stored and read back.  Every
+// count is at most lanes - padding, which the code rows must cover.
+template <class V, size_t kSteps>
+__attribute__((always_inline)) inline uint32_t SmallCodeSteps(const uint8_t* table, const size_t* rowOffset,
+                                                              const char* candidate, uint32_t padding,
+                                                              uint32_t levels, const uint16_t* code,
+                                                              size_t stride) {
+  typename V::Bytes s[kSteps];
+  SmallSums<V, kSteps>(table, rowOffset, candidate, s);
+  uint32_t sum = 0;
+  for (uint32_t level = 0; level < 8; ++level) {
+    if (!(levels >> level & 1)) continue;
+    const uint32_t n = SmallLevel<V, kSteps>(s, level) - (level == 0 ? padding : 0);
+    sum += code[level * stride + n];
+  }
+  return sum;
 }
 
 template <size_t W>
@@ -305,6 +339,21 @@ __attribute__((always_inline)) inline void SmallRowTallyBody(const uint8_t* tabl
     if (lanes <= W) return SmallSteps<Simd<W>, 1>(table, rowOffset, candidate, padding, levels, counts);
     if (lanes <= 2 * W) return SmallSteps<Simd<W>, 2>(table, rowOffset, candidate, padding, levels, counts);
     SmallSteps<Simd<W>, 64 / W>(table, rowOffset, candidate, padding, levels, counts);
+  }
+}
+
+template <size_t W>
+__attribute__((always_inline)) inline uint32_t SmallCodeBody(const uint8_t* table, const size_t* rowOffset,
+                                                             const char* candidate, size_t lanes, uint32_t padding,
+                                                             uint32_t levels, const uint16_t* code, size_t stride) {
+  if constexpr (W == 64) {
+    if (lanes <= 32) return SmallCodeSteps<Simd<32>, 1>(table, rowOffset, candidate, padding, levels, code, stride);
+    return SmallCodeSteps<Simd<64>, 1>(table, rowOffset, candidate, padding, levels, code, stride);
+  } else {
+    if (lanes <= W) return SmallCodeSteps<Simd<W>, 1>(table, rowOffset, candidate, padding, levels, code, stride);
+    if (lanes <= 2 * W)
+      return SmallCodeSteps<Simd<W>, 2>(table, rowOffset, candidate, padding, levels, code, stride);
+    return SmallCodeSteps<Simd<W>, 64 / W>(table, rowOffset, candidate, padding, levels, code, stride);
   }
 }
 

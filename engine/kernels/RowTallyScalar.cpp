@@ -30,6 +30,12 @@ void BitTally(const uint64_t* const* rows, size_t words, uint32_t planes, uint32
                                                                                      counts);
 }
 
+uint32_t BitCodes(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t padding,
+                  const uint16_t* code, size_t stride) {
+  return BitCodesEntry<BitWord<std::conditional_t<sizeof(void*) >= 8, uint64_t, uint32_t>>>(rows, words, planes, levels,
+                                                                                           padding, code, stride);
+}
+
 void WordTally(const uint64_t* table, const char* candidate, uint32_t planes, uint64_t live, uint32_t levels,
                uint32_t* counts) {
   WordTallyEntry<std::conditional_t<sizeof(void*) >= 8, uint64_t, uint32_t>>(table, candidate, planes, live, levels,

@@ -66,8 +66,11 @@ PrepareResult Prepare(FilterState& f, std::string s) {
 ::testing::AssertionResult VerdictsMatchTheLiteral(FilterState& f, BetGen& gen, int count, int length) {
   for (int i = 0; i < count; ++i) {
     const std::string cand = gen.Candidate(length);
+    int32_t scratch[kLevels];
     const int32_t got = f.Execute(cand.c_str()), literal = LiteralVerdict(f, cand);
-    if (got != literal) return ::testing::AssertionFailure() << cand << ": " << got << ", literal " << literal;
+    const int32_t fast = f.Verdict(cand.c_str(), scratch);
+    if (got != literal || fast != literal)
+      return ::testing::AssertionFailure() << cand << ": " << got << " (" << fast << "), literal " << literal;
   }
   return ::testing::AssertionSuccess();
 }
@@ -112,6 +115,8 @@ TEST(FilterStateKernels, ExecuteAndDebugMatchTheLiteralEvaluation) {
       for (Kernel k : Kernels()) {
         f.UseKernel(k);
         ASSERT_EQ(f.Execute(cand.c_str()), expected) << KernelName(k) << " " << f.FilterStr << " / " << cand;
+        int32_t scratch[kLevels];
+        ASSERT_EQ(f.Verdict(cand.c_str(), scratch), expected) << KernelName(k) << " " << f.FilterStr;
         for (int l = 0; l < kLevels; ++l) ASSERT_EQ(f.Tally[static_cast<size_t>(l)], tally[static_cast<size_t>(l)]);
         ASSERT_EQ(f.Debug(cand.c_str(), showAll), report) << KernelName(k);
       }

@@ -172,6 +172,36 @@ TEST(HitCounter, BitRowsByteRowsAndBothAroundEveryWidth) {
   }
 }
 
+TEST(HitCounter, TablesJudgedInTheKernelAddTheCodesOfTheLiteralTally) {
+  // Small byte tables and bit rows of one or two planes around every width.
+  // Codes drawn at random, so that a count one off shows in the sum.
+  BetGen gen(77);
+  int judged = 0;
+  for (Kernel k : Kernels())
+    for (size_t n : {1, 20, 31, 32, 33, 60, 64, 65, 127, 128, 129, 256, 257, 511, 512, 513, 1000})
+      for (Flavor f : {Flavor::SingleDigits, Flavor::CompoundDigits, Flavor::Mixed}) {
+        const auto bets = gen.Bets(n, f);
+        HitCounter counter;
+        counter.UseKernel(k);
+        counter.Build(bets);
+        if (!counter.SumsCodes()) continue;  // bets in more than one table, or a small scalar one
+        ++judged;
+        std::vector<uint16_t> code(kLevels * (n + 1));
+        for (uint16_t& c : code) c = static_cast<uint16_t>(gen.Uniform(0, 255));
+        for (int i = 0; i < 40; ++i) {
+          const std::string cand = gen.Candidate(9);
+          const uint32_t levels = static_cast<uint32_t>(gen.Uniform(0, 255));
+          const auto t = LiteralTally(bets, cand);
+          uint32_t want = 0;
+          for (size_t l = 0; l < kLevels; ++l)
+            if (levels >> l & 1) want += code[l * (n + 1) + static_cast<size_t>(t[l])];
+          ASSERT_EQ(counter.SumCodes(cand.c_str(), levels, code.data(), n + 1), want)
+              << KernelName(k) << ", " << n << " bets, " << cand << ", levels " << levels;
+        }
+      }
+  if (KernelAvailable(Kernel::Sse2)) EXPECT_GT(judged, 0);
+}
+
 TEST(HitCounter, CandidatesBuiltFromTheBetsThemselves) {
   // Random candidates rarely hit high levels; candidates taken from the bets'
   // own offers do, and exercise levels 5 to 7.
