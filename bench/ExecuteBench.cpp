@@ -130,6 +130,22 @@ void BM_Reference(benchmark::State& state, size_t n) {
   SetPairs(state, n);
 }
 
+// What ZcExecute does, with the kernel given: the levels the conditions
+// read, judged in the kernel where the table allows it.
+void BM_Verdict(benchmark::State& state, qv::Kernel k, size_t n) {
+  const Workload& w = WorkloadFor(n);
+  qv::FilterState f;
+  f.FilterStr = w.filterStr;
+  f.UseKernel(k);
+  if (!f.Prepare().accepted()) state.SkipWithError("filter string refused");
+  int32_t tally[qv::kLevels];
+  size_t i = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(f.Verdict(w.candidates[i++ & (kCandidates - 1)].c_str(), tally));
+  }
+  SetPairs(state, n);
+}
+
 void BM_Kernel(benchmark::State& state, qv::Kernel k, size_t n) {
   const Workload& w = WorkloadFor(n);
   qv::FilterState f;
@@ -267,6 +283,12 @@ int main(int argc, char** argv) {
       const std::string name = std::string("Kernel/") + qv::KernelName(kernel) + suffix;
       reporter.Add(name, n);
       benchmark::RegisterBenchmark(name.c_str(), BM_Kernel, kernel, n);
+    }
+    for (const qv::KernelInfo& e : qv::KernelTable()) {
+      if (!e.available()) continue;
+      const std::string name = std::string("Verdict/") + e.name + suffix;
+      reporter.Add(name, n);
+      benchmark::RegisterBenchmark(name.c_str(), BM_Verdict, e.kernel, n);
     }
     for (const bool bitRows : {true, false})
       for (const qv::KernelInfo& e : qv::KernelTable()) {
