@@ -151,9 +151,16 @@ class FilterState {
   // was.
   int32_t Verdict(const char* candidate, int32_t tally[kLevels]) const {
     if (codesInKernel_ && candidate != nullptr) [[likely]]
-      return VerdictOfCounts(counter_.SumCodes(candidate, levelMask_, levelCode_.data(), codeStride_));
+      return KernelVerdict(candidate);
     counter_.TallyLevels(candidate, tally, levelMask_);
     return Judge(tally);
+  }
+  // Whether the kernel judges, needing no tally of the caller's.
+  bool KernelJudges() const { return codesInKernel_; }
+  // Only where KernelJudges(): the verdict of a zero-terminated candidate
+  // (not null), from the prepared state alone.
+  int32_t KernelVerdict(const char* candidate) const {
+    return VerdictOfCounts(counter_.SumCodes(candidate, levelMask_, levelCode_.data(), codeStride_));
   }
   void Report(const char* candidate, bool showAll, int32_t tally[kLevels], std::string& out) const;
 

@@ -66,6 +66,10 @@ QvBool QV_STDCALL ZcPrepare(void) {
 int32_t QV_STDCALL ZcExecute(const char* candidate) {
   qv::Module* m = CurrentModule();
   if (!m) return qv::kPass;
+  // Where the kernel judges, no scratch is needed: it reads the prepared
+  // state only.
+  if (candidate != nullptr && m->filter.KernelJudges()) [[likely]]
+    return m->filter.KernelVerdict(candidate);
   // Allocates nothing but a thread's scratch at its first call; cannot throw.
   if (qv::ThreadScratch* s = qv::CurrentScratch()) [[likely]]
     return m->filter.Verdict(candidate, s->tally.data());
