@@ -231,7 +231,7 @@ PrepareResult FilterState::PrepareOrThrow() {
   codeStride_ = shareOf_.size();
   levelMask_ = LevelsRead(MDConds);
   coded_ = condLevel_.size() == MDConds.size() && !condCode_.empty();
-  codesInKernel_ = coded_ && !levelCode_.empty() && counter_.SumsCodes();
+  codesInKernel_ = KernelCanJudge();
   // The verdict of every pair of miss counts that few conditions can give.
   fewConditions_ = MDConds.size() < kFewConditions;
   for (int32_t err = 0; err < kFewConditions; ++err)

@@ -182,11 +182,13 @@ class FilterState {
   // one unless chosen here); kept across Prepare.
   void UseKernel(Kernel k) {
     counter_.UseKernel(k);
-    codesInKernel_ = coded_ && !levelCode_.empty() && counter_.SumsCodes();
+    codesInKernel_ = KernelCanJudge();
   }
 
  private:
   PrepareResult PrepareOrThrow();
+  // Whether the per-level codes are there and the counter's kernel can use them.
+  bool KernelCanJudge() const { return !levelCode_.empty() && counter_.SumsCodes(); }
   // The verdict from a tally.  Evaluate, tabulated: two bytes per condition
   // and tally say what ConditionMisses makes of the tally's share, and add
   // up: the low bytes count the misses, the high bytes those beyond
