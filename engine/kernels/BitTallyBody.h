@@ -46,6 +46,14 @@ struct PlainLogic {
   static R Match(R b2, R b1, R b0) {
     return ((k & 4) ? b2 : ~b2) & ((k & 2) ? b1 : ~b1) & ((k & 1) ? b0 : ~b0);
   }
+  // a & ~b & ~c, and ~(a | b | c).
+  static R AndNot2(R a, R b, R c) { return a & ~(b | c); }
+  static R Nor3(R a, R b, R c) { return ~(a | b | c); }
+  // The lanes of hi whose two low planes spell k & 3.
+  template <int k>
+  static R MatchLow(R hi, R b1, R b0) {
+    return hi & ((k & 2) ? b1 : ~b1) & ((k & 1) ? b0 : ~b0);
+  }
 };
 
 // Per-byte population counts by shifts and masks, for words and for
@@ -171,6 +179,12 @@ struct TernaryLogic {
   static R Match(R b2, R b1, R b0) {
     return R(_mm512_ternarylogic_epi64(__m512i(b2), __m512i(b1), __m512i(b0), 1 << k));
   }
+  static R AndNot2(R a, R b, R c) { return R(_mm512_ternarylogic_epi64(__m512i(a), __m512i(b), __m512i(c), 0x10)); }
+  static R Nor3(R a, R b, R c) { return R(_mm512_ternarylogic_epi64(__m512i(a), __m512i(b), __m512i(c), 0x01)); }
+  template <int k>
+  static R MatchLow(R hi, R b1, R b0) {
+    return R(_mm512_ternarylogic_epi64(__m512i(hi), __m512i(b1), __m512i(b0), 1 << (4 + (k & 3))));
+  }
 };
 
 // The first n / 8 words of a partial step, by a masked load (see BitVec<32>).
@@ -257,22 +271,30 @@ __attribute__((always_inline)) inline void BitTallyBody(const uint64_t* const* r
         if (kAll || (levels >> k & 1)) acc[k] += V::Count(L::template Match<k>(b2, b1, b0));
       });
     } else {
-      // low + 2 * high: bit 0 is the low sum's; then a ripple of two bits.
+      // low + 2 * high: bit 0 is the low sum's; then a ripple of two bits,
+      // its carry out and h2 marking sums of 8 or more.  The lanes below 8
+      // are split by their bit 2 into y2 (set) and n2 (clear), so that a
+      // level's pattern is one three-input function of those.
       Reg h0, h1, h2;
       add7(a + kRows, h0, h1, h2);
       const Reg t1 = b1 ^ h0, c1 = b1 & h0;
       const Reg t2 = L::Xor3(b2, h1, c1), c2 = L::Maj(b2, h1, c1);
-      const Reg over = h2 | c2;  // 8 or more
+      const Reg y2 = L::AndNot2(t2, h2, c2), n2 = L::Nor3(t2, h2, c2);
       ForLevels([&](auto k) QV_INLINE_LAMBDA {
-        if (kAll || (levels >> k & 1)) acc[k] += V::Count(L::template Match<k>(t2, t1, b0) & ~over);
+        if (kAll || (levels >> k & 1)) acc[k] += V::Count(L::template MatchLow<k>((k & 4) ? y2 : n2, t1, b0));
       });
     }
   };
+  // Lanes of 32 or 64 bits never wrap: their accumulators are folded once,
+  // at the end.
+  constexpr bool kWide = V::kFoldSteps >= kWideFoldSteps;
   auto fold = [&]() QV_INLINE_LAMBDA {
-    ForLevels([&](auto k) QV_INLINE_LAMBDA {
-      total[k] += V::Fold(acc[k]);
-      acc[k] = Reg{};
-    });
+    if constexpr (!kWide) {
+      ForLevels([&](auto k) QV_INLINE_LAMBDA {
+        total[k] += V::Fold(acc[k]);
+        acc[k] = Reg{};
+      });
+    }
   };
   const size_t whole = bytes / V::kBytes * V::kBytes;
   size_t i = 0;
@@ -295,6 +317,7 @@ __attribute__((always_inline)) inline void BitTallyBody(const uint64_t* const* r
     padding = static_cast<uint32_t>((V::kBytes - (bytes - i)) * 8);
   }
   ForLevels([&](auto k) QV_INLINE_LAMBDA {
+    if constexpr (kWide) total[k] = V::Fold(acc[k]);
     if (kAll || (levels >> k & 1)) sink(k, static_cast<uint32_t>(V::Sum(total[k])) - (k == 0 ? padding : 0));
   });
 }
