@@ -245,7 +245,6 @@ __attribute__((always_inline)) inline void BitTallyBody(const uint64_t* const* r
                                                         uint32_t levels, Sink&& sink) {
   using Reg = typename V::Reg;
   using L = typename V::Logic;
-  constexpr size_t kInputs = kRows * kPlanes;
   // The row pointers are read one at a time where they are used: a copy
   // would be vectorised and stall on the caller's scalar stores.
   auto r = [rows, words](size_t j) QV_INLINE_LAMBDA {
@@ -254,18 +253,23 @@ __attribute__((always_inline)) inline void BitTallyBody(const uint64_t* const* r
   const size_t bytes = words * 8;
   typename V::Total total[8] = {};
   Reg acc[8] = {};
-  // Seven inputs to three bit planes, by four full adders.
-  auto add7 = [](const Reg* a, Reg& b0, Reg& b1, Reg& b2) QV_INLINE_LAMBDA {
-    const Reg s1 = L::Xor3(a[0], a[1], a[2]), c1 = L::Maj(a[0], a[1], a[2]);
-    const Reg s2 = L::Xor3(a[3], a[4], a[5]), c2 = L::Maj(a[3], a[4], a[5]);
-    b0 = L::Xor3(s1, s2, a[6]);
-    const Reg c3 = L::Maj(s1, s2, a[6]);
+  // Seven inputs to three bit planes, by four full adders.  in(j) loads
+  // input j where it is first used: loaded all at once, fourteen inputs
+  // would not fit the eight vector registers of 32-bit code.
+  auto add7 = [](auto&& in, size_t first, Reg& b0, Reg& b1, Reg& b2) QV_INLINE_LAMBDA {
+    Reg a0 = in(first), a1 = in(first + 1), a2 = in(first + 2);
+    const Reg s1 = L::Xor3(a0, a1, a2), c1 = L::Maj(a0, a1, a2);
+    a0 = in(first + 3), a1 = in(first + 4), a2 = in(first + 5);
+    const Reg s2 = L::Xor3(a0, a1, a2), c2 = L::Maj(a0, a1, a2);
+    a0 = in(first + 6);
+    b0 = L::Xor3(s1, s2, a0);
+    const Reg c3 = L::Maj(s1, s2, a0);
     b1 = L::Xor3(c1, c2, c3);
     b2 = L::Maj(c1, c2, c3);
   };
-  auto step = [&](const Reg* a) QV_INLINE_LAMBDA {
+  auto step = [&](auto&& a) QV_INLINE_LAMBDA {
     Reg b0, b1, b2;
-    add7(a, b0, b1, b2);
+    add7(a, 0, b0, b1, b2);
     if constexpr (kPlanes == 1) {
       ForLevels([&](auto k) QV_INLINE_LAMBDA {
         if (kAll || (levels >> k & 1)) acc[k] += V::Count(L::template Match<k>(b2, b1, b0));
@@ -276,7 +280,7 @@ __attribute__((always_inline)) inline void BitTallyBody(const uint64_t* const* r
       // are split by their bit 2 into y2 (set) and n2 (clear), so that a
       // level's pattern is one three-input function of those.
       Reg h0, h1, h2;
-      add7(a + kRows, h0, h1, h2);
+      add7(a, kRows, h0, h1, h2);
       const Reg t1 = b1 ^ h0, c1 = b1 & h0;
       const Reg t2 = L::Xor3(b2, h1, c1), c2 = L::Maj(b2, h1, c1);
       const Reg y2 = L::AndNot2(t2, h2, c2), n2 = L::Nor3(t2, h2, c2);
@@ -302,22 +306,18 @@ __attribute__((always_inline)) inline void BitTallyBody(const uint64_t* const* r
     const size_t left = (whole - i) / V::kBytes;
     const size_t end = i + (left < V::kFoldSteps ? left : V::kFoldSteps) * V::kBytes;
     for (; i < end; i += V::kBytes) {
-      Reg a[kInputs];
-      for (size_t j = 0; j < kInputs; ++j) a[j] = V::Load(r(j) + i);
-      step(a);
+      step([&](size_t j) QV_INLINE_LAMBDA { return V::Load(r(j) + i); });
     }
     fold();
   }
   uint32_t padding = 0;  // zero lanes of a partial last step, counted at level 0
   if (i < bytes) {
-    Reg a[kInputs];
-    for (size_t j = 0; j < kInputs; ++j) a[j] = V::LoadPartial(r(j) + i, bytes - i);
-    step(a);
+    step([&](size_t j) QV_INLINE_LAMBDA { return V::LoadPartial(r(j) + i, bytes - i); });
     fold();
     padding = static_cast<uint32_t>((V::kBytes - (bytes - i)) * 8);
   }
+  if constexpr (kWide) ForLevels([&](auto k) QV_INLINE_LAMBDA { total[k] = V::Fold(acc[k]); });
   ForLevels([&](auto k) QV_INLINE_LAMBDA {
-    if constexpr (kWide) total[k] = V::Fold(acc[k]);
     if (kAll || (levels >> k & 1)) sink(k, static_cast<uint32_t>(V::Sum(total[k])) - (k == 0 ? padding : 0));
   });
 }
