@@ -65,6 +65,8 @@ inline R SwarBytes(R x) {
   return (x + (x >> 4)) & static_cast<E>(0x0F0F0F0F0F0F0F0Full);
 }
 
+// Tables of this many words or fewer (65,536 lanes) may count in 16-bit fields.
+constexpr size_t kFewWords = 1024;
 constexpr size_t kByteFoldSteps = 31;      // 31 steps of at most 8 per byte stay below 256
 constexpr size_t kWideFoldSteps = 1 << 20;  // 64-bit lanes (or 32-bit ones of words): never wrap
 
@@ -216,6 +218,16 @@ struct BitVec<64, true> : BitVecBase<64> {
   static Reg Count(Reg x) { return Reg(_mm512_popcnt_epi64(__m512i(x))); }
   static Total Fold(Reg a) { return a; }
   static Reg LoadPartial(const uint8_t* p, size_t n) { return MaskedWords(p, n); }
+  // The four 16-bit fields of the lanes, each summed over the lanes.  A
+  // field gains at most 64 a step, so that over kFewWords / 8 steps it holds
+  // at most 2^13, and the sum of four lanes at most 2^15, before the fields
+  // are widened.
+  static __m128i SumFields(Reg p) {
+    const __m512i x = __m512i(p);
+    const __m256i y = _mm256_add_epi64(_mm512_castsi512_si256(x), _mm512_extracti64x4_epi64(x, 1));
+    const __m256i w = _mm256_cvtepu16_epi32(_mm_add_epi64(_mm256_castsi256_si128(y), _mm256_extracti128_si256(y, 1)));
+    return _mm_add_epi32(_mm256_castsi256_si128(w), _mm256_extracti128_si256(w, 1));
+  }
 };
 #endif
 
@@ -239,8 +251,11 @@ __attribute__((always_inline)) inline void ForLevels(F&& f) {
 // after the low one): cells of 0 to 3, a lane's sum being the sum of its low
 // bits plus twice that of its high bits, 0 to 21.
 // kAll: every level, without a look at `levels`.  sink(k, n) takes the
-// count n of each level k asked for.
-template <class V, int kPlanes, bool kAll, class Sink>
+// count n of each level k asked for.  kFew: at most kFewWords words, so
+// that where the traits can (V::SumFields), four levels share an
+// accumulator, one 16-bit field each: fewer registers, and two horizontal
+// sums in place of one per level.
+template <class V, int kPlanes, bool kAll, bool kFew, class Sink>
 __attribute__((always_inline)) inline void BitTallyBody(const uint64_t* const* rows, size_t words,
                                                         uint32_t levels, Sink&& sink) {
   using Reg = typename V::Reg;
@@ -253,6 +268,16 @@ __attribute__((always_inline)) inline void BitTallyBody(const uint64_t* const* r
   const size_t bytes = words * 8;
   typename V::Total total[8] = {};
   Reg acc[8] = {};
+  constexpr bool kFields = kFew && requires(Reg x) { V::SumFields(x); };
+  Reg field[2] = {};
+  // A step's fields are added up apart and then to the accumulators: where
+  // those live in memory (32-bit code), each level would otherwise wait on
+  // the store of the one before.
+  Reg part[2];
+  auto add = [&](auto k, Reg m) QV_INLINE_LAMBDA {
+    if constexpr (kFields) part[k / 4] += V::Count(m) << (16 * (k & 3));
+    else acc[k] += V::Count(m);
+  };
   // Seven inputs to three bit planes, by four full adders.  in(j) loads
   // input j where it is first used: loaded all at once, fourteen inputs
   // would not fit the eight vector registers of 32-bit code.
@@ -269,10 +294,11 @@ __attribute__((always_inline)) inline void BitTallyBody(const uint64_t* const* r
   };
   auto step = [&](auto&& a) QV_INLINE_LAMBDA {
     Reg b0, b1, b2;
+    part[0] = part[1] = Reg{};
     add7(a, 0, b0, b1, b2);
     if constexpr (kPlanes == 1) {
       ForLevels([&](auto k) QV_INLINE_LAMBDA {
-        if (kAll || (levels >> k & 1)) acc[k] += V::Count(L::template Match<k>(b2, b1, b0));
+        if (kAll || (levels >> k & 1)) add(k, L::template Match<k>(b2, b1, b0));
       });
     } else {
       // low + 2 * high: bit 0 is the low sum's; then a ripple of two bits,
@@ -285,8 +311,12 @@ __attribute__((always_inline)) inline void BitTallyBody(const uint64_t* const* r
       const Reg t2 = L::Xor3(b2, h1, c1), c2 = L::Maj(b2, h1, c1);
       const Reg y2 = L::AndNot2(t2, h2, c2), n2 = L::Nor3(t2, h2, c2);
       ForLevels([&](auto k) QV_INLINE_LAMBDA {
-        if (kAll || (levels >> k & 1)) acc[k] += V::Count(L::template MatchLow<k>((k & 4) ? y2 : n2, t1, b0));
+        if (kAll || (levels >> k & 1)) add(k, L::template MatchLow<k>((k & 4) ? y2 : n2, t1, b0));
       });
+    }
+    if constexpr (kFields) {
+      field[0] += part[0];
+      field[1] += part[1];
     }
   };
   // Lanes of 32 or 64 bits never wrap: their accumulators are folded once,
@@ -316,24 +346,32 @@ __attribute__((always_inline)) inline void BitTallyBody(const uint64_t* const* r
     fold();
     padding = static_cast<uint32_t>((V::kBytes - (bytes - i)) * 8);
   }
+  if constexpr (kFields) {
+    const auto low = V::SumFields(field[0]), high = V::SumFields(field[1]);
+    ForLevels([&](auto k) QV_INLINE_LAMBDA {
+      if (kAll || (levels >> k & 1))
+        sink(k, static_cast<uint32_t>(_mm_extract_epi32(k < 4 ? low : high, k & 3)) - (k == 0 ? padding : 0));
+    });
+    return;
+  }
   if constexpr (kWide) ForLevels([&](auto k) QV_INLINE_LAMBDA { total[k] = V::Fold(acc[k]); });
   ForLevels([&](auto k) QV_INLINE_LAMBDA {
     if (kAll || (levels >> k & 1)) sink(k, static_cast<uint32_t>(V::Sum(total[k])) - (k == 0 ? padding : 0));
   });
 }
 
-template <class V, int kPlanes, class Sink>
+template <class V, int kPlanes, bool kFew, class Sink>
 __attribute__((always_inline)) inline void BitTallyLevels(const uint64_t* const* rows, size_t words, uint32_t levels,
                                                           Sink&& sink) {
-  if (levels == 0xFF) return BitTallyBody<V, kPlanes, true>(rows, words, levels, sink);
-  BitTallyBody<V, kPlanes, false>(rows, words, levels, sink);
+  if (levels == 0xFF) return BitTallyBody<V, kPlanes, true, kFew>(rows, words, levels, sink);
+  BitTallyBody<V, kPlanes, false, kFew>(rows, words, levels, sink);
 }
 
-template <class V, class Sink>
+template <class V, bool kFew = false, class Sink>
 __attribute__((always_inline)) inline void BitTallyPlanes(const uint64_t* const* rows, size_t words, uint32_t planes,
                                                           uint32_t levels, Sink&& sink) {
-  if (planes == 1) return BitTallyLevels<V, 1>(rows, words, levels, sink);
-  BitTallyLevels<V, 2>(rows, words, levels, sink);
+  if (planes == 1) return BitTallyLevels<V, 1, kFew>(rows, words, levels, sink);
+  BitTallyLevels<V, 2, kFew>(rows, words, levels, sink);
 }
 
 // A word's population count: POPCNT where the flags allow it, else shifts,
@@ -504,9 +542,9 @@ __attribute__((always_inline)) inline uint32_t BitCodesEntry(const uint64_t* con
       if (levels >> k & 1) sum += code[k * stride + counts[k] - (k == 0 ? padding : 0)];
     return sum;
   }
-  BitTallyPlanes<V>(rows, words, planes, levels, [&](auto k, uint32_t n) QV_INLINE_LAMBDA {
-    sum += code[k * stride + n - (k == 0 ? padding : 0)];
-  });
+  auto add = [&](auto k, uint32_t n) QV_INLINE_LAMBDA { sum += code[k * stride + n - (k == 0 ? padding : 0)]; };
+  if (words <= kFewWords) BitTallyPlanes<V, true>(rows, words, planes, levels, add);
+  else BitTallyPlanes<V>(rows, words, planes, levels, add);
   return sum;
 }
 

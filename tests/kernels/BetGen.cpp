@@ -96,6 +96,24 @@ std::string BetGen::Candidate(int maxLength, bool allowZero) {
   return c;
 }
 
+std::string BetGen::CandidateNear(const std::string& bet) {
+  std::string cand;
+  if (bet.find(',') == std::string::npos) {
+    cand = bet;
+  } else {
+    size_t start = 0;
+    for (;;) {
+      const size_t comma = bet.find(',', start);
+      const size_t end = comma == std::string::npos ? bet.size() : comma;
+      cand += end > start ? bet[start + static_cast<size_t>(Uniform(0, static_cast<int>(end - start) - 1))] : '0';
+      if (comma == std::string::npos) break;
+      start = comma + 1;
+    }
+  }
+  if (Chance(20) && !cand.empty()) cand[static_cast<size_t>(Uniform(0, static_cast<int>(cand.size()) - 1))] ^= 1;
+  return cand;
+}
+
 std::array<int32_t, kLevels> LiteralTally(const std::vector<std::string>& bets,
                                           std::string_view candidate) {
   std::array<int32_t, kLevels> t{};

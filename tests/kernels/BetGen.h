@@ -34,6 +34,10 @@ class BetGen {
   // Length 0..maxLength; digits mostly, then "*", ",", high bytes.  Zero
   // bytes only when allowZero (texts that are not zero-terminated).
   std::string Candidate(int maxLength = 20, bool allowZero = false);
+  // One offer of each of the bet's groups (its characters for a single
+  // bet), now and then one of them changed: candidates that hit it at high
+  // levels, which random ones rarely do.
+  std::string CandidateNear(const std::string& bet);
 
   // Characters that a filter string's bet can carry are limited; this drops
   // the reserved ones.

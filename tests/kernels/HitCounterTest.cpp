@@ -174,7 +174,8 @@ TEST(HitCounter, BitRowsByteRowsAndBothAroundEveryWidth) {
 
 TEST(HitCounter, TablesJudgedInTheKernelAddTheCodesOfTheLiteralTally) {
   // Small byte tables and bit rows of one or two planes around every width.
-  // Codes drawn at random, so that a count one off shows in the sum.
+  // Codes drawn at random, so that a count one off shows in the sum; half
+  // the candidates near a bet, so that high levels have counts.
   BetGen gen(77);
   int judged = 0;
   for (Kernel k : Kernels())
@@ -189,7 +190,7 @@ TEST(HitCounter, TablesJudgedInTheKernelAddTheCodesOfTheLiteralTally) {
         std::vector<uint16_t> code(kLevels * (n + 1));
         for (uint16_t& c : code) c = static_cast<uint16_t>(gen.Uniform(0, 255));
         for (int i = 0; i < 40; ++i) {
-          const std::string cand = gen.Candidate(9);
+          const std::string cand = i % 2 ? gen.Candidate(9) : gen.CandidateNear(bets[static_cast<size_t>(gen.Uniform(0, static_cast<int>(n) - 1))]);
           const uint32_t levels = static_cast<uint32_t>(gen.Uniform(0, 255));
           const auto t = LiteralTally(bets, cand);
           uint32_t want = 0;
@@ -210,21 +211,7 @@ TEST(HitCounter, CandidatesBuiltFromTheBetsThemselves) {
   HitCounter counter;
   counter.Build(bets);
   for (int i = 0; i < 300; ++i) {
-    const std::string& b = bets[static_cast<size_t>(gen.Uniform(0, 499))];
-    std::string cand;
-    if (b.find(',') == std::string::npos) {
-      cand = b;
-    } else {
-      size_t start = 0;
-      for (;;) {
-        const size_t comma = b.find(',', start);
-        const size_t end = comma == std::string::npos ? b.size() : comma;
-        cand += end > start ? b[start + static_cast<size_t>(gen.Uniform(0, static_cast<int>(end - start) - 1))] : '0';
-        if (comma == std::string::npos) break;
-        start = comma + 1;
-      }
-    }
-    if (gen.Chance(20) && !cand.empty()) cand[static_cast<size_t>(gen.Uniform(0, static_cast<int>(cand.size()) - 1))] ^= 1;
+    const std::string cand = gen.CandidateNear(bets[static_cast<size_t>(gen.Uniform(0, 499))]);
     ASSERT_TRUE(AgreesWithLiteral(counter, bets, cand));
   }
 }
