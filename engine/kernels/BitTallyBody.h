@@ -14,6 +14,8 @@
 //   Count(x)           per-lane population counts (bytes or 64-bit lanes)
 //   kFoldSteps         steps a Count accumulator holds without wrapping
 //   Total, Fold(acc)   an accumulator widened to 64-bit sums; Sum(total)
+//   SumFields(x)       optional: with 64-bit lane counts, the sums over the
+//                      lanes of x's four 16-bit fields (four levels at once)
 //
 // Like RowTallyBody.h, everything here has internal linkage: each
 // instruction set's translation unit instantiates its own copy with its own
