@@ -44,18 +44,18 @@ template <class R>
 struct PlainLogic {
   static R Xor3(R a, R b, R c) { return a ^ b ^ c; }
   static R Maj(R a, R b, R c) { return (a & b) | (c & (a ^ b)); }
-  template <int k>
-  static R Match(R b2, R b1, R b0) {
-    return ((k & 4) ? b2 : ~b2) & ((k & 2) ? b1 : ~b1) & ((k & 1) ? b0 : ~b0);
-  }
-  // a & ~b & ~c, and ~(a | b | c).
-  static R AndNot2(R a, R b, R c) { return a & ~(b | c); }
-  static R Nor3(R a, R b, R c) { return ~(a | b | c); }
   // The lanes of hi whose two low planes spell k & 3.
   template <int k>
   static R MatchLow(R hi, R b1, R b0) {
     return hi & ((k & 2) ? b1 : ~b1) & ((k & 1) ? b0 : ~b0);
   }
+  template <int k>
+  static R Match(R b2, R b1, R b0) {
+    return MatchLow<k>((k & 4) ? b2 : ~b2, b1, b0);
+  }
+  // a & ~b & ~c, and ~(a | b | c).
+  static R AndNot2(R a, R b, R c) { return a & ~(b | c); }
+  static R Nor3(R a, R b, R c) { return ~(a | b | c); }
 };
 
 // Per-byte population counts by shifts and masks, for words and for
@@ -296,7 +296,7 @@ __attribute__((always_inline)) inline void BitTallyBody(const uint64_t* const* r
   };
   auto step = [&](auto&& a) QV_INLINE_LAMBDA {
     Reg b0, b1, b2;
-    part[0] = part[1] = Reg{};
+    if constexpr (kFields) part[0] = part[1] = Reg{};
     add7(a, 0, b0, b1, b2);
     if constexpr (kPlanes == 1) {
       ForLevels([&](auto k) QV_INLINE_LAMBDA {
@@ -348,17 +348,18 @@ __attribute__((always_inline)) inline void BitTallyBody(const uint64_t* const* r
     fold();
     padding = static_cast<uint32_t>((V::kBytes - (bytes - i)) * 8);
   }
-  if constexpr (kFields) {
-    const auto low = V::SumFields(field[0]), high = V::SumFields(field[1]);
-    ForLevels([&](auto k) QV_INLINE_LAMBDA {
-      if (kAll || (levels >> k & 1))
-        sink(k, static_cast<uint32_t>(_mm_extract_epi32(k < 4 ? low : high, k & 3)) - (k == 0 ? padding : 0));
-    });
-    return;
-  }
-  if constexpr (kWide) ForLevels([&](auto k) QV_INLINE_LAMBDA { total[k] = V::Fold(acc[k]); });
+  // Levels 0-3 and 4-7 of the fields, summed over the lanes.
+  const auto fields = [&]() QV_INLINE_LAMBDA {
+    if constexpr (kFields) return std::pair{V::SumFields(field[0]), V::SumFields(field[1])};
+    else return 0;
+  }();
+  auto count = [&](auto k) QV_INLINE_LAMBDA -> uint32_t {
+    if constexpr (kFields) return static_cast<uint32_t>(_mm_extract_epi32(k < 4 ? fields.first : fields.second, k & 3));
+    else if constexpr (kWide) return static_cast<uint32_t>(V::Sum(V::Fold(acc[k])));
+    else return static_cast<uint32_t>(V::Sum(total[k]));
+  };
   ForLevels([&](auto k) QV_INLINE_LAMBDA {
-    if (kAll || (levels >> k & 1)) sink(k, static_cast<uint32_t>(V::Sum(total[k])) - (k == 0 ? padding : 0));
+    if (kAll || (levels >> k & 1)) sink(k, count(k) - (k == 0 ? padding : 0));
   });
 }
 
