@@ -179,6 +179,7 @@ void HitCounter::swap(HitCounter& o) noexcept {
   std::swap(bitBets_, o.bitBets_);
   std::swap(bitWords_, o.bitWords_);
   std::swap(bitPlanes_, o.bitPlanes_);
+  std::swap(bitPairWords_, o.bitPairWords_);
   bits_.swap(o.bits_);
   bitRowOffset_.swap(o.bitRowOffset_);
   wordRows_.swap(o.wordRows_);
@@ -316,13 +317,14 @@ void HitCounter::Fill(const Bets& bets) {
       if (p != kGeneral) p = kByteRows;
   const bool twoPlanes = pairs * 16 > fitting;
   for (uint8_t& p : part)
-    if (p == kPairRows) p = twoPlanes ? kBitRows : kByteRows;
+    if (p == kPairRows && !twoPlanes) p = kByteRows;
+  auto inBits = [&](size_t b) { return part[b] == kBitRows || part[b] == kPairRows; };
   std::array<bool, P> byteStarAt{}, bitStarAt{};
   for (i = 0; i < part.size(); ++i) {
-    bitBets_ += part[i] == kBitRows;
+    bitBets_ += inBits(i);
     tableBets_ += part[i] == kByteRows;
     if (part[i] == kGeneral) continue;
-    std::array<bool, P>& starAt = part[i] == kBitRows ? bitStarAt : byteStarAt;
+    std::array<bool, P>& starAt = inBits(i) ? bitStarAt : byteStarAt;
     for (size_t j = 0; j < P; ++j) starAt[j] = starAt[j] || (starMask[i] >> j & 1);
   }
 
@@ -363,24 +365,29 @@ void HitCounter::Fill(const Bets& bets) {
     for (size_t j = 0; j < P; ++j)
       for (size_t c = 0; c < 256; ++c)
         bitRowOffset_[j * 256 + c] = static_cast<uint32_t>(rowOf[j][classOf[j * 256 + c]] * rowWords);
+    // The bets with cells of 2 or 3 take the first lanes: the high planes
+    // are zero after their words, which the kernels then add as one plane.
+    bitPairWords_ = twoPlanes ? static_cast<uint32_t>((pairs + 63) / 64) : 0;
     size_t lane = 0;
-    i = 0;
-    for (const std::string_view b : bets) {
-      if (part[i++] != kBitRows) continue;
-      const uint64_t bit = uint64_t{1} << (lane % 64);
-      uint64_t* word = bits_.data() + lane / 64;
-      forEachCell(b, rowOf, [&](size_t row, size_t n) {
-        uint64_t* lo = word + row * rowWords;
-        if (bitPlanes_ == 1) {
-          *lo |= bit;
-          return;
-        }
-        uint64_t* hi = lo + bitWords_;
-        const size_t v = std::min<size_t>(3, ((*lo & bit) ? 1 : 0) + ((*hi & bit) ? 2 : 0) + n);
-        *lo = (*lo & ~bit) | ((v & 1) ? bit : 0);
-        *hi = (*hi & ~bit) | ((v & 2) ? bit : 0);
-      });
-      ++lane;
+    for (size_t pass = 0; pass < 2; ++pass) {
+      i = 0;
+      for (const std::string_view b : bets) {
+        if (part[i++] != (pass == 0 ? kPairRows : kBitRows)) continue;
+        const uint64_t bit = uint64_t{1} << (lane % 64);
+        uint64_t* word = bits_.data() + lane / 64;
+        forEachCell(b, rowOf, [&](size_t row, size_t n) {
+          uint64_t* lo = word + row * rowWords;
+          if (bitPlanes_ == 1) {
+            *lo |= bit;
+            return;
+          }
+          uint64_t* hi = lo + bitWords_;
+          const size_t v = std::min<size_t>(3, ((*lo & bit) ? 1 : 0) + ((*hi & bit) ? 2 : 0) + n);
+          *lo = (*lo & ~bit) | ((v & 1) ? bit : 0);
+          *hi = (*hi & ~bit) | ((v & 2) ? bit : 0);
+        });
+        ++lane;
+      }
     }
   }
 
@@ -494,7 +501,7 @@ void HitCounter::CountTables(RowTallyFn fn, BitTallyFn bitFn, const uint8_t* con
     counts[0] = 0u - bitPadding;
     for (int k = 1; k < kLevels; ++k) counts[k] = 0;
   }
-  if (bitBets_ > 0) bitFn(bitRows, bitWords_, bitPlanes_, levels, counts);
+  if (bitBets_ > 0) bitFn(bitRows, bitWords_, bitPairWords_, levels, counts);
 }
 
 void HitCounter::TallyWith(RowTallyFn fn, BitTallyFn bitFn, std::string_view candidate,
@@ -526,8 +533,8 @@ uint32_t HitCounter::SumBitCodes(const char* candidate, uint32_t levels, const u
   for (; j < kFastPositions && candidate[j] != 0; ++j)
     rows[j] = bits_.data() + bitRowOffset_[j * 256 + static_cast<uint8_t>(candidate[j])];
   for (; j < kFastPositions; ++j) rows[j] = bits_.data();
-  return bitCodesFn_(rows, bitWords_, bitPlanes_, levels, static_cast<uint32_t>(bitWords_ * 64 - bitBets_), code,
-                     stride);
+  return bitCodesFn_(rows, bitWords_, bitPairWords_, levels, static_cast<uint32_t>(bitWords_ * 64 - bitBets_),
+                     code, stride);
 }
 
 void HitCounter::TallyRows(const char* candidate, int32_t tally[kLevels], uint32_t levels) const {

@@ -36,7 +36,7 @@ struct KernelInfo {
   const char* name;  // "scalar", "sse2", "avx2", "avx512bw", "avx512popcnt"
   void (*rowTally)(const uint8_t* const* rows, size_t lanes, uint32_t* counts);
   bool (*available)();
-  void (*bitTally)(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t* counts);
+  void (*bitTally)(const uint64_t* const* rows, size_t words, uint32_t pairWords, uint32_t levels, uint32_t* counts);
   // A table of one word per row, its rows picked from the candidate.
   void (*wordTally)(const uint64_t* table, const char* candidate, uint32_t planes, uint64_t live, uint32_t levels,
                     uint32_t* counts);
@@ -49,7 +49,7 @@ struct KernelInfo {
   uint32_t (*smallCodes)(const uint8_t* table, const size_t* rowOffset, const char* candidate, size_t lanes,
                          uint32_t padding, uint32_t levels, const uint16_t* code, size_t stride);
   // A bit table holding every bet, judged in the kernel likewise.
-  uint32_t (*bitCodes)(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t padding,
+  uint32_t (*bitCodes)(const uint64_t* const* rows, size_t words, uint32_t pairWords, uint32_t levels, uint32_t padding,
                        const uint16_t* code, size_t stride);
 };
 
@@ -236,6 +236,9 @@ class HitCounter {
   size_t bitBets_ = 0;
   size_t bitWords_ = 0;
   uint32_t bitPlanes_ = 1;
+  // With two planes, the words holding the bets of cells 2 or 3 (the first
+  // lanes); the high planes are zero beyond them.  0 with one plane.
+  uint32_t bitPairWords_ = 0;
   std::vector<uint64_t, AlignedAllocator<uint64_t>> bits_;
   std::vector<uint32_t> bitRowOffset_;  // [position * 256 + character] -> word offset of its row
   // Only when the bit table is all there is and holds one word per row:

@@ -251,7 +251,9 @@ __attribute__((always_inline)) inline void ForLevels(F&& f) {
 
 // One plane per row: cells of 0 or 1.  Two planes (the high one `words`
 // after the low one): cells of 0 to 3, a lane's sum being the sum of its low
-// bits plus twice that of its high bits, 0 to 21.
+// bits plus twice that of its high bits, 0 to 21.  The high planes are zero
+// beyond their first pairWords words, whose steps alone are added as two
+// planes: the lanes of cells 2 and 3 come first in the table.
 // kAll: every level, without a look at `levels`.  sink(k, n) takes the
 // count n of each level k asked for.  kFew: at most kFewWords words, so
 // that where the traits can (V::SumFields), four levels share an
@@ -259,7 +261,7 @@ __attribute__((always_inline)) inline void ForLevels(F&& f) {
 // sums in place of one per level.
 template <class V, int kPlanes, bool kAll, bool kFew, class Sink>
 __attribute__((always_inline)) inline void BitTallyBody(const uint64_t* const* rows, size_t words,
-                                                        uint32_t levels, Sink&& sink) {
+                                                        size_t pairWords, uint32_t levels, Sink&& sink) {
   using Reg = typename V::Reg;
   using L = typename V::Logic;
   // The row pointers are read one at a time where they are used: a copy
@@ -294,11 +296,11 @@ __attribute__((always_inline)) inline void BitTallyBody(const uint64_t* const* r
     b1 = L::Xor3(c1, c2, c3);
     b2 = L::Maj(c1, c2, c3);
   };
-  auto step = [&](auto&& a) QV_INLINE_LAMBDA {
+  auto step = [&](auto planes, auto&& a) QV_INLINE_LAMBDA {
     Reg b0, b1, b2;
     if constexpr (kFields) part[0] = part[1] = Reg{};
     add7(a, 0, b0, b1, b2);
-    if constexpr (kPlanes == 1) {
+    if constexpr (planes == 1) {
       ForLevels([&](auto k) QV_INLINE_LAMBDA {
         if (kAll || (levels >> k & 1)) add(k, L::template Match<k>(b2, b1, b0));
       });
@@ -334,22 +336,35 @@ __attribute__((always_inline)) inline void BitTallyBody(const uint64_t* const* r
   };
   const size_t whole = bytes / V::kBytes * V::kBytes;
   size_t i = 0;
-  while (i < whole) {
-    const size_t left = (whole - i) / V::kBytes;
-    const size_t end = i + (left < V::kFoldSteps ? left : V::kFoldSteps) * V::kBytes;
-    for (; i < end; i += V::kBytes) {
-      step([&](size_t j) QV_INLINE_LAMBDA { return V::Load(r(j) + i); });
+  // The whole steps up to `to`, each of `planes` planes.
+  auto run = [&](auto planes, size_t to) QV_INLINE_LAMBDA {
+    while (i < to) {
+      const size_t left = (to - i) / V::kBytes;
+      const size_t end = i + (left < V::kFoldSteps ? left : V::kFoldSteps) * V::kBytes;
+      for (; i < end; i += V::kBytes) {
+        step(planes, [&](size_t j) QV_INLINE_LAMBDA { return V::Load(r(j) + i); });
+      }
+      fold();
     }
-    fold();
+  };
+  constexpr std::integral_constant<int, 1> kOne;
+  constexpr std::integral_constant<int, 2> kTwo;
+  const size_t pairBytes = kPlanes == 1 ? 0 : pairWords * 8;
+  if constexpr (kPlanes == 2) {
+    const size_t pairSteps = (pairBytes + V::kBytes - 1) / V::kBytes * V::kBytes;
+    run(kTwo, pairSteps < whole ? pairSteps : whole);
   }
+  run(kOne, whole);
   uint32_t padding = 0;  // zero lanes of a partial last step, counted at level 0
   if (i < bytes) {
-    step([&](size_t j) QV_INLINE_LAMBDA { return V::LoadPartial(r(j) + i, bytes - i); });
+    auto partial = [&](size_t j) QV_INLINE_LAMBDA { return V::LoadPartial(r(j) + i, bytes - i); };
+    if (kPlanes == 2 && i < pairBytes) step(kTwo, partial);
+    else step(kOne, partial);
     fold();
     padding = static_cast<uint32_t>((V::kBytes - (bytes - i)) * 8);
   }
   // Levels 0-3 and 4-7 of the fields, summed over the lanes.
-  const auto fields = [&]() QV_INLINE_LAMBDA {
+  [[maybe_unused]] const auto fields = [&]() QV_INLINE_LAMBDA {
     if constexpr (kFields) return std::pair{V::SumFields(field[0]), V::SumFields(field[1])};
     else return 0;
   }();
@@ -364,17 +379,19 @@ __attribute__((always_inline)) inline void BitTallyBody(const uint64_t* const* r
 }
 
 template <class V, int kPlanes, bool kFew, class Sink>
-__attribute__((always_inline)) inline void BitTallyLevels(const uint64_t* const* rows, size_t words, uint32_t levels,
-                                                          Sink&& sink) {
-  if (levels == 0xFF) return BitTallyBody<V, kPlanes, true, kFew>(rows, words, levels, sink);
-  BitTallyBody<V, kPlanes, false, kFew>(rows, words, levels, sink);
+__attribute__((always_inline)) inline void BitTallyLevels(const uint64_t* const* rows, size_t words, size_t pairWords,
+                                                          uint32_t levels, Sink&& sink) {
+  if (levels == 0xFF) return BitTallyBody<V, kPlanes, true, kFew>(rows, words, pairWords, levels, sink);
+  BitTallyBody<V, kPlanes, false, kFew>(rows, words, pairWords, levels, sink);
 }
 
+// pairWords 0: one plane; else two, the high one nonzero in the first
+// pairWords words only.
 template <class V, bool kFew = false, class Sink>
-__attribute__((always_inline)) inline void BitTallyPlanes(const uint64_t* const* rows, size_t words, uint32_t planes,
-                                                          uint32_t levels, Sink&& sink) {
-  if (planes == 1) return BitTallyLevels<V, 1, kFew>(rows, words, levels, sink);
-  BitTallyLevels<V, 2, kFew>(rows, words, levels, sink);
+__attribute__((always_inline)) inline void BitTallyPlanes(const uint64_t* const* rows, size_t words,
+                                                          uint32_t pairWords, uint32_t levels, Sink&& sink) {
+  if (pairWords == 0) return BitTallyLevels<V, 1, kFew>(rows, words, 0, levels, sink);
+  BitTallyLevels<V, 2, kFew>(rows, words, pairWords, levels, sink);
 }
 
 // A word's population count: POPCNT where the flags allow it, else shifts,
@@ -519,14 +536,14 @@ __attribute__((always_inline)) inline void WordTallyEntry(const uint64_t* table,
 // counted in general-purpose registers, every level (skipping some would
 // cost more than it saves).
 template <class V>
-__attribute__((always_inline)) inline void BitTallyEntry(const uint64_t* const* rows, size_t words, uint32_t planes,
-                                                         uint32_t levels, uint32_t* counts) {
+__attribute__((always_inline)) inline void BitTallyEntry(const uint64_t* const* rows, size_t words,
+                                                         uint32_t pairWords, uint32_t levels, uint32_t* counts) {
   using Word = std::conditional_t<sizeof(void*) >= 8, uint64_t, uint32_t>;
   if (words == 1) {
-    if (planes == 1) return BitTallyWord<Word, 1>(rows, counts);
+    if (pairWords == 0) return BitTallyWord<Word, 1>(rows, counts);
     return BitTallyWord<Word, 2>(rows, counts);
   }
-  BitTallyPlanes<V>(rows, words, planes, levels,
+  BitTallyPlanes<V>(rows, words, pairWords, levels,
                     [counts](auto k, uint32_t n) QV_INLINE_LAMBDA { AddCount(counts + k, n); });
 }
 
@@ -535,19 +552,19 @@ __attribute__((always_inline)) inline void BitTallyEntry(const uint64_t* const* 
 // less `padding` (the table's empty lanes) at level 0.
 template <class V>
 __attribute__((always_inline)) inline uint32_t BitCodesEntry(const uint64_t* const* rows, size_t words,
-                                                             uint32_t planes, uint32_t levels, uint32_t padding,
+                                                             uint32_t pairWords, uint32_t levels, uint32_t padding,
                                                              const uint16_t* code, size_t stride) {
   uint32_t sum = 0;
   if (words == 1) {
     uint32_t counts[8] = {};
-    BitTallyEntry<V>(rows, words, planes, levels, counts);
+    BitTallyEntry<V>(rows, words, pairWords, levels, counts);
     for (uint32_t k = 0; k < 8; ++k)
       if (levels >> k & 1) sum += code[k * stride + counts[k] - (k == 0 ? padding : 0)];
     return sum;
   }
   auto add = [&](auto k, uint32_t n) QV_INLINE_LAMBDA { sum += code[k * stride + n - (k == 0 ? padding : 0)]; };
-  if (words <= kFewWords) BitTallyPlanes<V, true>(rows, words, planes, levels, add);
-  else BitTallyPlanes<V>(rows, words, planes, levels, add);
+  if (words <= kFewWords) BitTallyPlanes<V, true>(rows, words, pairWords, levels, add);
+  else BitTallyPlanes<V>(rows, words, pairWords, levels, add);
   return sum;
 }
 

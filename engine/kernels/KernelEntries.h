@@ -8,13 +8,13 @@
 
 // Bit rows counted in the vector type given (a BitVec of some width).
 #define QV_BIT_TALLY_ENTRY(...)                                                                       \
-  QV_KERNEL_ENTRY void BitTally(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, \
+  QV_KERNEL_ENTRY void BitTally(const uint64_t* const* rows, size_t words, uint32_t pairWords, uint32_t levels, \
                                 uint32_t* counts) {                                                   \
-    BitTallyEntry<__VA_ARGS__>(rows, words, planes, levels, counts);                                  \
+    BitTallyEntry<__VA_ARGS__>(rows, words, pairWords, levels, counts);                                  \
   }                                                                                                   \
-  QV_KERNEL_ENTRY uint32_t BitCodes(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, \
+  QV_KERNEL_ENTRY uint32_t BitCodes(const uint64_t* const* rows, size_t words, uint32_t pairWords, uint32_t levels, \
                                     uint32_t padding, const uint16_t* code, size_t stride) {                     \
-    return BitCodesEntry<__VA_ARGS__>(rows, words, planes, levels, padding, code, stride);                      \
+    return BitCodesEntry<__VA_ARGS__>(rows, words, pairWords, levels, padding, code, stride);                      \
   }
 
 // Tables of one word per row, in general-purpose registers.

@@ -19,13 +19,16 @@ constexpr size_t kLaneStep = 32;
 using RowTallyFn = void (*)(const uint8_t* const* rows, size_t lanes, uint32_t* counts);
 
 // Bit lanes: rows of `words` 64-bit words per plane, bit b of word w
-// standing for lane 64w + b.  With one plane a lane's value in a row is its
-// bit; with two planes (the high one right after the low one) its low bit
-// plus twice its high bit.  For every level k whose bit is set in `levels`,
+// standing for lane 64w + b.  pairWords 0: one plane, a lane's value in a
+// row being its bit.  Otherwise two planes (the high one right after the
+// low one), a lane's value its low bit plus twice its high bit; the high
+// plane is zero beyond its first pairWords words (1 <= pairWords <= words),
+// which need not be read.  For every level k whose bit is set in `levels`,
 // counts[k] += the number of lanes whose sum over the seven rows is k; the
 // other counts may be added to as well (where that is cheaper than not).
 // Rows are aligned to 8 bytes.
-using BitTallyFn = void (*)(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t* counts);
+using BitTallyFn = void (*)(const uint64_t* const* rows, size_t words, uint32_t pairWords, uint32_t levels,
+                            uint32_t* counts);
 
 // A table of 64 bets or fewer, its rows picked from the candidate itself:
 // table[(j * 256 + c) * planes + p] is plane p of the one-word row of
@@ -57,17 +60,17 @@ using SmallCodesFn = uint32_t (*)(const uint8_t* table, const size_t* rowOffset,
 // A bit table judged in the kernel: the sum over the levels k asked for of
 // code[k * stride + n], n being the count BitTallyFn adds for level k less
 // `padding` at level 0.
-using BitCodesFn = uint32_t (*)(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels,
+using BitCodesFn = uint32_t (*)(const uint64_t* const* rows, size_t words, uint32_t pairWords, uint32_t levels,
                                 uint32_t padding, const uint16_t* code, size_t stride);
 
 // One entry point per instruction set, each in a translation unit of its
 // own built for that set.  Only the scalar one may run unconditionally.
 #define QV_KERNEL_DECLS                                                              \
   void RowTally(const uint8_t* const* rows, size_t lanes, uint32_t* counts);        \
-  void BitTally(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t* counts); \
+  void BitTally(const uint64_t* const* rows, size_t words, uint32_t pairWords, uint32_t levels, uint32_t* counts); \
   void WordTally(const uint64_t* table, const char* candidate, uint32_t planes, uint64_t live, uint32_t levels,  \
                  uint32_t* counts);                                                                          \
-  uint32_t BitCodes(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t padding, \
+  uint32_t BitCodes(const uint64_t* const* rows, size_t words, uint32_t pairWords, uint32_t levels, uint32_t padding, \
                     const uint16_t* code, size_t stride);
 namespace scalar { QV_KERNEL_DECLS }
 #if defined(QV_X86_KERNELS)
@@ -83,8 +86,8 @@ namespace avx512bw { QV_VECTOR_KERNEL_DECLS }
 #undef QV_VECTOR_KERNEL_DECLS
 // AVX-512BW's byte kernel with a bit kernel that counts with VPOPCNTQ.
 namespace avx512popcnt {
-void BitTally(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t* counts);
-uint32_t BitCodes(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t padding,
+void BitTally(const uint64_t* const* rows, size_t words, uint32_t pairWords, uint32_t levels, uint32_t* counts);
+uint32_t BitCodes(const uint64_t* const* rows, size_t words, uint32_t pairWords, uint32_t levels, uint32_t padding,
                   const uint16_t* code, size_t stride);
 }
 

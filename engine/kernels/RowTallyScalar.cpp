@@ -25,14 +25,14 @@ void RowTally(const uint8_t* const* rows, size_t lanes, uint32_t* counts) {
 
 // Bit lanes in general-purpose words: 64 lanes a step in 64-bit code, 32 in
 // 32-bit code.
-void BitTally(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t* counts) {
-  BitTallyEntry<BitWord<std::conditional_t<sizeof(void*) >= 8, uint64_t, uint32_t>>>(rows, words, planes, levels,
+void BitTally(const uint64_t* const* rows, size_t words, uint32_t pairWords, uint32_t levels, uint32_t* counts) {
+  BitTallyEntry<BitWord<std::conditional_t<sizeof(void*) >= 8, uint64_t, uint32_t>>>(rows, words, pairWords, levels,
                                                                                      counts);
 }
 
-uint32_t BitCodes(const uint64_t* const* rows, size_t words, uint32_t planes, uint32_t levels, uint32_t padding,
+uint32_t BitCodes(const uint64_t* const* rows, size_t words, uint32_t pairWords, uint32_t levels, uint32_t padding,
                   const uint16_t* code, size_t stride) {
-  return BitCodesEntry<BitWord<std::conditional_t<sizeof(void*) >= 8, uint64_t, uint32_t>>>(rows, words, planes, levels,
+  return BitCodesEntry<BitWord<std::conditional_t<sizeof(void*) >= 8, uint64_t, uint32_t>>>(rows, words, pairWords, levels,
                                                                                            padding, code, stride);
 }
 

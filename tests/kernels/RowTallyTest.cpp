@@ -115,8 +115,13 @@ TEST_P(RowTally, ReadsNoLaneBeyondTheEnd) {
 // which a counter never folded would wrap.
 TEST_P(RowTally, BitRowsMatchALaneByLaneSum) {
   std::mt19937_64 rng(17);
-  auto check = [&](const std::vector<std::vector<uint64_t>>& data, uint32_t planes, uint32_t levels) {
+  // pairWords < words: the high planes beyond it are zero (and left so).
+  auto check = [&](std::vector<std::vector<uint64_t>>& data, uint32_t planes, uint32_t levels,
+                   size_t pairWords = ~size_t{0}) {
     const size_t words = data[0].size() / planes;
+    pairWords = planes == 1 ? 0 : std::min(pairWords, words);
+    if (planes == 2)
+      for (auto& row : data) std::fill(row.begin() + words + pairWords, row.end(), 0);
     const uint64_t* ptr[kernels::kRows];
     for (size_t r = 0; r < kernels::kRows; ++r) ptr[r] = data[r].data();
     std::array<uint32_t, 8> expected, got;  // the kernel adds to what was there
@@ -128,10 +133,11 @@ TEST_P(RowTally, BitRowsMatchALaneByLaneSum) {
         for (size_t p = 0; p < planes; ++p) s += (data[r][p * words + l / 64] >> (l % 64) & 1) << p;
       if (s < 8) ++expected[s];
     }
-    GetParam().bitTally(ptr, words, planes, levels, got.data());
+    GetParam().bitTally(ptr, words, static_cast<uint32_t>(pairWords), levels, got.data());
     for (size_t k = 0; k < 8; ++k)  // levels not asked for are free to count
       if (!(levels >> k & 1)) got[k] = expected[k];
-    EXPECT_EQ(got, expected) << "words " << words << " planes " << planes << " levels " << levels;
+    EXPECT_EQ(got, expected) << "words " << words << " planes " << planes << " levels " << levels << " pair words "
+                             << pairWords;
   };
   for (uint32_t planes : {1u, 2u}) {
     for (size_t words : {size_t{1}, size_t{2}, size_t{3}, size_t{8}, size_t{13}, size_t{64}, size_t{124},
@@ -141,6 +147,10 @@ TEST_P(RowTally, BitRowsMatchALaneByLaneSum) {
         for (auto& row : data)
           for (auto& w : row) w = density == 0 ? rng() : density == 1 ? rng() & rng() & rng() : rng() | rng();
         for (uint32_t levels : {0xFFu, 0u, 1u, 0x80u, static_cast<uint32_t>(rng() & 0xFF)}) check(data, planes, levels);
+        // Two planes in the first words only: each width's two-plane steps
+        // end inside a step, on one, or after the last whole one.
+        for (size_t pairWords : {size_t{1}, size_t{3}, size_t{4}, size_t{9}, words - 1})
+          if (planes == 2 && pairWords >= 1 && pairWords < words) check(data, planes, 0xFF, pairWords);
       }
       for (size_t target = 0; target <= 3 * kernels::kRows; ++target) {
         for (size_t r = 0; r < kernels::kRows; ++r) {  // each row worth up to 1 or 3
