@@ -274,6 +274,10 @@ __attribute__((always_inline)) inline void BitTallyBody(const uint64_t* const* r
   Reg acc[8] = {};
   constexpr bool kFields = kFew && requires(Reg x) { V::SumFields(x); };
   Reg field[2] = {};
+  // With fields, 64-bit code counts every level in the loop: a count there
+  // is cheaper than the test per level and step.  32-bit code, short of
+  // registers, measured slower that way and keeps the tests.
+  constexpr bool kEvery = kAll || (kFields && sizeof(void*) == 8);
   // A step's fields are added up apart and then to the accumulators: where
   // those live in memory (32-bit code), each level would otherwise wait on
   // the store of the one before.
@@ -302,7 +306,7 @@ __attribute__((always_inline)) inline void BitTallyBody(const uint64_t* const* r
     add7(a, 0, b0, b1, b2);
     if constexpr (planes == 1) {
       ForLevels([&](auto k) QV_INLINE_LAMBDA {
-        if (kAll || (levels >> k & 1)) add(k, L::template Match<k>(b2, b1, b0));
+        if (kEvery || (levels >> k & 1)) add(k, L::template Match<k>(b2, b1, b0));
       });
     } else {
       // low + 2 * high: bit 0 is the low sum's; then a ripple of two bits,
@@ -315,7 +319,7 @@ __attribute__((always_inline)) inline void BitTallyBody(const uint64_t* const* r
       const Reg t2 = L::Xor3(b2, h1, c1), c2 = L::Maj(b2, h1, c1);
       const Reg y2 = L::AndNot2(t2, h2, c2), n2 = L::Nor3(t2, h2, c2);
       ForLevels([&](auto k) QV_INLINE_LAMBDA {
-        if (kAll || (levels >> k & 1)) add(k, L::template MatchLow<k>((k & 4) ? y2 : n2, t1, b0));
+        if (kEvery || (levels >> k & 1)) add(k, L::template MatchLow<k>((k & 4) ? y2 : n2, t1, b0));
       });
     }
     if constexpr (kFields) {
