@@ -528,13 +528,8 @@ void HitCounter::TallyWith(RowTallyFn fn, BitTallyFn bitFn, std::string_view can
 
 uint32_t HitCounter::SumBitCodes(const char* candidate, uint32_t levels, const uint16_t* code,
                                  size_t stride) const {
-  const uint64_t* rows[kFastPositions];
-  size_t j = 0;
-  for (; j < kFastPositions && candidate[j] != 0; ++j)
-    rows[j] = bits_.data() + bitRowOffset_[j * 256 + static_cast<uint8_t>(candidate[j])];
-  for (; j < kFastPositions; ++j) rows[j] = bits_.data();
-  return bitCodesFn_(rows, bitWords_, bitPairWords_, levels, static_cast<uint32_t>(bitWords_ * 64 - bitBets_),
-                     code, stride);
+  return bitCodesFn_(bits_.data(), bitRowOffset_.data(), candidate, bitWords_, bitPairWords_, levels,
+                     static_cast<uint32_t>(bitWords_ * 64 - bitBets_), code, stride);
 }
 
 void HitCounter::TallyRows(const char* candidate, int32_t tally[kLevels], uint32_t levels) const {

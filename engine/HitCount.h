@@ -49,8 +49,8 @@ struct KernelInfo {
   uint32_t (*smallCodes)(const uint8_t* table, const size_t* rowOffset, const char* candidate, size_t lanes,
                          uint32_t padding, uint32_t levels, const uint16_t* code, size_t stride);
   // A bit table holding every bet, judged in the kernel likewise.
-  uint32_t (*bitCodes)(const uint64_t* const* rows, size_t words, uint32_t pairWords, uint32_t levels, uint32_t padding,
-                       const uint16_t* code, size_t stride);
+  uint32_t (*bitCodes)(const uint64_t* bits, const uint32_t* rowOffset, const char* candidate, size_t words,
+                       uint32_t pairWords, uint32_t levels, uint32_t padding, const uint16_t* code, size_t stride);
 };
 
 // The dispatch table: every kernel of this build, most preferred first,
@@ -198,8 +198,8 @@ class HitCounter {
   using SmallTallyFn = void (*)(const uint8_t*, const size_t*, const char*, size_t, uint32_t, uint32_t, uint32_t*);
   using SmallCodesFn = uint32_t (*)(const uint8_t*, const size_t*, const char*, size_t, uint32_t, uint32_t,
                                     const uint16_t*, size_t);
-  using BitCodesFn = uint32_t (*)(const uint64_t* const*, size_t, uint32_t, uint32_t, uint32_t, const uint16_t*,
-                                  size_t);
+  using BitCodesFn = uint32_t (*)(const uint64_t*, const uint32_t*, const char*, size_t, uint32_t, uint32_t,
+                                  uint32_t, const uint16_t*, size_t);
 
   struct GeneralBet {
     uint32_t first;   // single: offset into text_; compound: index into groups_

@@ -553,11 +553,19 @@ __attribute__((always_inline)) inline void BitTallyEntry(const uint64_t* const* 
 
 // A bit table that holds every bet, judged in the kernel: the sum over the
 // levels k asked for of code[k * stride + n], n being the lanes at level k
-// less `padding` (the table's empty lanes) at level 0.
+// less `padding` (the table's empty lanes) at level 0.  The rows are picked
+// here from the candidate: the row of character c at position j starts
+// rowOffset[j * 256 + c] words into bits, and the zero row at bits stands
+// for the positions past the candidate's end (nothing beyond it is read).
 template <class V>
-__attribute__((always_inline)) inline uint32_t BitCodesEntry(const uint64_t* const* rows, size_t words,
-                                                             uint32_t pairWords, uint32_t levels, uint32_t padding,
-                                                             const uint16_t* code, size_t stride) {
+__attribute__((always_inline)) inline uint32_t BitCodesEntry(const uint64_t* bits, const uint32_t* rowOffset,
+                                                             const char* candidate, size_t words, uint32_t pairWords,
+                                                             uint32_t levels, uint32_t padding, const uint16_t* code,
+                                                             size_t stride) {
+  const uint64_t* rows[kRows];
+  ForCandidateRows(candidate, [&](size_t j, size_t c) QV_INLINE_LAMBDA {
+    rows[j] = bits + (c ? rowOffset[j * 256 + c] : 0);
+  });
   uint32_t sum = 0;
   if (words == 1) {
     uint32_t counts[8] = {};

@@ -12,9 +12,10 @@
                                 uint32_t* counts) {                                                   \
     BitTallyEntry<__VA_ARGS__>(rows, words, pairWords, levels, counts);                                  \
   }                                                                                                   \
-  QV_KERNEL_ENTRY uint32_t BitCodes(const uint64_t* const* rows, size_t words, uint32_t pairWords, uint32_t levels, \
-                                    uint32_t padding, const uint16_t* code, size_t stride) {                     \
-    return BitCodesEntry<__VA_ARGS__>(rows, words, pairWords, levels, padding, code, stride);                      \
+  QV_KERNEL_ENTRY uint32_t BitCodes(const uint64_t* bits, const uint32_t* rowOffset, const char* candidate,      \
+                                    size_t words, uint32_t pairWords, uint32_t levels, uint32_t padding,          \
+                                    const uint16_t* code, size_t stride) {                                         \
+    return BitCodesEntry<__VA_ARGS__>(bits, rowOffset, candidate, words, pairWords, levels, padding, code, stride); \
   }
 
 // Tables of one word per row, in general-purpose registers.

@@ -57,11 +57,15 @@ using SmallCodesFn = uint32_t (*)(const uint8_t* table, const size_t* rowOffset,
                                   size_t lanes, uint32_t padding, uint32_t levels, const uint16_t* code,
                                   size_t stride);
 
-// A bit table judged in the kernel: the sum over the levels k asked for of
-// code[k * stride + n], n being the count BitTallyFn adds for level k less
-// `padding` at level 0.
-using BitCodesFn = uint32_t (*)(const uint64_t* const* rows, size_t words, uint32_t pairWords, uint32_t levels,
-                                uint32_t padding, const uint16_t* code, size_t stride);
+// A bit table judged in the kernel, its rows picked from the candidate
+// itself: the row of character c at position j starts rowOffset[j * 256 +
+// c] words into bits, the zero row at bits (the rows past the candidate's
+// end, which ends as for SmallTallyFn).  Returns the sum over the levels k
+// asked for of code[k * stride + n], n being the count BitTallyFn adds for
+// level k less `padding` at level 0.
+using BitCodesFn = uint32_t (*)(const uint64_t* bits, const uint32_t* rowOffset, const char* candidate, size_t words,
+                                uint32_t pairWords, uint32_t levels, uint32_t padding, const uint16_t* code,
+                                size_t stride);
 
 // One entry point per instruction set, each in a translation unit of its
 // own built for that set.  Only the scalar one may run unconditionally.
@@ -70,8 +74,8 @@ using BitCodesFn = uint32_t (*)(const uint64_t* const* rows, size_t words, uint3
   void BitTally(const uint64_t* const* rows, size_t words, uint32_t pairWords, uint32_t levels, uint32_t* counts); \
   void WordTally(const uint64_t* table, const char* candidate, uint32_t planes, uint64_t live, uint32_t levels,  \
                  uint32_t* counts);                                                                          \
-  uint32_t BitCodes(const uint64_t* const* rows, size_t words, uint32_t pairWords, uint32_t levels, uint32_t padding, \
-                    const uint16_t* code, size_t stride);
+  uint32_t BitCodes(const uint64_t* bits, const uint32_t* rowOffset, const char* candidate, size_t words,       \
+                    uint32_t pairWords, uint32_t levels, uint32_t padding, const uint16_t* code, size_t stride);
 namespace scalar { QV_KERNEL_DECLS }
 #if defined(QV_X86_KERNELS)
 #define QV_VECTOR_KERNEL_DECLS                                                                              \
@@ -87,8 +91,8 @@ namespace avx512bw { QV_VECTOR_KERNEL_DECLS }
 // AVX-512BW's byte kernel with a bit kernel that counts with VPOPCNTQ.
 namespace avx512popcnt {
 void BitTally(const uint64_t* const* rows, size_t words, uint32_t pairWords, uint32_t levels, uint32_t* counts);
-uint32_t BitCodes(const uint64_t* const* rows, size_t words, uint32_t pairWords, uint32_t levels, uint32_t padding,
-                  const uint16_t* code, size_t stride);
+uint32_t BitCodes(const uint64_t* bits, const uint32_t* rowOffset, const char* candidate, size_t words,
+                  uint32_t pairWords, uint32_t levels, uint32_t padding, const uint16_t* code, size_t stride);
 }
 
 // What the processor and the operating system allow, probed once.

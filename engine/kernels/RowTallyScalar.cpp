@@ -30,10 +30,10 @@ void BitTally(const uint64_t* const* rows, size_t words, uint32_t pairWords, uin
                                                                                      counts);
 }
 
-uint32_t BitCodes(const uint64_t* const* rows, size_t words, uint32_t pairWords, uint32_t levels, uint32_t padding,
-                  const uint16_t* code, size_t stride) {
-  return BitCodesEntry<BitWord<std::conditional_t<sizeof(void*) >= 8, uint64_t, uint32_t>>>(rows, words, pairWords, levels,
-                                                                                           padding, code, stride);
+uint32_t BitCodes(const uint64_t* bits, const uint32_t* rowOffset, const char* candidate, size_t words,
+                  uint32_t pairWords, uint32_t levels, uint32_t padding, const uint16_t* code, size_t stride) {
+  return BitCodesEntry<BitWord<std::conditional_t<sizeof(void*) >= 8, uint64_t, uint32_t>>>(
+      bits, rowOffset, candidate, words, pairWords, levels, padding, code, stride);
 }
 
 void WordTally(const uint64_t* table, const char* candidate, uint32_t planes, uint64_t live, uint32_t levels,
