@@ -179,9 +179,25 @@ TEST(HitCounter, TablesJudgedInTheKernelAddTheCodesOfTheLiteralTally) {
   BetGen gen(77);
   int judged = 0;
   for (Kernel k : Kernels())
-    for (size_t n : {1, 20, 31, 32, 33, 60, 64, 65, 127, 128, 129, 256, 257, 511, 512, 513, 1000})
+    for (size_t size : {1, 20, 31, 32, 33, 60, 64, 65, 127, 128, 129, 256, 257, 511, 512, 513, 1000})
       for (Flavor f : {Flavor::SingleDigits, Flavor::CompoundDigits, Flavor::Mixed}) {
-        const auto bets = gen.Bets(n, f);
+        size_t n = size;
+        // Only bets that bit rows or small byte tables hold (seven positions,
+        // groups of three characters or fewer): one other bet would leave
+        // most of these sizes unjudged.
+        auto bets = gen.Bets(size, f);
+        std::erase_if(bets, [](const std::string& b) {
+          if (b.find(',') == std::string::npos) return b.size() > 7;
+          size_t group = 0, commas = 0;
+          for (char c : b) {
+            group = c == ',' ? 0 : group + 1;
+            commas += c == ',';
+            if (group > 3) return true;
+          }
+          return commas > 6;
+        });
+        n = bets.size();
+        if (n == 0) continue;
         HitCounter counter;
         counter.UseKernel(k);
         counter.Build(bets);
